@@ -1,0 +1,28 @@
+include(GoogleTest)
+find_package(GTest REQUIRED)
+
+# add_velloran_test(NAME SOURCES... [LIBS libs...] [GUI])
+# GUI tests run with the offscreen platform; every test main creates a QApplication.
+function(add_velloran_test name)
+    cmake_parse_arguments(ARG "GUI" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES} ${ARG_UNPARSED_ARGUMENTS})
+    target_link_libraries(${name} PRIVATE velloran_test_support ${ARG_LIBS} GTest::gmock)
+    set(env "VELLORAN_SHARED_DIR=${VELLORAN_SHARED_DIR}" "QT_QPA_PLATFORM=offscreen")
+    gtest_discover_tests(${name}
+        DISCOVERY_TIMEOUT 60
+        PROPERTIES ENVIRONMENT "${env}" TIMEOUT 300
+        DISCOVERY_MODE PRE_TEST)
+endfunction()
+
+# A test executable made of every test_*.cpp in the current folder.
+function(add_velloran_folder_test name)
+    cmake_parse_arguments(ARG "GUI" "" "LIBS" ${ARGN})
+    file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
+    if(sources)
+        if(ARG_GUI)
+            add_velloran_test(${name} SOURCES ${sources} LIBS ${ARG_LIBS} GUI)
+        else()
+            add_velloran_test(${name} SOURCES ${sources} LIBS ${ARG_LIBS})
+        endif()
+    endif()
+endfunction()

@@ -1,0 +1,120 @@
+#pragma once
+
+// The contract between the storage layer (tables, memos, indexes, the database container) and
+// the SQL layer. Storage implements it; the SQL executor reads and writes through nothing else.
+
+#include "platform/database/vfp/Value.h"
+#include "util/Errors.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace vfp {
+
+// Every engine failure: a message, and for SQL errors the 1-based position in the text (0 = none).
+class Error : public Exception
+{
+public:
+    explicit Error(const std::string &message, int position = 0);
+    int position() const { return m_position; }
+
+private:
+    int m_position;
+};
+
+struct FieldInfo
+{
+    std::string name;  // upper case; the long name from the database container when it has one
+    char type = 'C';   // C N F I B Y D T L M G W V Q
+    int length = 0;
+    int decimals = 0;
+    bool nullable = false;
+    bool binary = false;        // no code-page translation
+    bool autoIncrement = false;
+};
+
+struct IndexTag
+{
+    std::string name;
+    std::string keyExpression; // as typed, e.g. "ST_ID"
+    std::string forExpression; // empty when none
+    bool unique = false;
+    bool candidate = false;
+    bool descending = false;
+};
+
+// Changes for update/append: field index (into fields()) and its new value.
+using FieldValues = std::vector<std::pair<int, Value>>;
+
+// One open table. Record numbers are 1-based, in physical order.
+class Table
+{
+public:
+    virtual ~Table() = default;
+
+    virtual const std::string &name() const = 0;           // as resolved, e.g. "z_stran"
+    virtual const std::vector<FieldInfo> &fields() const = 0; // user fields, no _NullFlags
+    virtual int fieldIndex(std::string_view name) const = 0;   // any letter case; -1 if none
+
+    // Physical records including deleted ones, as the header says now (re-read on each call
+    // to a scan's start is the implementation's business; appends by others may follow).
+    virtual uint32_t recordCount() const = 0;
+    virtual bool isDeleted(uint32_t recno) const = 0;
+    virtual Value value(uint32_t recno, int field) const = 0;
+
+    virtual std::vector<IndexTag> indexTags() const = 0;
+
+    // Rewrites only the changed field bytes of one record, under that record's lock.
+    // Converts as FoxPro does (8.00 into I or N(3,0), 0/1 into L); a value that does not fit
+    // is an error. Nothing is written when any change fails.
+    virtual void update(uint32_t recno, const FieldValues &changes) = 0;
+    // Appends one record under the header lock (fields not named are blank), keeps every
+    // structural index tag valid, returns the new record number.
+    virtual uint32_t append(const FieldValues &values) = 0;
+    // Throws before anything is written when an index tag over one of these fields cannot be
+    // maintained by the engine.
+    virtual void checkWritable(const std::vector<int> &fields) const = 0;
+};
+
+struct NewField
+{
+    std::string name;
+    char type = 'C';
+    int length = 0;
+    int decimals = 0;
+    bool nullable = false;
+};
+
+// A database container (.dbc) or a folder of free tables, with the script state of EXECSCRIPT.
+class Database
+{
+public:
+    virtual ~Database() = default;
+
+    // path: a .dbc file, a folder, or a free table's .dbf path. Backslashes are accepted; names
+    // are matched without regard to letter case.
+    static std::unique_ptr<Database> open(const std::string &path);
+
+    // Resolves a table name through the container's Table rows and PATH properties, then the
+    // default folder; a path with separators is taken as a path. Throws when not found.
+    virtual std::shared_ptr<Table> table(std::string_view name) = 0;
+    virtual bool tableExists(std::string_view name) const = 0;
+
+    // Script commands: SET DEFAULT TO, CREATE TABLE name FREE (...), INDEX ON expr TAG name.
+    virtual void setDefaultFolder(const std::string &folder) = 0;
+    virtual std::string defaultFolder() const = 0;
+    virtual void createFreeTable(const std::string &name, const std::vector<NewField> &fields) = 0;
+    virtual void createIndexTag(const std::string &table, const std::string &keyExpression,
+                                const std::string &tag) = 0;
+    virtual void closeAll() = 0;
+};
+
+// Maps a path text (backslashes, any letter case) onto an existing host path where one matches;
+// returns the mapped path (with the unmatched rest appended as typed) either way.
+std::string MapHostPath(const std::string &path);
+
+} // namespace vfp
