@@ -15,7 +15,7 @@ namespace vfp {
 
 struct TableOptions
 {
-    uint8_t version = 0x30;      // 0x30 Visual FoxPro; 0x31 when a field autoincrements
+    uint8_t version = 0x30; // 0x30 Visual FoxPro; 0x31 when a field autoincrements
     uint8_t codePageMark = 0x03; // 0x03 cp1252
 };
 
@@ -29,7 +29,7 @@ class TableBuilder
 {
 public:
     TableBuilder(const std::string &dbfPath, const std::vector<NewField> &fields,
-                 const TableOptions &options = {});
+        const TableOptions &options = {});
     ~TableBuilder();
     TableBuilder(const TableBuilder &) = delete;
     TableBuilder &operator=(const TableBuilder &) = delete;
@@ -39,26 +39,28 @@ public:
     // Marks the row just added as deleted.
     void deleteLastRow();
     // Structural index tags to build on finish(): key expression as typed ("ST_ID",
-    // "UPPER(SN_NAME)", "SN_ACCOUNT+STR(ST_ID,10)").
-    void addIndexTag(const std::string &tag, const std::string &keyExpression);
+    // "UPPER(SN_NAME)", "SN_ACCOUNT+STR(ST_ID,10)"); forExpression empty or ".NOT.DELETED()".
+    void addIndexTag(const std::string &tag, const std::string &keyExpression,
+        const std::string &forExpression = {});
     void finish();
 
-private:
     struct Impl;
+
+private:
     std::unique_ptr<Impl> m_impl;
 };
 
 // An empty table: the same as a TableBuilder finished at once.
 void CreateTable(const std::string &dbfPath, const std::vector<NewField> &fields,
-                 const TableOptions &options = {});
+    const TableOptions &options = {});
 
 // Opens one table for reading and writing (Table::update / append).
 std::shared_ptr<Table> OpenTable(const std::string &dbfPath);
 
 struct ContainerTable
 {
-    std::string dbfPath;                    // an existing table, in the container's folder or below
-    std::string name;                       // the table's name in the container; empty = base name
+    std::string dbfPath; // an existing table, in the container's folder or below
+    std::string name; // the table's name in the container; empty = base name
     std::vector<std::string> longFieldNames; // per field in header order; empty = header names
 };
 
