@@ -4,21 +4,24 @@
 #include "platform/shell/DocumentVerbs.h"
 #include "util/MessageService.h"
 
-PrintRequest ChoosePrintRunRequest(PrintSystem &printing, int selectedPrinter)
+PrintRequest ChoosePrintRunRequest(
+    PrintSystem &printing, const std::optional<PrinterInfo> &selectedPrinter)
 {
     if (printing.isDefaultPrinter(selectedPrinter))
         return { QStringLiteral("print"), QString() };
     return ChoosePrintToRequest(printing, selectedPrinter);
 }
 
-PrintRequest ChoosePrintToRequest(PrintSystem &printing, int selectedPrinter)
+PrintRequest ChoosePrintToRequest(
+    PrintSystem &printing, const std::optional<PrinterInfo> &selectedPrinter)
 {
     printing.makeCurrent(selectedPrinter);
     return { QStringLiteral("printto"), PrinterParameterText(printing.currentPrinter()) };
 }
 
-QList<qint64> PrintTaggedDocuments(const QList<PrintDocument> &rows, int selectedPrinter,
-    PrintSystem &printing, DocumentVerbs &verbs, PrintProgress &progress)
+QList<qint64> PrintTaggedDocuments(const QList<PrintDocument> &rows,
+    const std::optional<PrinterInfo> &selectedPrinter, PrintSystem &printing, DocumentVerbs &verbs,
+    PrintProgress &progress)
 {
     const PrintRequest request = ChoosePrintRunRequest(printing, selectedPrinter);
     QList<qint64> accepted;

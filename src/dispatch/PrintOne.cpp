@@ -72,8 +72,8 @@ bool ViewPdf(const QString &pdfPath, DocumentVerbs &verbs)
     return accepted;
 }
 
-bool PrintPdf(
-    const QString &pdfPath, int selectedPrinter, PrintSystem &printing, DocumentVerbs &verbs)
+bool PrintPdf(const QString &pdfPath, const std::optional<PrinterInfo> &selectedPrinter,
+    PrintSystem &printing, DocumentVerbs &verbs)
 {
     const PrintRequest request = ChoosePrintToRequest(printing, selectedPrinter);
     const bool accepted = VerbSucceeded(
@@ -82,8 +82,9 @@ bool PrintPdf(
     return accepted;
 }
 
-bool PrintOneExecute(const PrintDocument &document, int selectedPrinter, PrintSystem &printing,
-    DocumentVerbs &verbs, ViewerWindows &windows, PrintProgress &progress)
+bool PrintOneExecute(const PrintDocument &document,
+    const std::optional<PrinterInfo> &selectedPrinter, PrintSystem &printing, DocumentVerbs &verbs,
+    ViewerWindows &windows, PrintProgress &progress)
 {
     const PrintRequest request = ChoosePrintToRequest(printing, selectedPrinter);
     progress.setCaption(QStringLiteral("Printing PDF ") + document.pdfFile.trimmed());

@@ -14,15 +14,16 @@ bool ViewPdf(const QString &pdfPath, DocumentVerbs &verbs);
 
 // Print ("Print PDF"): "printto" on the selected printer, then "PDF file printed" or "Unable to
 // open PDF file". Returns whether the request was accepted.
-bool PrintPdf(
-    const QString &pdfPath, int selectedPrinter, PrintSystem &printing, DocumentVerbs &verbs);
+bool PrintPdf(const QString &pdfPath, const std::optional<PrinterInfo> &selectedPrinter,
+    PrintSystem &printing, DocumentVerbs &verbs);
 
 // The job of the one-document print dialog (F8): "printto" on the selected printer, then, where
 // print requests open a viewer window, the steps that close that window again. Shows "Unable to
 // open PDF file" when the request fails. Returns whether the request was accepted; the caller
 // shows "PDF file printed" after the dialog has closed (PrintOneFinished).
-bool PrintOneExecute(const PrintDocument &document, int selectedPrinter, PrintSystem &printing,
-    DocumentVerbs &verbs, ViewerWindows &windows, PrintProgress &progress);
+bool PrintOneExecute(const PrintDocument &document,
+    const std::optional<PrinterInfo> &selectedPrinter, PrintSystem &printing, DocumentVerbs &verbs,
+    ViewerWindows &windows, PrintProgress &progress);
 void PrintOneFinished(bool accepted);
 
 // The title of the viewer's document window for a stored PDF file value: its characters 7 to 26,

@@ -48,7 +48,7 @@ protected:
             name.leftJustified(24), path, id, tagged };
     }
 
-    QList<qint64> run(const QList<PrintDocument> &rows, int selected)
+    QList<qint64> run(const QList<PrintDocument> &rows, const std::optional<PrinterInfo> &selected)
     {
         return PrintTaggedDocuments(rows, selected, printing, verbs, progress);
     }
@@ -64,7 +64,7 @@ TEST_F(PrintRunTest, DefaultPrinterSelectedPrintsTaggedRowsInListOrderWithEmptyP
 {
     const QList<PrintDocument> rows { row(QStringLiteral("I0002.PDF"), 2, true),
         row(QStringLiteral("I0001.PDF"), 1, false), row(QStringLiteral("C0003.PDF"), 3, true) };
-    EXPECT_THAT(run(rows, 0), ElementsAre(2, 3));
+    EXPECT_THAT(run(rows, Main), ElementsAre(2, 3));
 
     ASSERT_EQ(verbs.calls.size(), 2);
     for (const ScriptedVerbs::Call &call : verbs.calls) {
@@ -90,7 +90,7 @@ TEST_F(PrintRunTest, OtherPrinterWithEmptyDriverAndPortPrintsToItAndMakesItCurre
     // Two runs in a row keep using the same printer.
     for (int pass = 0; pass < 2; ++pass) {
         verbs.calls.clear();
-        EXPECT_THAT(run(rows, 1), ElementsAre(1));
+        EXPECT_THAT(run(rows, Office), ElementsAre(1));
         ASSERT_EQ(verbs.calls.size(), 1);
         EXPECT_EQ(verbs.calls[0].verb, u"printto");
         EXPECT_EQ(verbs.calls[0].parameters, u"\"Office\" \"\" \"\"");
@@ -100,7 +100,7 @@ TEST_F(PrintRunTest, OtherPrinterWithEmptyDriverAndPortPrintsToItAndMakesItCurre
 
 TEST_F(PrintRunTest, NoSelectionPrintsToTheDefaultPrinterByName)
 {
-    run({ row(QStringLiteral("I0001.PDF"), 1, true) }, -1);
+    run({ row(QStringLiteral("I0001.PDF"), 1, true) }, std::nullopt);
     ASSERT_EQ(verbs.calls.size(), 1);
     EXPECT_EQ(verbs.calls[0].verb, u"printto");
     EXPECT_EQ(verbs.calls[0].parameters, u"\"Main\" \"Generic PDF\" \"socket://10.0.0.5\"");
@@ -112,7 +112,7 @@ TEST_F(PrintRunTest, MissingPdfIsReportedOnceAndTheRunGoesOn)
         row(QStringLiteral("I0002.PDF"), 2, true, false),
         row(QStringLiteral("I0003.PDF"), 3, true) };
     // Only the documents the verb accepted come back, so only they are marked printed.
-    EXPECT_THAT(run(rows, 1), ElementsAre(1, 3));
+    EXPECT_THAT(run(rows, Office), ElementsAre(1, 3));
     EXPECT_EQ(verbs.calls.size(), 3);
     EXPECT_THAT(messages->texts(), ElementsAre(u"Unable to open PDF file"));
     EXPECT_EQ(messages->entries[0].kind, MessageService::Kind::Information);
@@ -120,21 +120,24 @@ TEST_F(PrintRunTest, MissingPdfIsReportedOnceAndTheRunGoesOn)
 
 TEST_F(PrintRunTest, NoTaggedRowHandsNothingOver)
 {
-    EXPECT_TRUE(run({ row(QStringLiteral("I0001.PDF"), 1, false) }, 0).isEmpty());
-    EXPECT_TRUE(run({}, 1).isEmpty());
+    EXPECT_TRUE(run({ row(QStringLiteral("I0001.PDF"), 1, false) }, Main).isEmpty());
+    EXPECT_TRUE(run({}, Office).isEmpty());
     EXPECT_TRUE(verbs.calls.isEmpty());
     EXPECT_TRUE(progress.captions.isEmpty());
     EXPECT_TRUE(messages->entries.isEmpty());
 }
 
-TEST_F(PrintRunTest, ASelectionNamingNoPrinterEndsTheRunBeforeAnythingIsHandedOver)
+TEST_F(PrintRunTest, ASelectionNamingNoInstalledPrinterEndsTheRunBeforeAnythingIsHandedOver)
 {
     const QList<PrintDocument> rows { row(QStringLiteral("I0001.PDF"), 1, true) };
-    EXPECT_THROW(run(rows, 5), Exception);
+    // A printer removed since the list was filled is not replaced by another one.
+    EXPECT_THROW(
+        run(rows, PrinterInfo { QStringLiteral("Attic"), QStringLiteral("Attic"), {}, {} }),
+        Exception);
     // A workstation without printers: no default to fall back on.
     printing.setPrinters({}, {});
-    EXPECT_THROW(run(rows, -1), Exception);
-    EXPECT_THROW(run(rows, 0), Exception);
+    EXPECT_THROW(run(rows, std::nullopt), Exception);
+    EXPECT_THROW(run(rows, Office), Exception);
     EXPECT_TRUE(verbs.calls.isEmpty());
 }
 
@@ -144,7 +147,7 @@ TEST_F(PrintRunTest, RefusedRequestsAreNotCountedAsPrinted)
         row(QStringLiteral("I0002.PDF"), 2, true) };
     verbs.answer(rows[0].pdfPath, VerbResult::NoAssociation);
     verbs.answer(rows[1].pdfPath, 32); // 32 is still a failure
-    EXPECT_TRUE(run(rows, 0).isEmpty());
+    EXPECT_TRUE(run(rows, Main).isEmpty());
     EXPECT_EQ(messages->texts().size(), 2);
 }
 

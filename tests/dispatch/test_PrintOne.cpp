@@ -91,11 +91,11 @@ TEST_F(PrintOneTest, ViewOpensTheFileAndReportsAFailure)
 
 TEST_F(PrintOneTest, PrintPdfUsesPrintToEvenForTheDefaultPrinter)
 {
-    EXPECT_TRUE(PrintPdf(document.pdfPath, 0, printing, verbs));
+    EXPECT_TRUE(PrintPdf(document.pdfPath, Main, printing, verbs));
     ASSERT_EQ(verbs.calls.size(), 1);
     EXPECT_EQ(verbs.calls[0].verb, u"printto");
     EXPECT_EQ(verbs.calls[0].parameters, u"\"Main\" \"Make\" \"usb://x\"");
-    EXPECT_FALSE(PrintPdf(missing.pdfPath, 1, printing, verbs));
+    EXPECT_FALSE(PrintPdf(missing.pdfPath, Office, printing, verbs));
     EXPECT_EQ(printing.currentPrinter(), Office);
     EXPECT_THAT(messages->texts(), ElementsAre(u"PDF file printed", u"Unable to open PDF file"));
 }
@@ -103,7 +103,7 @@ TEST_F(PrintOneTest, PrintPdfUsesPrintToEvenForTheDefaultPrinter)
 TEST_F(PrintOneTest, F8OnAMissingFileReportsItAndNeitherWaitsNorConfirms)
 {
     ScriptedWindows windows;
-    const bool accepted = PrintOneExecute(missing, 1, printing, verbs, windows, progress);
+    const bool accepted = PrintOneExecute(missing, Office, printing, verbs, windows, progress);
     PrintOneFinished(accepted);
     EXPECT_FALSE(accepted);
     EXPECT_THAT(messages->texts(), ElementsAre(u"Unable to open PDF file"));
@@ -114,7 +114,7 @@ TEST_F(PrintOneTest, F8OnAMissingFileReportsItAndNeitherWaitsNorConfirms)
 TEST_F(PrintOneTest, F8OnThisHostConfirmsWithoutWaitingForAViewer)
 {
     const bool accepted
-        = PrintOneExecute(document, 1, printing, verbs, ViewerWindows::instance(), progress);
+        = PrintOneExecute(document, Office, printing, verbs, ViewerWindows::instance(), progress);
     PrintOneFinished(accepted);
     EXPECT_TRUE(accepted);
     ASSERT_EQ(verbs.calls.size(), 1);
@@ -127,7 +127,7 @@ TEST_F(PrintOneTest, F8OnThisHostConfirmsWithoutWaitingForAViewer)
 TEST_F(PrintOneTest, ReaderThatNeverShowsIsLeftAloneAfterTheFullPolling)
 {
     ScriptedWindows windows;
-    EXPECT_TRUE(PrintOneExecute(document, 0, printing, verbs, windows, progress));
+    EXPECT_TRUE(PrintOneExecute(document, Main, printing, verbs, windows, progress));
     EXPECT_EQ(windows.pauses.size(), 22); // 500 and 1500, then 20 looks at 500
     EXPECT_EQ(windows.looks, 40); // both titles on every look
     EXPECT_TRUE(windows.events.isEmpty());
@@ -140,7 +140,7 @@ TEST_F(PrintOneTest, ReaderIsClosedOnceItsDocumentWindowHasGone)
     windows.readerFrom = 5; // appears on the third poll
     windows.readerUntil = 7; // still there for the second look-up
     windows.stillThere = true;
-    EXPECT_TRUE(PrintOneExecute(document, 0, printing, verbs, windows, progress));
+    EXPECT_TRUE(PrintOneExecute(document, Main, printing, verbs, windows, progress));
     // Characters 7 to 26 of the padded value, trimmed.
     EXPECT_EQ(windows.lookedFor.at(6), u"11.PDF - Adobe Reader");
     EXPECT_THAT(windows.events, ElementsAre(u"close 7", u"close 7 within 5000", u"terminate 7"));

@@ -25,19 +25,23 @@ std::optional<PrinterInfo> PrintSystem::defaultPrinter()
     return std::nullopt;
 }
 
-void PrintSystem::makeCurrent(int index)
+void PrintSystem::makeCurrent(const std::optional<PrinterInfo> &printer)
 {
-    if (index == -1) {
-        std::optional<PrinterInfo> printer = defaultPrinter();
-        if (!printer)
+    if (!printer) {
+        std::optional<PrinterInfo> fallback = defaultPrinter();
+        if (!fallback)
             throw Exception(QStringLiteral("There is no default printer currently selected"));
-        m_current = *printer;
+        m_current = *fallback;
         return;
     }
-    const QList<PrinterInfo> list = printers();
-    if (index < 0 || index >= list.size())
-        throw Exception(QStringLiteral("Printer selection is not valid"));
-    m_current = list.at(index);
+    // The list may have changed since the selection was made: never print on another printer.
+    for (const PrinterInfo &installed : printers()) {
+        if (installed.name == printer->name) {
+            m_current = installed;
+            return;
+        }
+    }
+    throw Exception(QStringLiteral("Printer selection is not valid"));
 }
 
 PrinterInfo PrintSystem::currentPrinter()
@@ -50,13 +54,9 @@ PrinterInfo PrintSystem::currentPrinter()
     return *printer;
 }
 
-bool PrintSystem::isDefaultPrinter(int index)
+bool PrintSystem::isDefaultPrinter(const std::optional<PrinterInfo> &printer)
 {
-    const QList<PrinterInfo> list = printers();
-    if (index < 0 || index >= list.size())
-        return false;
-    const QString name = defaultPrinterName();
-    return !name.isEmpty() && list.at(index).name == name;
+    return printer && !printer->name.isEmpty() && printer->name == defaultPrinterName();
 }
 
 PrintSystem &PrintSystem::instance()
@@ -70,6 +70,13 @@ std::unique_ptr<PrintSystem> PrintSystem::install(std::unique_ptr<PrintSystem> s
         system = std::make_unique<CupsPrintSystem>();
     std::swap(current(), system);
     return system;
+}
+
+std::optional<PrinterInfo> SelectedPrinter(const QList<PrinterInfo> &listed, int index)
+{
+    if (index < 0 || index >= listed.size())
+        return std::nullopt;
+    return listed.at(index);
 }
 
 QString PrinterParameterText(const PrinterInfo &printer)

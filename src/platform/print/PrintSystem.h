@@ -50,14 +50,15 @@ public:
 
     // The default printer's description, if there is one.
     std::optional<PrinterInfo> defaultPrinter();
-    // Makes printers()[index] current; -1 makes the default printer current. Raises an
-    // Exception for an index outside the list or when -1 finds no default printer.
-    void makeCurrent(int index);
+    // Makes the printer current, as the print system lists it now; no printer makes the
+    // default printer current. Raises an Exception when the printer is no longer installed or
+    // when there is no default printer to fall back on.
+    void makeCurrent(const std::optional<PrinterInfo> &printer);
     // The current printer; the default printer until makeCurrent chose another. Raises an
     // Exception when there is neither.
     PrinterInfo currentPrinter();
-    // Whether printers()[index] is the default printer (false for -1 or outside the list).
-    bool isDefaultPrinter(int index);
+    // Whether the printer is the default printer (false for no printer).
+    bool isDefaultPrinter(const std::optional<PrinterInfo> &printer);
 
     // The print system in force (the host's unless a test installed another).
     static PrintSystem &instance();
@@ -66,6 +67,9 @@ public:
 private:
     std::optional<PrinterInfo> m_current;
 };
+
+// The printer selected in a list by index; none for -1 or an index outside the list.
+std::optional<PrinterInfo> SelectedPrinter(const QList<PrinterInfo> &listed, int index);
 
 // The "printto" parameter text of a printer: device, driver and port names, each in double
 // quotes, one blank between them.

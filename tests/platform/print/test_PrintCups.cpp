@@ -236,7 +236,9 @@ TEST_F(CupsSchedulerTest, PrintTaggedCreatesOneJobPerTaggedDocumentWithItsBytes)
         pdf(QStringLiteral("I4.PDF"), 4, 10) };
     NullProgress progress;
     // Office is the second queue and not the default: "printto" on it.
-    EXPECT_THAT(PrintTaggedDocuments(rows, 1, m_printing, m_verbs, progress), ElementsAre(1, 3, 4));
+    EXPECT_THAT(PrintTaggedDocuments(
+                    rows, SelectedPrinter(m_printing.printers(), 1), m_printing, m_verbs, progress),
+        ElementsAre(1, 3, 4));
     EXPECT_TRUE(m_messages->entries.isEmpty());
 
     QList<int> jobs = jobsOn("Office");
@@ -256,8 +258,8 @@ TEST_F(CupsSchedulerTest, DefaultPrinterSelectedPrintsThere)
 {
     const qsizetype before = jobsOn("Main").size();
     NullProgress progress;
-    EXPECT_THAT(PrintTaggedDocuments(
-                    { pdf(QStringLiteral("I9.PDF"), 9, 100) }, 0, m_printing, m_verbs, progress),
+    EXPECT_THAT(PrintTaggedDocuments({ pdf(QStringLiteral("I9.PDF"), 9, 100) },
+                    SelectedPrinter(m_printing.printers(), 0), m_printing, m_verbs, progress),
         ElementsAre(9));
     EXPECT_EQ(jobsOn("Main").size(), before + 1);
 }

@@ -15,21 +15,30 @@ TEST(PrintSystemCurrentPrinter, StartsAsTheDefaultAndFollowsMakeCurrent)
 {
     ScriptedPrintSystem printing({ Office, Main }, QStringLiteral("Main"));
     EXPECT_EQ(printing.currentPrinter(), Main);
-    printing.makeCurrent(0);
+    printing.makeCurrent(Office);
     EXPECT_EQ(printing.currentPrinter(), Office);
-    printing.makeCurrent(-1);
+    printing.makeCurrent(std::nullopt);
     EXPECT_EQ(printing.currentPrinter(), Main);
 
-    // A refused selection leaves the current printer as it was.
-    printing.makeCurrent(0);
-    EXPECT_THROW(printing.makeCurrent(2), Exception);
-    EXPECT_THROW(printing.makeCurrent(-2), Exception);
+    // The description comes from the print system as it is now, and a printer that is gone is
+    // refused, leaving the current printer as it was.
+    printing.makeCurrent(PrinterInfo { QStringLiteral("Office"), QStringLiteral("old"), {}, {} });
+    EXPECT_EQ(printing.currentPrinter(), Office);
+    EXPECT_THROW(
+        printing.makeCurrent(PrinterInfo { QStringLiteral("Gone"), {}, {}, {} }), Exception);
     EXPECT_EQ(printing.currentPrinter(), Office);
 
-    EXPECT_TRUE(printing.isDefaultPrinter(1));
-    EXPECT_FALSE(printing.isDefaultPrinter(0));
-    EXPECT_FALSE(printing.isDefaultPrinter(-1));
-    EXPECT_FALSE(printing.isDefaultPrinter(7));
+    EXPECT_TRUE(printing.isDefaultPrinter(Main));
+    EXPECT_FALSE(printing.isDefaultPrinter(Office));
+    EXPECT_FALSE(printing.isDefaultPrinter(std::nullopt));
+}
+
+TEST(PrintSystemCurrentPrinter, SelectedPrinterIsTheListItemOrNone)
+{
+    const QList<PrinterInfo> listed { Office, Main };
+    EXPECT_EQ(SelectedPrinter(listed, 1), Main);
+    EXPECT_FALSE(SelectedPrinter(listed, -1).has_value());
+    EXPECT_FALSE(SelectedPrinter(listed, 2).has_value());
 }
 
 TEST(PrintSystemCurrentPrinter, WithoutPrintersThereIsNoCurrentPrinter)
@@ -37,8 +46,8 @@ TEST(PrintSystemCurrentPrinter, WithoutPrintersThereIsNoCurrentPrinter)
     ScriptedPrintSystem printing;
     EXPECT_FALSE(printing.defaultPrinter().has_value());
     EXPECT_THROW(printing.currentPrinter(), Exception);
-    EXPECT_THROW(printing.makeCurrent(-1), Exception);
-    EXPECT_THROW(printing.makeCurrent(0), Exception);
+    EXPECT_THROW(printing.makeCurrent(std::nullopt), Exception);
+    EXPECT_THROW(printing.makeCurrent(Office), Exception);
     // A default name that is not in the list is no default printer.
     printing.setPrinters({ Office }, QStringLiteral("Gone"));
     EXPECT_THROW(printing.currentPrinter(), Exception);
