@@ -171,10 +171,15 @@ int DesktopVerbs::openWithOpener(const QString &target, const QString &mimeType)
 
 int DesktopVerbs::openInSpreadsheet(const QString &parameters, const QString &directory) const
 {
-    const QStringList files = QProcess::splitCommand(parameters);
-    for (const QString &file : files) {
-        if (!QFileInfo::exists(file))
+    // Files go to the application as absolute paths (relative ones from the working folder),
+    // so that none can be taken for an option.
+    const QDir base(workingFolder(directory));
+    QStringList files;
+    for (const QString &piece : QProcess::splitCommand(parameters)) {
+        const QFileInfo file(base, piece);
+        if (!file.exists())
             return VerbResult::FileNotFound;
+        files.append(file.absoluteFilePath());
     }
     for (const char *type : SpreadsheetTypes) {
         const QString handler = defaultHandler(QString::fromLatin1(type));

@@ -134,6 +134,12 @@ TEST_F(FakeDesktop, ExcelOpensTheFileInTheSpreadsheetApplication)
         VerbResult::Accepted);
     EXPECT_THAT(logged("calc"), ElementsAre(u"--calc", list));
 
+    // A relative name is taken from the working folder and passed on in full.
+    QFile::remove(dir.file(QStringLiteral("calc.log")));
+    EXPECT_EQ(open(QStringLiteral("excel"), QStringLiteral("\"list 1.txt\""), dir.path()),
+        VerbResult::Accepted);
+    EXPECT_THAT(logged("calc"), ElementsAre(u"--calc", list));
+
     EXPECT_EQ(open(QStringLiteral("excel"), QStringLiteral("\"/nonexistent/x.txt\"")),
         VerbResult::FileNotFound);
     tools.applicationDirs.clear();
