@@ -113,15 +113,18 @@ void TFrmSalesMain::buildReviewPage()
     bold.setBold(true);
     BtnDisplay->setFont(bold);
     BtnDisplay->setDefault(true);
+    BtnDisplay->setAutoDefault(true);
     Place(BtnDisplay, 8, 8, 105, 25);
 
     BtnClear = new QPushButton(QStringLiteral("Clear"), GroupBox1);
     BtnClear->setObjectName(QStringLiteral("BtnClear"));
     BtnClear->setToolTip(QStringLiteral("Clear Filter Settings"));
+    BtnClear->setAutoDefault(true);
     Place(BtnClear, 8, 37, 50, 21);
 
     btnSQL = new QPushButton(QStringLiteral("Show SQL"), GroupBox1);
     btnSQL->setObjectName(QStringLiteral("btnSQL"));
+    btnSQL->setAutoDefault(true);
     QFont small = btnSQL->font();
     small.setPointSize(7);
     btnSQL->setFont(small);
