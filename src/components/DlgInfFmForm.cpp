@@ -41,6 +41,7 @@ TFrmDlgInfo::TFrmDlgInfo()
     , m_lbl(new QLabel(m_pnl))
     , m_lblTime(new QLabel(m_pnl))
     , m_tmr(new QTimer(this))
+    , m_refresh(new QTimer(this))
 {
     setObjectName(QStringLiteral("FrmDlgInfo"));
     setFixedSize(ClientWidth, ClientHeight);
@@ -58,6 +59,7 @@ TFrmDlgInfo::TFrmDlgInfo()
     m_lbl->setObjectName(QStringLiteral("Lbl"));
     m_lbl->setGeometry(10, 21, 453, 41);
     m_lbl->setWordWrap(true);
+    m_lbl->setTextFormat(Qt::PlainText);
     m_lbl->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_lbl->setFont(DialogFont(15));
     m_lbl->setText(QStringLiteral("Custom Dialog"));
@@ -72,6 +74,9 @@ TFrmDlgInfo::TFrmDlgInfo()
     m_tmr->setObjectName(QStringLiteral("Tmr"));
     m_tmr->setInterval(500);
     connect(m_tmr, &QTimer::timeout, this, &TFrmDlgInfo::TmrTimer);
+    m_refresh->setSingleShot(true);
+    m_refresh->setInterval(RefreshIntervalMs);
+    connect(m_refresh, &QTimer::timeout, this, &TFrmDlgInfo::applyPending);
 }
 
 TFrmDlgInfo::~TFrmDlgInfo()
@@ -193,10 +198,28 @@ void TFrmDlgInfo::closeEvent(QCloseEvent *event)
 
 void TFrmDlgInfo::processPending(bool force)
 {
-    if (!force && m_sinceRefresh.isValid() && m_sinceRefresh.elapsed() < RefreshIntervalMs)
+    if (!force && m_sinceRefresh.isValid() && m_sinceRefresh.elapsed() < RefreshIntervalMs) {
+        // Shown by the next refresh, or by the timer if the job lets events through first.
+        if (!m_refresh->isActive())
+            m_refresh->start();
         return;
+    }
+    applyPending();
     QCoreApplication::processEvents();
     m_sinceRefresh.start();
+}
+
+void TFrmDlgInfo::applyPending()
+{
+    m_refresh->stop();
+    if (m_captionPending) {
+        m_captionPending = false;
+        m_lbl->setText(m_pendingCaption);
+    }
+    if (m_positionPending) {
+        m_positionPending = false;
+        m_prg->setValue(m_pendingPosition);
+    }
 }
 
 void TFrmDlgInfo::waitProcessing(int milliseconds)
@@ -211,7 +234,8 @@ void TFrmDlgInfo::waitProcessing(int milliseconds)
 
 void TFrmDlgInfo::setCaptionText(const QString &text)
 {
-    m_lbl->setText(text);
+    m_pendingCaption = text;
+    m_captionPending = true;
     processPending(false);
 }
 
@@ -219,8 +243,19 @@ void TFrmDlgInfo::setBarPosition(qint32 position)
 {
     const int low = m_prg->minimum();
     const int high = m_prg->maximum();
-    m_prg->setValue(high >= low ? qBound(low, position, high) : position);
+    m_pendingPosition = high >= low ? qBound(low, position, high) : position;
+    m_positionPending = true;
     processPending(false);
+}
+
+QString TFrmDlgInfo::captionText() const
+{
+    return m_captionPending ? m_pendingCaption : m_lbl->text();
+}
+
+int TFrmDlgInfo::barPosition() const
+{
+    return m_positionPending ? m_pendingPosition : m_prg->value();
 }
 
 void TFrmDlgInfo::setBarVisible(bool visible)

@@ -21,8 +21,9 @@ class TFrmDlgInfo : public QWidget
 public:
     static constexpr int ClientWidth = 472;
     static constexpr int ClientHeight = 113;
-    // Pending events are processed at most this often while a job updates the window, so a
-    // job that changes its caption per row does not repaint faster than a screen refresh.
+    // The caption and bar show a job's changes, and pending events are processed, at most this
+    // often, so a job that changes its caption per row does not repaint faster than a screen
+    // refresh. The latest values always reach the window within one interval.
     static constexpr int RefreshIntervalMs = 16;
 
     TFrmDlgInfo();
@@ -46,6 +47,9 @@ public:
     void setBarMaximum(qint32 value);
 
     bool runFinished() const { return m_finished; }
+    // What the caption and bar show now or at the next refresh.
+    QString captionText() const;
+    int barPosition() const;
 
 Q_SIGNALS:
     void closedByTimer();
@@ -60,6 +64,7 @@ private:
     void DoExecute();
     void showStep();
     void processPending(bool force);
+    void applyPending();
     void waitProcessing(int milliseconds);
 
     QFrame *m_pnl;
@@ -80,6 +85,11 @@ private:
     bool m_closing = false;
 
     QElapsedTimer m_sinceRefresh;
+    QTimer *m_refresh;
+    QString m_pendingCaption;
+    bool m_captionPending = false;
+    int m_pendingPosition = 0;
+    bool m_positionPending = false;
     // Manual drag, used when the windowing system cannot move the window itself.
     bool m_dragging = false;
     QPoint m_dragOffset;
