@@ -5,6 +5,7 @@
 #include "util/Errors.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMouseEvent>
@@ -93,6 +94,62 @@ TEST(TDlgInfoRun, JobRunsInsideTheShownModalWindowWithTheStoredProperties)
     EXPECT_EQ(events.last(), QStringLiteral("hide")) << "raised when the window is disposed of";
     EXPECT_TRUE(messages->entries.isEmpty());
     EXPECT_EQ(dialog.position(), 25);
+}
+
+namespace {
+
+// Counts the events it receives, to see whether a change let pending events through.
+class EventCounter : public QObject
+{
+public:
+    int count = 0;
+    bool event(QEvent *event) override
+    {
+        if (event->type() == QEvent::User) {
+            ++count;
+            return true;
+        }
+        return QObject::event(event);
+    }
+};
+
+void SpinPastRefreshInterval()
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() <= TFrmDlgInfo::RefreshIntervalMs * 2) { }
+}
+
+} // namespace
+
+TEST(TDlgInfoRun, AChangeLetsPendingEventsThroughAndAnEqualValueDoesNothing)
+{
+    TDlgInfo dialog;
+    dialog.setCaption(QStringLiteral("same"));
+    dialog.setMax(10);
+    EventCounter counter;
+    int afterEqual = -1;
+    int afterChange = -1;
+    int afterPosition = -1;
+    dialog.OnExecute = [&](QObject *) {
+        SpinPastRefreshInterval();
+        QCoreApplication::postEvent(&counter, new QEvent(QEvent::User));
+        dialog.setCaption(QStringLiteral("same"));
+        dialog.setPosition(0);
+        afterEqual = counter.count;
+        dialog.setCaption(QStringLiteral("changed"));
+        afterChange = counter.count;
+
+        SpinPastRefreshInterval();
+        QCoreApplication::postEvent(&counter, new QEvent(QEvent::User));
+        dialog.setPosition(3);
+        afterPosition = counter.count;
+    };
+    dialog.Execute();
+    EXPECT_EQ(afterEqual, 0);
+    EXPECT_EQ(afterChange, 1);
+    EXPECT_EQ(afterPosition, 2);
+    DisposeReleasedWindows();
 }
 
 TEST(TDlgInfoRun, TheLastChangesOfATightLoopAreShownWhenTheJobEnds)
