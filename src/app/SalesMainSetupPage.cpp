@@ -1,5 +1,6 @@
 #include "app/SalesMain.h"
 #include "app/SalesMainLayout.h"
+#include "util/MessageService.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -66,7 +67,8 @@ void TFrmSalesMain::buildSetupPage()
     dir->addWidget(FieldLabel(GrpDir, QStringLiteral("Company ID:")), 0, 0);
     dir->addWidget(cbxCompanyID, 0, 1, Qt::AlignLeft);
 
-    EdtOperaDataFolder = CreateButtonEdit(GrpDir, QStringLiteral("EdtOperaDataFolder"));
+    EdtOperaDataFolder = CreateButtonEdit(GrpDir, QStringLiteral("EdtOperaDataFolder"),
+        [this] { RunGuarded([this] { EdtOperaDataFolderButtonClick(); }); });
     EdtOperaDataFolder->setFixedWidth(491);
     dir->addWidget(FieldLabel(GrpDir, QStringLiteral("Opera Data Folder:")), 1, 0);
     dir->addWidget(EdtOperaDataFolder, 1, 1, 1, 2, Qt::AlignLeft);

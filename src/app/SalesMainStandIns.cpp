@@ -2,9 +2,11 @@
 
 #include "util/UtilMisc.h"
 
+#include <QAction>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QStyle>
 
 TBrowseGrid *CreateBrowseGrid(QWidget *parent)
 {
@@ -76,9 +78,14 @@ void SetDateValue(TDateEdit *edit, double value)
     edit->setText(date.isValid() ? date.toString(QStringLiteral("dd/MM/yyyy")) : QString());
 }
 
-TButtonEdit *CreateButtonEdit(QWidget *parent, const QString &name)
+TButtonEdit *CreateButtonEdit(
+    QWidget *parent, const QString &name, std::function<void()> onButtonClick)
 {
     auto *edit = new QLineEdit(parent);
     edit->setObjectName(name);
+    QAction *button = edit->addAction(
+        edit->style()->standardIcon(QStyle::SP_DirOpenIcon), QLineEdit::TrailingPosition);
+    button->setObjectName(name + QStringLiteral("Button"));
+    QObject::connect(button, &QAction::triggered, edit, std::move(onButtonClick));
     return edit;
 }

@@ -7,6 +7,8 @@
 #include <QTableView>
 #include <QWidget>
 
+#include <functional>
+
 class QPushButton;
 
 using TBrowseGrid = QTableView;
@@ -22,5 +24,6 @@ QPushButton *NavigatorButton(TNavigator *navigator, const QString &name);
 // A date filter field; its value is a date number (0 = no date).
 TDateEdit *CreateDateEdit(QWidget *parent, const QString &name);
 void SetDateValue(TDateEdit *edit, double value);
-// A text field with a button that opens a chooser.
-TButtonEdit *CreateButtonEdit(QWidget *parent, const QString &name);
+// A text field with a button inside its right end that calls onButtonClick.
+TButtonEdit *CreateButtonEdit(
+    QWidget *parent, const QString &name, std::function<void()> onButtonClick);

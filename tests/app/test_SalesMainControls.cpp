@@ -121,6 +121,10 @@ TEST_F(SalesMainTest, PopupMenuItemsInOrderAndEachCanBeChosen)
         action->trigger();
     for (QPushButton *button : window.NavSTran->findChildren<QPushButton *>())
         button->click();
+    QAction *folderButton =
+        window.EdtOperaDataFolder->findChild<QAction *>(QStringLiteral("EdtOperaDataFolderButton"));
+    ASSERT_NE(folderButton, nullptr);
+    folderButton->trigger();
     EXPECT_TRUE(window.isVisible());
 }
 

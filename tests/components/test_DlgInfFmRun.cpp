@@ -19,7 +19,7 @@
 
 namespace {
 
-template <typename T> T *Part(QObject *form, const char *name)
+template <typename T> T *Child(QObject *form, const char *name)
 {
     return form->findChild<T *>(QString::fromLatin1(name));
 }
@@ -60,11 +60,11 @@ TEST(TDlgInfoRun, JobRunsInsideTheShownModalWindowWithTheStoredProperties)
         EXPECT_EQ(form->size(), QSize(472, 113));
         EXPECT_TRUE(form->windowFlags() & Qt::FramelessWindowHint);
         EXPECT_TRUE(form->windowFlags() & Qt::WindowStaysOnTopHint);
-        auto *label = Part<QLabel>(form, "Lbl");
-        auto *bar = Part<QProgressBar>(form, "Prg");
+        auto *label = Child<QLabel>(form, "Lbl");
+        auto *bar = Child<QProgressBar>(form, "Prg");
         EXPECT_EQ(label->text(), QStringLiteral("Building Query .."));
-        EXPECT_FALSE(Part<TDlgInfoActivity>(form, "Ani")->isVisible());
-        EXPECT_TRUE(Part<QLabel>(form, "LblTime")->isVisible());
+        EXPECT_FALSE(Child<TDlgInfoActivity>(form, "Ani")->isVisible());
+        EXPECT_TRUE(Child<QLabel>(form, "LblTime")->isVisible());
         EXPECT_TRUE(bar->isVisible());
         EXPECT_EQ(bar->value(), 0) << "the stored position is not applied at the start";
         EXPECT_EQ(bar->maximum(), 10);
@@ -162,8 +162,8 @@ TEST(TDlgInfoRun, TheLastChangesOfATightLoopAreShownWhenTheJobEnds)
         // Read after the job, before the window closes.
         auto *form = qobject_cast<TFrmDlgInfo *>(sender);
         QObject::connect(form, &TFrmDlgInfo::closedByTimer, form, [&, form] {
-            caption = Part<QLabel>(form, "Lbl")->text();
-            position = Part<QProgressBar>(form, "Prg")->value();
+            caption = Child<QLabel>(form, "Lbl")->text();
+            position = Child<QProgressBar>(form, "Prg")->value();
         });
     };
     dialog.OnExecute = [&](QObject *) {
@@ -184,8 +184,8 @@ TEST(TDlgInfoRun, EveryRunBuildsAFreshWindowAndAnimationFollowsAnimate)
     QPointer<QObject> first;
     dialog.OnExecute = [&](QObject *sender) {
         first = sender;
-        EXPECT_TRUE(Part<TDlgInfoActivity>(sender, "Ani")->isPlaying());
-        EXPECT_FALSE(Part<QLabel>(sender, "LblTime")->isVisible());
+        EXPECT_TRUE(Child<TDlgInfoActivity>(sender, "Ani")->isPlaying());
+        EXPECT_FALSE(Child<QLabel>(sender, "LblTime")->isVisible());
     };
     dialog.Execute();
     DisposeReleasedWindows();
@@ -193,7 +193,7 @@ TEST(TDlgInfoRun, EveryRunBuildsAFreshWindowAndAnimationFollowsAnimate)
 
     dialog.setAnimate(false);
     dialog.OnExecute = [&](QObject *sender) {
-        EXPECT_FALSE(Part<TDlgInfoActivity>(sender, "Ani")->isPlaying());
+        EXPECT_FALSE(Child<TDlgInfoActivity>(sender, "Ani")->isPlaying());
     };
     dialog.Execute();
     DisposeReleasedWindows();
@@ -252,7 +252,7 @@ TEST(TDlgInfoRun, TimerNeverClosesTheWindowWhileTheJobRunsAndShowsTheElapsedTime
         // Several ticks pass while the job lets messages through.
         QTest::qWait(1200);
         visibleAtEnd = form->isVisible();
-        elapsed = Part<QLabel>(sender, "LblTime")->text();
+        elapsed = Child<QLabel>(sender, "LblTime")->text();
     };
     dialog.Execute();
     EXPECT_TRUE(visibleAtEnd);
@@ -292,7 +292,7 @@ TEST(TDlgInfoRun, PlacedOverTheOwnersWindowAndDraggedByThePanel)
     dialog.OnExecute = [&](QObject *sender) {
         auto *form = qobject_cast<QWidget *>(sender);
         placed = form->pos();
-        QWidget *panel = Part<QWidget>(sender, "Pnl");
+        QWidget *panel = Child<QWidget>(sender, "Pnl");
         const QPoint start = panel->mapToGlobal(QPoint(30, 90));
         QMouseEvent press(QEvent::MouseButtonPress, QPointF(30, 90), QPointF(start), Qt::LeftButton,
             Qt::LeftButton, Qt::NoModifier);
