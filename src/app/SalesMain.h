@@ -1,0 +1,179 @@
+#pragma once
+
+#include "app/SalesMainStandIns.h"
+#include "platform/print/PrintSystem.h"
+
+#include <QList>
+#include <QMainWindow>
+#include <QString>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+class SettingsStore;
+class TDlgInfo;
+class TRadioGroup;
+
+// Where the main window keeps its settings; empty members take the program's own
+// (the file beside the executable, the section of this computer).
+struct SalesMainOptions
+{
+    QString settingsPath;
+    QString workstationCode;
+};
+
+// The program's one window: the review page, the e-mail text page and the setup page.
+class TFrmSalesMain : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit TFrmSalesMain(const SalesMainOptions &options = {}, QWidget *parent = nullptr);
+    ~TFrmSalesMain() override;
+
+    // "ZRQ : Velloran - Company [<id>]" with the company identifier's current text.
+    QString MainTitle() const;
+    void UpdateTitle();
+    // Brings the Setup page to the front and focuses the given control.
+    void ShowSetupPage(QWidget *control);
+
+    void LoadSettings();
+    void SaveSettings();
+
+    // The company database connection's connection string (held here until the data layer
+    // owns the connection).
+    const QString &connectionString() const { return m_connectionString; }
+    void setConnectionString(const QString &text) { m_connectionString = text; }
+    void closeConnection() { }
+
+    const QString &workstationCode() const { return m_workstationCode; }
+    const QString &settingsPath() const { return m_settingsPath; }
+    // The installed printers as listed at creation, in the order of cboPrinter.
+    const QList<PrinterInfo> &printers() const { return m_printers; }
+
+    // Window-level state.
+    QString SortClause;
+    QString FilterClause;
+
+    // Pages.
+    QTabWidget *PgeMain;
+    QWidget *TabSLReview;
+    QWidget *TabEMailText;
+    QWidget *TabSetup;
+    QTabWidget *PgeSLMain;
+    QWidget *TabSLBrowse;
+
+    // Review page.
+    QGroupBox *GrpFilters;
+    QGroupBox *GroupBox1;
+    TRadioGroup *RadMailFilter;
+    QCheckBox *ckbExclAllocated;
+    QCheckBox *ckbExclSent;
+    QCheckBox *ckbExclPrnt;
+    QLineEdit *EdtFilterAccount;
+    QLineEdit *EdtFilterName;
+    QLineEdit *EdtFilterEMail;
+    QLineEdit *EdtFilterDocRef;
+    TDateEdit *EdtDateFrom;
+    TDateEdit *EdtDateTo;
+    QLineEdit *EdtFilterCustRef;
+    QLineEdit *EdtMin;
+    QLineEdit *EdtMax;
+    QPushButton *BtnDisplay;
+    QPushButton *BtnClear;
+    QPushButton *btnSQL;
+    QLabel *LblHRecs;
+    TBrowseGrid *BrwSTran;
+    TNavigator *NavSTran;
+
+    // The grid's popup menu.
+    QMenu *PopBrw;
+    QMenu *UpdateSelection1;
+    QAction *ExporttoExcel1;
+    QAction *TagAll;
+    QAction *TagNone;
+    QAction *MarkaseMailed1;
+    QAction *MarkasPrinted1;
+    QAction *SetMailFlags;
+    QAction *ViewPDF1;
+    QAction *PrintPDF1;
+
+    // E-mail text page.
+    QPushButton *BtnMailParameters;
+    QLineEdit *EdtESubject;
+    QPlainTextEdit *EdtEMailBody;
+
+    // Setup page.
+    QGroupBox *GrpDir;
+    QComboBox *cbxCompanyID;
+    TButtonEdit *EdtOperaDataFolder;
+    QPushButton *BtnSetOperaADO;
+    QLabel *LblOperaADO;
+    QGroupBox *GrpPrinter;
+    QComboBox *cboPrinter;
+    QLabel *lblDefaultPrinter;
+    QPushButton *BtnGetAcrobat;
+    QGroupBox *GrpOptions;
+    QCheckBox *ckbShowDelNotes;
+    QPushButton *BtnCubeTest;
+
+    // Progress dialogs of the long runs.
+    TDlgInfo *DlgBuild;
+    TDlgInfo *DlgSend;
+    TDlgInfo *DlgPrint;
+    TDlgInfo *DlgPrintOne;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void buildReviewPage();
+    void buildPopupMenu();
+    void buildMailPage();
+    void buildSetupPage();
+    void createDialogs();
+    void wireEvents();
+    SettingsStore settings() const;
+
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+
+    // Event handlers.
+    void BtnDisplayClick();
+    void BtnClearClick();
+    void btnSQLClick();
+    void cbxCompanyIDChange();
+    void cboPrinterChange();
+    void EdtOperaDataFolderButtonClick();
+    void BtnSetOperaADOClick();
+    void BtnMailParametersClick();
+    void BtnGetAcrobatClick();
+    void NavSTranButtonClick(QPushButton *button);
+    void ExporttoExcel1Click();
+    void TagAllClick();
+    void TagNoneClick();
+    void MarkaseMailed1Click();
+    void MarkasPrinted1Click();
+    void SetMailFlagsClick();
+    void ViewPDF1Click();
+    void PrintPDF1Click();
+    void DlgBuildExecute(QObject *sender);
+    void DlgSendExecute(QObject *sender);
+    void DlgPrintExecute(QObject *sender);
+    void DlgPrintOneExecute(QObject *sender);
+
+    QString m_settingsPath;
+    QString m_workstationCode;
+    QString m_connectionString;
+    QList<PrinterInfo> m_printers;
+};

@@ -1,0 +1,8 @@
+#pragma once
+
+class TFrmSalesMain;
+
+// A hook for the screenshot script, not for users: when VELLORAN_SCREENSHOT_DIR names a
+// folder, shortly after start each page of the main window is saved there as a PNG and the
+// program quits (without the close step, so no settings are written).
+void ScheduleScreenshots(TFrmSalesMain &window);
