@@ -3,6 +3,7 @@
 #include "app/IniFile.h"
 #include "app/SalesMain.h"
 #include "platform/print/PrintSystem.h"
+#include "platform/print/ScriptedPrintSystem.h"
 #include "support/ScriptedMessageService.h"
 #include "support/TempDir.h"
 
@@ -13,21 +14,15 @@
 #include <memory>
 
 // Five printers, the third of them the default.
-class FivePrinters final : public PrintSystem
+inline std::unique_ptr<PrintSystem> FivePrinters()
 {
-public:
-    QList<PrinterInfo> printers() override
-    {
-        QList<PrinterInfo> list;
-        for (int i = 1; i <= 5; ++i) {
-            const QString name = QStringLiteral("Printer %1").arg(i);
-            list.append(
-                { name, name, QStringLiteral("driver"), QStringLiteral("ipp://host/%1").arg(i) });
-        }
-        return list;
+    QList<PrinterInfo> list;
+    for (int i = 1; i <= 5; ++i) {
+        const QString name = QStringLiteral("Printer %1").arg(i);
+        list.append({name, name, QStringLiteral("driver"), QStringLiteral("ipp://host/%1").arg(i)});
     }
-    QString defaultPrinterName() override { return QStringLiteral("Printer 3"); }
-};
+    return std::make_unique<ScriptedPrintSystem>(list, QStringLiteral("Printer 3"));
+}
 
 // A main window over a settings file of its own in a fresh folder.
 class SalesMainTest : public ::testing::Test
@@ -37,7 +32,7 @@ protected:
 
     void SetUp() override
     {
-        m_previousPrinters = PrintSystem::install(std::make_unique<FivePrinters>());
+        m_previousPrinters = PrintSystem::install(FivePrinters());
     }
     void TearDown() override
     {
