@@ -126,6 +126,20 @@ TEST_F(GridPaint, TitleRowIsDrawnInTheFixedColour)
     EXPECT_EQ(image.pixelColor(5, 3), QColor(10, 20, 30));
 }
 
+TEST_F(GridPaint, SortSymbolsAppearInTheTitleOnlyWithColumnSymbols)
+{
+    model.setHeaderData(1, Qt::Horizontal, 4, TdbBrowse::FieldTagRole);
+    QHeaderView *header = grid.horizontalHeader();
+    const QRect title(
+        header->sectionViewportPosition(1), 0, header->sectionSize(1), header->height());
+    // The symbols go at the title's right end; the title text is empty, so nothing else is there.
+    const QRect corner(title.right() - 20, title.top(), 20, title.height());
+    const QColor fixed = grid.FixedColor();
+    EXPECT_EQ(InkPixels(header->viewport()->grab().toImage(), corner, fixed), 0);
+    grid.setOptionsEx(dgBooleanSymbols | dgColumnSymbols);
+    EXPECT_GT(InkPixels(header->viewport()->grab().toImage(), corner, fixed), 5);
+}
+
 TEST_F(GridPaint, AutoSizeFitsTheShownColumnsToTheWidthAtThePaintAfterAResize)
 {
     int expanded = 0;

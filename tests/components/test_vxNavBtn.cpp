@@ -3,6 +3,7 @@
 #include "components/vxNavBtn.h"
 #include "support/ScriptedMessageService.h"
 
+#include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStandardItemModel>
@@ -275,6 +276,39 @@ TEST_F(NavigatorFixture, WithoutAGridTheButtonsWorkTheDataSource)
     button(brwDone)->click();
     EXPECT_EQ(source.state(), dsBrowse);
     EXPECT_TRUE(actions.empty());
+}
+
+} // namespace
+
+namespace {
+
+TEST(TvxBtnPanel, EtchedLineSitsAtTheMargin)
+{
+    TvxBtnPanel panel;
+    panel.setFixedHeight(35);
+    panel.resize(200, 35);
+    panel.setMargin(5);
+    const QImage image = panel.grab().toImage();
+    EXPECT_EQ(panel.height(), 35);
+    EXPECT_EQ(image.pixel(10, 5), panel.palette().color(QPalette::Dark).rgb());
+    EXPECT_EQ(image.pixel(10, 6), panel.palette().color(QPalette::Light).rgb());
+    EXPECT_NE(image.pixel(10, 4), panel.palette().color(QPalette::Dark).rgb());
+    // The line stops short of both ends.
+    EXPECT_NE(image.pixel(1, 5), panel.palette().color(QPalette::Dark).rgb());
+    EXPECT_NE(image.pixel(197, 5), panel.palette().color(QPalette::Dark).rgb());
+}
+
+TEST(TvxBrwNavigator, SeparatorIsDrawnOnTopAndLowersTheButtons)
+{
+    TvxBrwNavigator nav;
+    nav.resize(400, 26);
+    nav.setAllowed({ brwEdit });
+    const int y = nav.Buttons(brwEdit)->y();
+    nav.setOptions(boSeparator);
+    EXPECT_EQ(nav.Buttons(brwEdit)->y(), y + 2);
+    const QImage image = nav.grab().toImage();
+    EXPECT_EQ(image.pixel(200, 0), nav.palette().color(QPalette::Dark).rgb());
+    EXPECT_EQ(image.pixel(200, 1), nav.palette().color(QPalette::Light).rgb());
 }
 
 } // namespace
