@@ -58,6 +58,8 @@ void TDataSource::setCurrentRow(int row)
         row = std::clamp(row, 0, rowCount() - 1);
     if (row == m_currentRow)
         return;
+    // Leaving an edited row posts it, as moving a cursor does.
+    post();
     m_currentRow = row;
     Q_EMIT currentRowChanged(row);
     Q_EMIT dataSetChanged();

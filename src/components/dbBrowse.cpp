@@ -6,6 +6,7 @@
 #include "components/dbBrowseTitle.h"
 
 #include <QContextMenuEvent>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QScrollBar>
@@ -397,6 +398,45 @@ bool TdbBrowse::eventFilter(QObject *watched, QEvent *event)
         }
     }
     return QTableView::eventFilter(watched, event);
+}
+
+bool TdbBrowse::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event)
+{
+    const bool editing = QTableView::edit(index, trigger, event);
+    if (editing && m_source && m_source->state() == dsBrowse)
+        m_source->edit();
+    return editing;
+}
+
+void TdbBrowse::moveEditor(QWidget *editor, bool forward)
+{
+    const QModelIndex current = currentIndex();
+    const QHeaderView *header = horizontalHeader();
+    QModelIndex target;
+    for (int v = header->visualIndex(current.column()) + (forward ? 1 : -1);
+         v >= 0 && v < header->count(); v += forward ? 1 : -1) {
+        const int column = header->logicalIndex(v);
+        const QModelIndex candidate = model()->index(current.row(), column);
+        if (!isColumnHidden(column) && candidate.flags().testFlag(Qt::ItemIsEditable)) {
+            target = candidate;
+            break;
+        }
+    }
+    if (target.isValid()) {
+        commitData(editor);
+        closeEditor(editor, QAbstractItemDelegate::NoHint);
+        setCurrentIndex(target);
+        edit(target);
+    } else if (forward) {
+        commitData(editor);
+        closeEditor(editor, QAbstractItemDelegate::NoHint);
+        if (m_source)
+            m_source->post();
+    } else {
+        closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
+        if (m_source)
+            m_source->cancel();
+    }
 }
 
 void TdbBrowse::resizeEvent(QResizeEvent *event)

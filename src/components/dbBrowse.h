@@ -121,6 +121,8 @@ public:
     TBrwColumnEvent OnTitleClick; // model column
     TBrwKeyEvent OnKeyDown;
 
+    using QTableView::edit;
+
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
@@ -131,8 +133,14 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void keyboardSearch(const QString &search) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    bool edit(const QModelIndex &index, EditTrigger trigger, QEvent *event) override;
 
 private:
+    friend class TdbBrowseCells;
+    // Moves an open cell editor to the next or previous editable column of its row; past the
+    // last column the row is posted, before the first the edit is cancelled.
+    void moveEditor(QWidget *editor, bool forward);
+
     TBrwAction actionForKey(int key, Qt::KeyboardModifiers modifiers) const;
     bool scrollColumns(int key);
     void handleCharacter(const QString &text);

@@ -3,6 +3,7 @@
 #include "components/dbBrowse.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -76,6 +77,39 @@ void TdbBrowseCells::paint(
             painter->drawLine(r.bottomLeft(), r.bottomRight());
         painter->restore();
     }
+}
+
+bool TdbBrowseCells::eventFilter(QObject *object, QEvent *event)
+{
+    auto *editor = qobject_cast<QWidget *>(object);
+    if (editor && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+        bool forward = false;
+        bool move = false;
+        if (modifiers == Qt::NoModifier) {
+            switch (key->key()) {
+            case Qt::Key_Return:
+            case Qt::Key_Enter:
+            case Qt::Key_Right:
+            case Qt::Key_Tab:
+                move = forward = true;
+                break;
+            case Qt::Key_Left:
+                move = true;
+                break;
+            default:
+                break;
+            }
+        } else if (key->key() == Qt::Key_Backtab) {
+            move = true;
+        }
+        if (move) {
+            m_grid->moveEditor(editor, forward);
+            return true;
+        }
+    }
+    return QStyledItemDelegate::eventFilter(object, event);
 }
 
 // The check mark stands in for the symbol font's glyph: a tick centred in the cell.

@@ -21,6 +21,10 @@ public:
     // value is a boolean; the mark itself is drawn only for true.
     static bool IsBooleanCell(const TdbBrowse *grid, const QModelIndex &index);
 
+protected:
+    // In a cell editor Enter, Right and Tab go to the next column, Left and Shift+Tab back.
+    bool eventFilter(QObject *editor, QEvent *event) override;
+
 private:
     void drawCheckMark(QPainter *painter, const QRect &cell, const QColor &color) const;
 

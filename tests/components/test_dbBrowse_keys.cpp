@@ -308,3 +308,87 @@ TEST(AutoSizeWidths, SharesTheSpareWidthInProportionAndTruncates)
 }
 
 } // namespace
+
+namespace {
+
+// An editable grid: columns 0 and 2 editable, column 1 read-only.
+class EditingGrid : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        model.setColumnCount(3);
+        for (int r = 0; r < 2; ++r) {
+            QList<QStandardItem *> items;
+            for (int c = 0; c < 3; ++c) {
+                auto *item = new QStandardItem(QStringLiteral("v%1%2").arg(r).arg(c));
+                item->setEditable(c != 1);
+                items.append(item);
+            }
+            model.appendRow(items);
+        }
+        source.setModel(&model);
+        grid.setDataSource(&source);
+        grid.setOptions(grid.Options() | dgEditing);
+        grid.resize(400, 200);
+        grid.show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&grid));
+    }
+
+    QLineEdit *openEditor(int column)
+    {
+        const QModelIndex index = model.index(0, column);
+        grid.setCurrentIndex(index);
+        grid.edit(index);
+        return qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    }
+
+    QString text(int column) { return model.index(0, column).data().toString(); }
+
+    QStandardItemModel model;
+    TDataSource source;
+    TdbBrowse grid;
+};
+
+TEST_F(EditingGrid, RightAndEnterSkipReadOnlyColumnsAndPostAfterTheLast)
+{
+    QLineEdit *editor = openEditor(0);
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(source.state(), dsEdit);
+    editor->setText(QStringLiteral("first"));
+    QTest::keyClick(editor, Qt::Key_Right);
+    EXPECT_EQ(text(0), QStringLiteral("first"));
+    EXPECT_EQ(grid.currentIndex().column(), 2) << "the read-only column is skipped";
+    editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    ASSERT_NE(editor, nullptr);
+    editor->setText(QStringLiteral("last"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    EXPECT_EQ(text(2), QStringLiteral("last"));
+    EXPECT_EQ(source.state(), dsBrowse) << "past the last column the row is posted";
+    EXPECT_EQ(qobject_cast<QLineEdit *>(QApplication::focusWidget()), nullptr) << "editor closed";
+}
+
+TEST_F(EditingGrid, MovingToAnotherRowPostsTheEdit)
+{
+    source.edit();
+    source.setCurrentRow(1);
+    EXPECT_EQ(source.state(), dsBrowse);
+    EXPECT_EQ(grid.currentIndex().row(), 1);
+}
+
+TEST_F(EditingGrid, LeftBeforeTheFirstColumnCancelsTheEdit)
+{
+    QLineEdit *editor = openEditor(2);
+    ASSERT_NE(editor, nullptr);
+    QTest::keyClick(editor, Qt::Key_Left);
+    EXPECT_EQ(grid.currentIndex().column(), 0);
+    editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    ASSERT_NE(editor, nullptr);
+    editor->setText(QStringLiteral("dropped"));
+    QTest::keyClick(editor, Qt::Key_Left);
+    EXPECT_EQ(text(0), QStringLiteral("v00"));
+    EXPECT_EQ(source.state(), dsBrowse);
+    EXPECT_EQ(qobject_cast<QLineEdit *>(QApplication::focusWidget()), nullptr) << "editor closed";
+}
+
+} // namespace
