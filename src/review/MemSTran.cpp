@@ -179,18 +179,18 @@ bool MemSTran::locate(const QString &name, const QVariant &value)
 void MemSTran::sort(const QStringList &names, bool descending)
 {
     requireBrowse();
-    std::vector<ReviewField> fields;
-    fields.reserve(static_cast<size_t>(names.size()));
+    std::vector<RowComparator> keys;
+    keys.reserve(static_cast<size_t>(names.size()));
     for (const QString &name : names)
-        fields.push_back(fieldOf(name));
+        keys.push_back(ComparatorFor(fieldOf(name)));
 
     std::vector<int> order(m_rows.size());
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(), [&](int left, int right) {
         const ReviewRow &a = m_rows[static_cast<size_t>(left)];
         const ReviewRow &b = m_rows[static_cast<size_t>(right)];
-        for (ReviewField field : fields) {
-            const int c = CompareField(a, b, field);
+        for (RowComparator compare : keys) {
+            const int c = compare(a, b);
             if (c != 0)
                 return descending ? c > 0 : c < 0;
         }

@@ -3,6 +3,7 @@
 #include <QHash>
 
 #include <array>
+#include <type_traits>
 
 namespace {
 
@@ -105,6 +106,18 @@ template <typename T> int Compare(const T &a, const T &b)
     return a < b ? -1 : (b < a ? 1 : 0);
 }
 
+template <auto Member, ReviewField Field> int CompareMember(const ReviewRow &a, const ReviewRow &b)
+{
+    const bool aNull = a.isNull(Field);
+    const bool bNull = b.isNull(Field);
+    if (aNull || bNull)
+        return Compare(!aNull, !bNull);
+    if constexpr (std::is_same_v<std::remove_cvref_t<decltype(a.*Member)>, QString>)
+        return QString::compare(a.*Member, b.*Member, Qt::CaseSensitive);
+    else
+        return Compare(a.*Member, b.*Member);
+}
+
 } // namespace
 
 const ReviewFieldInfo &FieldInfo(ReviewField field)
@@ -175,26 +188,58 @@ QString ReviewRow::text(ReviewField field) const
     return value(field).toString();
 }
 
+RowComparator ComparatorFor(ReviewField field)
+{
+    using F = ReviewField;
+    using R = ReviewRow;
+    switch (field) {
+    case F::Tag:
+        return &CompareMember<&R::Tag, F::Tag>;
+    case F::st_account:
+        return &CompareMember<&R::st_account, F::st_account>;
+    case F::sn_name:
+        return &CompareMember<&R::sn_name, F::sn_name>;
+    case F::sn_docmail:
+        return &CompareMember<&R::sn_docmail, F::sn_docmail>;
+    case F::MailInv:
+        return &CompareMember<&R::MailInv, F::MailInv>;
+    case F::sn_email:
+        return &CompareMember<&R::sn_email, F::sn_email>;
+    case F::zrqtag:
+        return &CompareMember<&R::zrqtag, F::zrqtag>;
+    case F::zrqsent:
+        return &CompareMember<&R::zrqsent, F::zrqsent>;
+    case F::zrqprint:
+        return &CompareMember<&R::zrqprint, F::zrqprint>;
+    case F::st_trref:
+        return &CompareMember<&R::st_trref, F::st_trref>;
+    case F::st_trdate:
+        return &CompareMember<&R::st_trdate, F::st_trdate>;
+    case F::st_custref:
+        return &CompareMember<&R::st_custref, F::st_custref>;
+    case F::st_trtype:
+        return &CompareMember<&R::st_trtype, F::st_trtype>;
+    case F::st_trvalue:
+        return &CompareMember<&R::st_trvalue, F::st_trvalue>;
+    case F::st_vatval:
+        return &CompareMember<&R::st_vatval, F::st_vatval>;
+    case F::st_trbal:
+        return &CompareMember<&R::st_trbal, F::st_trbal>;
+    case F::st_paid:
+        return &CompareMember<&R::st_paid, F::st_paid>;
+    case F::it_numdelv:
+        return &CompareMember<&R::it_numdelv, F::it_numdelv>;
+    case F::st_memot:
+        return &CompareMember<&R::st_memot, F::st_memot>;
+    case F::Exists:
+        return &CompareMember<&R::Exists, F::Exists>;
+    case F::id:
+        return &CompareMember<&R::id, F::id>;
+    }
+    return nullptr;
+}
+
 int CompareField(const ReviewRow &a, const ReviewRow &b, ReviewField field)
 {
-    const bool aNull = a.isNull(field);
-    const bool bNull = b.isNull(field);
-    if (aNull || bNull)
-        return Compare(!aNull, !bNull);
-    if (const QString *text = TextMember(a, field))
-        return QString::compare(*text, *TextMember(b, field), Qt::CaseSensitive);
-    if (const bool *flag = BoolMember(a, field))
-        return Compare(*flag, *BoolMember(b, field));
-    if (const double *number = DecimalMember(a, field))
-        return Compare(*number, *DecimalMember(b, field));
-    switch (field) {
-    case ReviewField::sn_docmail:
-        return Compare(a.sn_docmail, b.sn_docmail);
-    case ReviewField::st_trdate:
-        return Compare(a.st_trdate, b.st_trdate);
-    case ReviewField::id:
-        return Compare(a.id, b.id);
-    default:
-        return 0;
-    }
+    return ComparatorFor(field)(a, b);
 }

@@ -90,3 +90,7 @@ struct ReviewRow
 
 // Orders two rows by one field: empty first, false before true, texts by character code.
 int CompareField(const ReviewRow &a, const ReviewRow &b, ReviewField field);
+
+// The same order as a plain function of two rows, for sorting many rows by one field.
+using RowComparator = int (*)(const ReviewRow &a, const ReviewRow &b);
+RowComparator ComparatorFor(ReviewField field);
