@@ -214,11 +214,10 @@ std::unique_ptr<SelectStatement> Parser::select()
             advance();
             advance();
         } else {
+            // A column alias needs AS, so a misspelt keyword is not taken for one.
             item.expr = expression();
             if (acceptKeyword("AS"))
                 item.alias = expectName("column alias");
-            else if (peek().kind == TokenKind::Identifier && !IsReserved(peek()))
-                item.alias = advance().text;
         }
         stmt->items.push_back(std::move(item));
     } while (acceptOperator(","));
@@ -484,10 +483,12 @@ ExprPtr Parser::primary()
             advance();
             return MakeExpr(Expr::Kind::Literal, token.position);
         }
-        if (IsReserved(token))
+        const bool call = peek(1).kind == TokenKind::Operator && peek(1).text == "(";
+        // LEFT and RIGHT are join words and functions: a call is told by its "(".
+        if (IsReserved(token) && !(call && (IsKeyword(token, "LEFT") || IsKeyword(token, "RIGHT"))))
             fail(token);
         advance();
-        if (peek().kind == TokenKind::Operator && peek().text == "(")
+        if (call)
             return IsKeyword(token, "CAST") ? cast(token) : functionCall(token);
         auto expr = MakeExpr(Expr::Kind::Column, token.position);
         if (peek().kind == TokenKind::Operator && peek().text == "."
