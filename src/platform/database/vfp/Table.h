@@ -28,12 +28,12 @@ private:
 
 struct FieldInfo
 {
-    std::string name;  // upper case; the long name from the database container when it has one
-    char type = 'C';   // C N F I B Y D T L M G W V Q
+    std::string name; // upper case; the long name from the database container when it has one
+    char type = 'C'; // C N F I B Y D T L M G W V Q
     int length = 0;
     int decimals = 0;
     bool nullable = false;
-    bool binary = false;        // no code-page translation
+    bool binary = false; // no code-page translation
     bool autoIncrement = false;
 };
 
@@ -56,9 +56,9 @@ class Table
 public:
     virtual ~Table() = default;
 
-    virtual const std::string &name() const = 0;           // as resolved, e.g. "z_stran"
+    virtual const std::string &name() const = 0; // as resolved, e.g. "z_stran"
     virtual const std::vector<FieldInfo> &fields() const = 0; // user fields, no _NullFlags
-    virtual int fieldIndex(std::string_view name) const = 0;   // any letter case; -1 if none
+    virtual int fieldIndex(std::string_view name) const = 0; // any letter case; -1 if none
 
     // Physical records including deleted ones, as the header says now (re-read on each call
     // to a scan's start is the implementation's business; appends by others may follow).
@@ -108,8 +108,9 @@ public:
     virtual void setDefaultFolder(const std::string &folder) = 0;
     virtual std::string defaultFolder() const = 0;
     virtual void createFreeTable(const std::string &name, const std::vector<NewField> &fields) = 0;
-    virtual void createIndexTag(const std::string &table, const std::string &keyExpression,
-                                const std::string &tag) = 0;
+    virtual void createIndexTag(
+        const std::string &table, const std::string &keyExpression, const std::string &tag)
+        = 0;
     virtual void closeAll() = 0;
 };
 

@@ -48,7 +48,7 @@ Value Value::date(int32_t julianDay)
 {
     Value v;
     v.m_kind = Kind::Date;
-    v.m_data = DateTimeParts{julianDay, 0};
+    v.m_data = DateTimeParts { julianDay, 0 };
     return v;
 }
 
@@ -56,7 +56,7 @@ Value Value::dateTime(int32_t julianDay, int32_t milliseconds)
 {
     Value v;
     v.m_kind = Kind::DateTime;
-    v.m_data = DateTimeParts{julianDay, milliseconds};
+    v.m_data = DateTimeParts { julianDay, milliseconds };
     return v;
 }
 

@@ -36,12 +36,12 @@ public:
     bool isText() const { return m_kind == Kind::Character || m_kind == Kind::Memo; }
     bool isNumber() const { return m_kind == Kind::Numeric || m_kind == Kind::Integer; }
 
-    const std::string &text() const;   // Character, Memo
-    double number() const;             // Numeric, Integer
-    int64_t integer() const;           // Integer (Numeric truncated)
-    bool logical() const;              // Logical
-    int32_t julianDay() const;         // Date, DateTime
-    int32_t milliseconds() const;      // DateTime
+    const std::string &text() const; // Character, Memo
+    double number() const; // Numeric, Integer
+    int64_t integer() const; // Integer (Numeric truncated)
+    bool logical() const; // Logical
+    int32_t julianDay() const; // Date, DateTime
+    int32_t milliseconds() const; // DateTime
     int decimals() const { return m_decimals; } // Numeric: -1 when unknown
 
 private:

@@ -1,0 +1,139 @@
+#include "platform/database/vfp/MemoFile.h"
+
+#include "platform/database/vfp/Locking.h"
+#include "platform/database/vfp/Table.h"
+
+#include <algorithm>
+
+namespace vfp {
+
+namespace {
+
+constexpr uint32_t kMaxMemo = 256u * 1024 * 1024;
+
+uint32_t Be32(const unsigned char *p)
+{
+    return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16)
+        | (static_cast<uint32_t>(p[2]) << 8) | static_cast<uint32_t>(p[3]);
+}
+
+void PutBe32(unsigned char *p, uint32_t v)
+{
+    p[0] = static_cast<unsigned char>(v >> 24);
+    p[1] = static_cast<unsigned char>(v >> 16);
+    p[2] = static_cast<unsigned char>(v >> 8);
+    p[3] = static_cast<unsigned char>(v);
+}
+
+} // namespace
+
+MemoFile::MemoFile(std::unique_ptr<FileIo> file, Format format)
+    : m_file(std::move(file))
+    , m_format(format)
+{
+    unsigned char h[24] = {};
+    if (m_file->read(0, h, sizeof h) < 8)
+        throw Error("Memo file " + m_file->path() + " is invalid: its header is truncated");
+    if (m_format == Format::Fpt) {
+        m_blockSize = static_cast<uint32_t>((h[6] << 8) | h[7]);
+        if (m_blockSize == 0)
+            throw Error("Memo file " + m_file->path() + " is invalid: block size 0");
+    } else if (m_format == Format::Dbt4) {
+        const uint32_t size = static_cast<uint32_t>(h[20] | (h[21] << 8));
+        m_blockSize = size >= 64 ? size : 512;
+    }
+}
+
+std::string MemoFile::read(uint32_t block) const
+{
+    if (block == 0)
+        return {};
+    const uint64_t size = m_file->size();
+    const uint64_t at = static_cast<uint64_t>(block) * m_blockSize;
+    const auto invalid = [&](const char *why) {
+        return Error("Memo file " + m_file->path() + " is invalid: block " + std::to_string(block)
+            + " " + why);
+    };
+    if (at < 8 || at >= size)
+        throw invalid("lies past its end");
+
+    if (m_format == Format::Fpt) {
+        unsigned char head[8];
+        m_file->readExact(at, head, sizeof head, "a memo block header");
+        const uint32_t length = Be32(head + 4);
+        if (length > kMaxMemo || at + 8 + length > size)
+            throw invalid("runs past its end");
+        std::string data(length, '\0');
+        m_file->readExact(at + 8, data.data(), length, "a memo");
+        return data;
+    }
+
+    unsigned char head[8] = {};
+    m_file->read(at, head, sizeof head);
+    if (head[0] == 0xFF && head[1] == 0xFF && head[2] == 0x08 && head[3] == 0x00) {
+        // dBase IV block: the length counts its own 8-byte header.
+        const uint32_t length = static_cast<uint32_t>(head[4] | (head[5] << 8) | (head[6] << 16))
+            | (uint32_t(head[7]) << 24);
+        if (length < 8 || length - 8 > kMaxMemo || at + length > size)
+            throw invalid("runs past its end");
+        std::string data(length - 8, '\0');
+        m_file->readExact(at + 8, data.data(), data.size(), "a memo");
+        return data;
+    }
+    // dBase III: the text runs to the first end mark (or the end of the file).
+    std::string data;
+    char chunk[512];
+    uint64_t pos = at;
+    while (pos < size && data.size() < kMaxMemo) {
+        const size_t n = m_file->read(pos, chunk, sizeof chunk);
+        if (n == 0)
+            break;
+        const auto *end = std::find(chunk, chunk + n, '\x1A');
+        data.append(chunk, static_cast<size_t>(end - chunk));
+        if (end != chunk + n)
+            break;
+        pos += n;
+    }
+    return data;
+}
+
+uint32_t MemoFile::append(std::string_view bytes, uint32_t type)
+{
+    if (m_format != Format::Fpt)
+        throw Error("Memo file " + m_file->path() + " is a dBase memo file, which is read only");
+    if (bytes.size() > kMaxMemo)
+        throw Error("Memo too long");
+    ScopedLock lock(*m_file, kMemoLock, "memo file");
+    unsigned char head[8];
+    m_file->readExact(0, head, sizeof head, "the memo header");
+    uint32_t next = Be32(head);
+    const uint32_t headerBlocks = (512 + m_blockSize - 1) / m_blockSize;
+    next = std::max(next, headerBlocks);
+    const uint64_t at = static_cast<uint64_t>(next) * m_blockSize;
+    const uint64_t used = 8 + bytes.size();
+    const uint64_t blocks = (used + m_blockSize - 1) / m_blockSize;
+    if (next + blocks > 0xFFFFFFFFull)
+        throw Error("Memo file " + m_file->path() + " is full");
+
+    std::string block(blocks * m_blockSize, '\0');
+    auto *p = reinterpret_cast<unsigned char *>(block.data());
+    PutBe32(p, type);
+    PutBe32(p + 4, static_cast<uint32_t>(bytes.size()));
+    std::copy(bytes.begin(), bytes.end(), block.begin() + 8);
+    m_file->write(at, block);
+    PutBe32(head, static_cast<uint32_t>(next + blocks));
+    m_file->write(0, head, 4);
+    return next;
+}
+
+std::string MemoFile::newFptHeader(uint32_t blockSize)
+{
+    std::string h(512, '\0');
+    auto *p = reinterpret_cast<unsigned char *>(h.data());
+    PutBe32(p, (512 + blockSize - 1) / blockSize);
+    p[6] = static_cast<unsigned char>(blockSize >> 8);
+    p[7] = static_cast<unsigned char>(blockSize);
+    return h;
+}
+
+} // namespace vfp

@@ -1,0 +1,42 @@
+#pragma once
+
+// Memo files: FoxPro's .fpt (block-addressed, typed, big-endian lengths) and dBase's .dbt
+// (dBase III: text ended by 0x1A; dBase IV: blocks with a length header). Pointers are checked
+// against the file, so a damaged pointer gives a vfp::Error and never a read past the end.
+
+#include "platform/database/vfp/FileIo.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace vfp {
+
+class MemoFile
+{
+public:
+    enum class Format { Fpt, Dbt3, Dbt4 };
+
+    MemoFile(std::unique_ptr<FileIo> file, Format format);
+
+    Format format() const { return m_format; }
+    uint32_t blockSize() const { return m_blockSize; }
+    FileIo &file() { return *m_file; }
+
+    // The memo's bytes (no code-page translation). Block 0 is the empty memo.
+    std::string read(uint32_t block) const;
+    // Appends a memo at the next free block under the memo lock; returns its block number.
+    // Only .fpt files are written.
+    uint32_t append(std::string_view bytes, uint32_t type = 1);
+
+    // The 512-byte header of a new, empty .fpt file.
+    static std::string newFptHeader(uint32_t blockSize = 64);
+
+private:
+    std::unique_ptr<FileIo> m_file;
+    Format m_format;
+    uint32_t m_blockSize = 512;
+};
+
+} // namespace vfp
