@@ -34,6 +34,7 @@ struct Expr
     char castType = 'C';
     int castLength = 0;
     int castDecimals = 0;
+    int depth = 1; // height of the tree below and including this node
     std::vector<std::unique_ptr<Expr>> args;
 };
 using ExprPtr = std::unique_ptr<Expr>;

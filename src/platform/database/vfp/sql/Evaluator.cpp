@@ -311,8 +311,9 @@ void BindColumn(const Expr &expr, RowState &state, Node &node)
     for (size_t slot = 0; slot < tables.size(); ++slot) {
         const SourceTable &source = tables[slot];
         if (!expr.qualifier.empty()) {
-            if (!EqualsNoCase(expr.qualifier, source.alias)
-                && !EqualsNoCase(expr.qualifier, source.name))
+            // A table given an alias is named by its alias only.
+            const std::string &known = source.alias.empty() ? source.name : source.alias;
+            if (!EqualsNoCase(expr.qualifier, known))
                 continue;
             qualifierKnown = true;
         }

@@ -99,7 +99,7 @@ void RunExecScript(Database &database, const ExecScriptStatement &statement)
     NodePtr node = Bind(*statement.script, scope);
     const Value &script = Evaluate(*node, scope);
     if (!script.isText())
-        ThrowTypeMismatch(*node);
+        ThrowAt(statement.script->position, "EXECSCRIPT", "the script must be a text");
     RunScript(database, script.text());
 }
 

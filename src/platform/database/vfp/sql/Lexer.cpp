@@ -86,8 +86,16 @@ std::vector<Token> Tokenize(std::string_view text)
     std::vector<Token> tokens;
     std::string word;
     size_t i = 0;
+    // Character positions are counted on from the last token, keeping the scan linear.
+    size_t countedTo = 0;
+    int countedPosition = 1;
+    const auto positionOf = [&](size_t offset) {
+        countedPosition += CharacterPosition(text.substr(countedTo), offset - countedTo) - 1;
+        countedTo = offset;
+        return countedPosition;
+    };
     auto push = [&](TokenKind kind, std::string tokenText, size_t start) {
-        tokens.push_back(Token { kind, std::move(tokenText), CharacterPosition(text, start) });
+        tokens.push_back(Token { kind, std::move(tokenText), positionOf(start) });
     };
     while (i < text.size()) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
@@ -179,7 +187,7 @@ std::vector<Token> Tokenize(std::string_view text)
             CharacterPosition(text, start) };
         ThrowNear(bad, "unrecognized character");
     }
-    tokens.push_back(Token { TokenKind::End, {}, CharacterPosition(text, text.size()) });
+    tokens.push_back(Token { TokenKind::End, {}, positionOf(text.size()) });
     return tokens;
 }
 

@@ -37,10 +37,19 @@ ExprPtr MakeExpr(Expr::Kind kind, int position)
     return expr;
 }
 
+constexpr int MaxDepth = 400;
+
+void SetDepth(Expr &expr)
+{
+    for (const ExprPtr &arg : expr.args)
+        expr.depth = std::max(expr.depth, arg->depth + 1);
+}
+
 ExprPtr MakeBinary(std::string op, ExprPtr left, ExprPtr right, int position)
 {
     auto expr = MakeExpr(Expr::Kind::Binary, position);
     expr->op = std::move(op);
+    expr->depth = std::max(left->depth, right->depth) + 1;
     expr->args.push_back(std::move(left));
     expr->args.push_back(std::move(right));
     return expr;
@@ -214,11 +223,10 @@ std::unique_ptr<SelectStatement> Parser::select()
             advance();
             advance();
         } else {
+            // A column alias needs AS, so a misspelt keyword is not taken for one.
             item.expr = expression();
             if (acceptKeyword("AS"))
                 item.alias = expectName("column alias");
-            else if (peek().kind == TokenKind::Identifier && !IsReserved(peek()))
-                item.alias = advance().text;
         }
         stmt->items.push_back(std::move(item));
     } while (acceptOperator(","));
@@ -315,9 +323,27 @@ std::unique_ptr<ExecScriptStatement> Parser::execScript()
     return stmt;
 }
 
+// Each nested expression and each operator adds to the tree's height; past MaxDepth the
+// statement is refused rather than risking the stack.
+void Parser::enter()
+{
+    if (++m_nesting > MaxDepth)
+        ThrowNear(peek(), "expression is nested too deeply");
+}
+
+void Parser::checkDepth(const Expr &expr) const
+{
+    if (expr.depth > MaxDepth)
+        throw Error(
+            "expression is nested too deeply at " + std::to_string(expr.position), expr.position);
+}
+
 ExprPtr Parser::expression()
 {
-    return orExpr();
+    enter();
+    ExprPtr expr = orExpr();
+    --m_nesting;
+    return expr;
 }
 
 ExprPtr Parser::orExpr()
@@ -326,6 +352,7 @@ ExprPtr Parser::orExpr()
     while (IsKeyword(peek(), "OR") || (peek().kind == TokenKind::Operator && peek().text == "OR")) {
         const int position = advance().position;
         left = MakeBinary("OR", std::move(left), andExpr(), position);
+        checkDepth(*left);
     }
     return left;
 }
@@ -337,6 +364,7 @@ ExprPtr Parser::andExpr()
         IsKeyword(peek(), "AND") || (peek().kind == TokenKind::Operator && peek().text == "AND")) {
         const int position = advance().position;
         left = MakeBinary("AND", std::move(left), notExpr(), position);
+        checkDepth(*left);
     }
     return left;
 }
@@ -347,9 +375,12 @@ ExprPtr Parser::notExpr()
     if (IsKeyword(token, "NOT")
         || (token.kind == TokenKind::Operator && (token.text == "!" || token.text == "NOT"))) {
         advance();
+        enter();
         auto expr = MakeExpr(Expr::Kind::Unary, token.position);
         expr->op = "NOT";
         expr->args.push_back(notExpr());
+        expr->depth = expr->args[0]->depth + 1;
+        --m_nesting;
         return expr;
     }
     return comparison();
@@ -367,6 +398,7 @@ ExprPtr Parser::comparison()
             advance();
             std::string op = token.text == "!=" || token.text == "#" ? "<>" : token.text;
             left = MakeBinary(std::move(op), std::move(left), additive(), token.position);
+            checkDepth(*left);
             continue;
         }
         bool negated = false;
@@ -383,6 +415,8 @@ ExprPtr Parser::comparison()
             expr->args.push_back(std::move(left));
             expr->args.push_back(additive());
             left = std::move(expr);
+            SetDepth(*left);
+            checkDepth(*left);
             continue;
         }
         if (IsKeyword(word, "IN")) {
@@ -396,6 +430,8 @@ ExprPtr Parser::comparison()
             } while (acceptOperator(","));
             expectOperator(")");
             left = std::move(expr);
+            SetDepth(*left);
+            checkDepth(*left);
             continue;
         }
         if (IsKeyword(token, "IS")) {
@@ -405,6 +441,8 @@ ExprPtr Parser::comparison()
             expectKeyword("NULL");
             expr->args.push_back(std::move(left));
             left = std::move(expr);
+            SetDepth(*left);
+            checkDepth(*left);
             continue;
         }
         return left;
@@ -417,6 +455,7 @@ ExprPtr Parser::additive()
     while (peek().kind == TokenKind::Operator && (peek().text == "+" || peek().text == "-")) {
         const Token &token = advance();
         left = MakeBinary(token.text, std::move(left), multiplicative(), token.position);
+        checkDepth(*left);
     }
     return left;
 }
@@ -428,6 +467,7 @@ ExprPtr Parser::multiplicative()
         && (peek().text == "*" || peek().text == "/" || peek().text == "%")) {
         const Token &token = advance();
         left = MakeBinary(token.text, std::move(left), unary(), token.position);
+        checkDepth(*left);
     }
     return left;
 }
@@ -437,9 +477,12 @@ ExprPtr Parser::unary()
     const Token &token = peek();
     if (token.kind == TokenKind::Operator && (token.text == "-" || token.text == "+")) {
         advance();
+        enter();
         auto expr = MakeExpr(Expr::Kind::Unary, token.position);
         expr->op = token.text;
         expr->args.push_back(unary());
+        expr->depth = expr->args[0]->depth + 1;
+        --m_nesting;
         return expr;
     }
     return primary();
@@ -484,10 +527,12 @@ ExprPtr Parser::primary()
             advance();
             return MakeExpr(Expr::Kind::Literal, token.position);
         }
-        if (IsReserved(token))
+        const bool call = peek(1).kind == TokenKind::Operator && peek(1).text == "(";
+        // LEFT and RIGHT are join words and functions: a call is told by its "(".
+        if (IsReserved(token) && !(call && (IsKeyword(token, "LEFT") || IsKeyword(token, "RIGHT"))))
             fail(token);
         advance();
-        if (peek().kind == TokenKind::Operator && peek().text == "(")
+        if (call)
             return IsKeyword(token, "CAST") ? cast(token) : functionCall(token);
         auto expr = MakeExpr(Expr::Kind::Column, token.position);
         if (peek().kind == TokenKind::Operator && peek().text == "."

@@ -51,6 +51,11 @@ private:
     ExprPtr functionCall(const Token &name);
     ExprPtr cast(const Token &name);
 
+    // Guards the recursion of parsing, binding and evaluation.
+    void enter();
+    void checkDepth(const Expr &expr) const;
+    int m_nesting = 0;
+
     std::vector<Token> m_tokens;
     size_t m_at = 0;
 };

@@ -241,8 +241,9 @@ void SelectRunner::planOutput()
             bool matched = false;
             for (size_t slot = 0; slot < tables.size(); ++slot) {
                 const SourceTable &source = tables[slot];
-                if (!item.starTable.empty() && Lower(item.starTable) != Lower(source.alias)
-                    && Lower(item.starTable) != Lower(source.name))
+                if (!item.starTable.empty()
+                    && Lower(item.starTable)
+                        != Lower(source.alias.empty() ? source.name : source.alias))
                     continue;
                 matched = true;
                 const auto &fields = source.table->fields();
@@ -440,6 +441,12 @@ std::shared_ptr<ResultSet> SelectRunner::run()
     });
     m_distinct.reset();
 
+    // DISTINCT orders as FoxPro does it, by sorting: ties of the ORDER BY keys (or every row
+    // without one) fall back to the columns from left to right.
+    if (m_statement.distinct) {
+        for (int column = 0; column < static_cast<int>(m_columns.size()); ++column)
+            m_order.emplace_back(column, false);
+    }
     if (!m_order.empty()) {
         std::vector<uint32_t> order(m_result->rowCount());
         for (size_t i = 0; i < order.size(); ++i)
