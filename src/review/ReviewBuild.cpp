@@ -6,6 +6,7 @@
 #include "dispatch/DocumentPaths.h"
 #include "platform/database/Query.h"
 #include "review/MemSTran.h"
+#include "util/UtilMisc.h"
 
 #include <vector>
 
@@ -113,6 +114,14 @@ int BuildReviewList(ReviewBuildObjects &objects, const ReviewBuildInputs &inputs
             objects.deliveryNotes, objects.qryInvDelNotes, objects.qryCNDelNotes, inputs.companyId);
     FillReviewList(objects, inputs, progress);
     return objects.qrySTran.recordCount();
+}
+
+const QString DataConnectionProblem
+    = QStringLiteral("Problem with Data Connection and Location information");
+
+bool DisplayInputsComplete(const QString &dataFolder, const QString &connectionText)
+{
+    return !IsBlank(dataFolder) && !IsBlank(connectionText);
 }
 
 QString RecordCountLabel(int rows)

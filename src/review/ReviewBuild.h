@@ -53,5 +53,11 @@ struct ReviewBuildInputs
 int BuildReviewList(ReviewBuildObjects &objects, const ReviewBuildInputs &inputs,
     BuildProgress &progress, QString &filterClause);
 
+// Display's check: it runs only when neither the data folder nor the connection text is blank
+// ("<None>" passes). On failure the window shows DataConnectionProblem, brings the Setup page
+// to the front and puts the focus into the data-folder box.
+bool DisplayInputsComplete(const QString &dataFolder, const QString &connectionText);
+extern const QString DataConnectionProblem;
+
 // The record-count label after a build: "<n> recs".
 QString RecordCountLabel(int rows);

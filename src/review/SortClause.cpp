@@ -1,5 +1,6 @@
 #include "review/SortClause.h"
 
+#include "review/MemSTran.h"
 #include "util/UtilMisc.h"
 
 namespace {
@@ -34,4 +35,24 @@ TitleSort SortByTitle(const QString &sortClause, const QString &field)
     for (const QString &key : list)
         result.fields.append(KeyName(key));
     return result;
+}
+
+bool SortReviewListByTitle(MemSTran &list, QString &sortClause, const QString &field)
+{
+    if (!list.isOpen())
+        return false;
+    const TitleSort sort = SortByTitle(sortClause, field);
+    list.disableControls();
+    const QVariant currentId = list.value(ReviewField::id);
+    sortClause = sort.sortClause;
+    try {
+        list.sort(sort.fields, sort.descending);
+    } catch (...) {
+        list.enableControls();
+        throw;
+    }
+    if (currentId.isValid())
+        list.locate(QStringLiteral("id"), currentId);
+    list.enableControls();
+    return true;
 }

@@ -13,3 +13,10 @@ struct TitleSort
 };
 
 TitleSort SortByTitle(const QString &sortClause, const QString &field);
+
+class MemSTran;
+
+// A title click on the review list: the new clause, then the list sorted in memory with the
+// current row kept current. A closed list is left alone with its clause; returns whether sorted.
+// The caller disables and enables BtnDisplay around the call.
+bool SortReviewListByTitle(MemSTran &list, QString &sortClause, const QString &field);

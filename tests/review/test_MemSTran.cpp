@@ -1,4 +1,5 @@
 #include "review/MemSTran.h"
+#include "review/SortClause.h"
 
 #include "util/Errors.h"
 
@@ -142,6 +143,33 @@ TEST(MemSTran, SortPlacesEmptyFirstAndFalseBeforeTrue)
     }
     list.sort({ QStringLiteral("Exists") }, true);
     EXPECT_EQ(Ids(list), (QList<qint64> { 1, 2, 0 }));
+}
+
+} // namespace
+
+namespace {
+
+TEST(TitleSortCommand, KeepsTheCurrentRowAndUpdatesTheClause)
+{
+    MemSTran list = Filled();
+    ASSERT_TRUE(list.locate(QStringLiteral("id"), 11));
+    QString clause = QStringLiteral("ORDER BY st_account, st_trref");
+    ASSERT_TRUE(SortReviewListByTitle(list, clause, QStringLiteral("st_trref")));
+    EXPECT_EQ(clause, QStringLiteral("ORDER BY st_trref,st_account"));
+    EXPECT_EQ(Ids(list), (QList<qint64> { 12, 10, 13, 11 }));
+    list.locate(QStringLiteral("id"), 13);
+    ASSERT_TRUE(SortReviewListByTitle(list, clause, QStringLiteral("st_trref")));
+    EXPECT_EQ(list.value(ReviewField::id).toLongLong(), 13);
+    EXPECT_EQ(list.recNo(), 1);
+    EXPECT_FALSE(list.controlsDisabled());
+}
+
+TEST(TitleSortCommand, ClosedListKeepsItsClause)
+{
+    MemSTran list;
+    QString clause = QStringLiteral("ORDER BY st_account, st_trref");
+    EXPECT_FALSE(SortReviewListByTitle(list, clause, QStringLiteral("sn_name")));
+    EXPECT_EQ(clause, QStringLiteral("ORDER BY st_account, st_trref"));
 }
 
 } // namespace

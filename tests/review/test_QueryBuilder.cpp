@@ -1,4 +1,5 @@
 #include "review/QueryBuilder.h"
+#include "review/ReviewBuild.h"
 
 #include "util/UtilMisc.h"
 
@@ -157,6 +158,19 @@ TEST(QueryBuilder, QueryTextEndsEveryLineWithCrLf)
     EXPECT_EQ(initial.size(), 22);
     EXPECT_EQ(initial.first(), QStringLiteral("SELECT"));
     EXPECT_EQ(initial.last(), QStringLiteral("LEFT JOIN t_ST_ZRQ ON id = st_id "));
+}
+
+} // namespace
+
+namespace {
+
+TEST(DisplayCheck, OnlyBlanknessIsTested)
+{
+    EXPECT_TRUE(DisplayInputsComplete(QStringLiteral("<None>"), QStringLiteral("<None>")));
+    EXPECT_FALSE(DisplayInputsComplete(QStringLiteral("  "), QStringLiteral("x")));
+    EXPECT_FALSE(DisplayInputsComplete(QStringLiteral("x"), QString()));
+    EXPECT_EQ(DataConnectionProblem,
+        QStringLiteral("Problem with Data Connection and Location information"));
 }
 
 } // namespace
