@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <algorithm>
 #include <vector>
 
 // Told of changes to the review list so a grid can follow it.
@@ -36,6 +37,8 @@ public:
     State state() const { return m_state; }
 
     int recordCount() const { return static_cast<int>(m_rows.size()); }
+    // Room for this many rows, so a fill of known size appends without moving rows.
+    void reserve(int rows) { m_rows.reserve(static_cast<size_t>(std::max(rows, 0))); }
     // The current row's index, -1 when there is none (an empty or closed list).
     int recNo() const { return m_current; }
     void setRecNo(int row);

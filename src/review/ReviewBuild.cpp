@@ -61,6 +61,7 @@ void FillReviewList(
     list.open();
     const int count = query.recordCount();
     progress.setMax(count);
+    list.reserve(count);
     const QString countText = QString::number(count);
 
     const std::vector<ColumnCopy> copies = MatchColumns(query);
