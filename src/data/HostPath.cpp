@@ -1,58 +1,14 @@
 #include "data/HostPath.h"
 
+#include "platform/database/vfp/Table.h"
+
 #include <QDir>
 #include <QFileInfo>
 
-namespace {
-
-QString EntryMatching(const QString &folder, const QString &name)
-{
-    if (name == u"." || name == u"..")
-        return name;
-    const QString direct = folder.isEmpty() ? name : QDir(folder).filePath(name);
-    if (QFileInfo::exists(direct))
-        return name;
-    const QDir dir(folder.isEmpty() ? QStringLiteral(".") : folder);
-    const QStringList entries
-        = dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    for (const QString &entry : entries) {
-        if (entry.compare(name, Qt::CaseInsensitive) == 0)
-            return entry;
-    }
-    return {};
-}
-
-} // namespace
-
 QString HostPath(const QString &path)
 {
-    QString text = path;
-    if (QDir::separator() != u'\\')
-        text.replace(u'\\', u'/');
-    const QStringList parts = text.split(u'/');
-
-    QString result;
-    qsizetype i = 0;
-    if (text.startsWith(u'/')) {
-        result = QStringLiteral("/");
-        i = 1;
-    }
-    bool matching = true;
-    for (; i < parts.size(); ++i) {
-        const QString &name = parts.at(i);
-        QString spelled = name;
-        if (matching && !name.isEmpty()) {
-            const QString found = EntryMatching(result, name);
-            if (found.isEmpty())
-                matching = false;
-            else
-                spelled = found;
-        }
-        if (!result.isEmpty() && !result.endsWith(u'/'))
-            result += u'/';
-        result += spelled;
-    }
-    return result;
+    // The engine's own mapping, so a path here names what the engine opens.
+    return QString::fromStdString(vfp::MapHostPath(path.toStdString()));
 }
 
 bool HostFileExists(const QString &path)

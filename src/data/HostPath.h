@@ -6,8 +6,9 @@
 // Path texts of the accounting system's platform mapped onto this host's file system:
 // backslashes become the host separator and each name is matched without regard to letter case.
 
-// Maps a path text. Names that match an existing entry (in any letter case) take that entry's
-// spelling; from the first name that matches nothing, the rest is appended as typed.
+// Maps a path text as the database engine does. Names that match an existing entry (in any
+// letter case) take that entry's spelling; from the first name that matches nothing, the rest
+// is appended as typed.
 QString HostPath(const QString &path);
 
 // Whether a file (not a folder) exists at the mapped path.
