@@ -221,6 +221,20 @@ TEST_F(ReviewBuild, ExistingStatusTableIsNotCreatedAgain)
     EXPECT_FALSE(EnsureStatusTable(command, folder + QStringLiteral("\\"), Z));
 }
 
+TEST_F(ReviewBuild, MissingIndexResendsTheScriptWithoutLosingFlags)
+{
+    build();
+    SetStatusFlag(qryChk, command, Z, QStringLiteral("2"), StatusFlag::Sent, true);
+    connection.close();
+    ASSERT_TRUE(QFile::remove(QDir(folder).filePath(QStringLiteral("Z_ST_ZRQ.cdx"))));
+    // The script is sent again; the engine keeps the existing table and rebuilds its index.
+    EXPECT_TRUE(EnsureStatusTable(command, folder, Z));
+    EXPECT_TRUE(QFile::exists(QDir(folder).filePath(QStringLiteral("Z_ST_ZRQ.cdx"))));
+    qryChk.setSql(QStringLiteral("SELECT * FROM Z_ST_ZRQ WHERE st_zrqsent"));
+    qryChk.open();
+    EXPECT_EQ(qryChk.recordCount(), 1);
+}
+
 TEST_F(ReviewBuild, UnopenableConnectionEndsTheBuildBeforeTheList)
 {
     connection.setConnectionString(QStringLiteral("<None>"));
