@@ -160,23 +160,30 @@ QVariant ReviewRow::value(ReviewField field) const
 
 void ReviewRow::setValue(ReviewField field, const QVariant &value)
 {
-    if (!value.isValid() || value.isNull()) {
+    // A value that does not convert to the field's type leaves the field empty.
+    bool converted = value.isValid() && !value.isNull();
+    if (!converted) {
         nulls |= 1u << int(field);
         return;
     }
-    if (QString *text = TextMember(*this, field))
+    if (QString *text = TextMember(*this, field)) {
         *text = value.toString().left(FieldInfo(field).size);
-    else if (bool *flag = BoolMember(*this, field))
+    } else if (bool *flag = BoolMember(*this, field)) {
         *flag = value.toBool();
-    else if (double *number = DecimalMember(*this, field))
-        *number = value.toDouble();
-    else if (field == ReviewField::sn_docmail)
-        sn_docmail = value.toInt();
-    else if (field == ReviewField::st_trdate)
+    } else if (double *number = DecimalMember(*this, field)) {
+        *number = value.toDouble(&converted);
+    } else if (field == ReviewField::sn_docmail) {
+        sn_docmail = value.toInt(&converted);
+    } else if (field == ReviewField::st_trdate) {
         st_trdate = value.toDate();
-    else if (field == ReviewField::id)
-        id = value.toLongLong();
-    markSet(field);
+        converted = st_trdate.isValid();
+    } else if (field == ReviewField::id) {
+        id = value.toLongLong(&converted);
+    }
+    if (converted)
+        markSet(field);
+    else
+        nulls |= 1u << int(field);
 }
 
 QString ReviewRow::text(ReviewField field) const

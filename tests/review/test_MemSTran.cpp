@@ -99,6 +99,14 @@ TEST(MemSTran, FieldsConvertAndTextsKeepTheirSize)
     EXPECT_EQ(list.fieldText(QStringLiteral("id")), QStringLiteral("1234"));
     EXPECT_TRUE(list.row(0).isNull(ReviewField::sn_docmail));
     EXPECT_FALSE(list.row(0).isNull(ReviewField::st_trvalue));
+
+    // A value that does not fit the field's type leaves it empty instead of a made-up value.
+    list.edit();
+    list.setFieldValue(QStringLiteral("st_trdate"), QStringLiteral("not a date"));
+    list.setFieldValue(QStringLiteral("st_vatval"), QStringLiteral("x"));
+    list.post();
+    EXPECT_TRUE(list.row(0).isNull(ReviewField::st_trdate));
+    EXPECT_TRUE(list.row(0).isNull(ReviewField::st_vatval));
 }
 
 TEST(MemSTran, LocateFindsTheFirstEqualRow)
