@@ -26,3 +26,9 @@ QString CompanyTable(const QString &companyId, const QString &baseName)
 {
     return companyId + u'_' + baseName;
 }
+
+QString ComposeConnectionStringForContainer(const QString &containerPath)
+{
+    return QStringLiteral("Provider=VFPOLEDB.1;Data Source=") + containerPath
+        + ConnectionStringTail.mid(4);
+}

@@ -18,3 +18,7 @@ QString ComposeOrKeepConnectionString(
 
 // A company table: identifier, "_", base name (the base name's letter case is the caller's).
 QString CompanyTable(const QString &companyId, const QString &baseName);
+
+// The template for a chosen database container file instead of a folder and company:
+// "Provider=VFPOLEDB.1;Data Source=" + the file's path + the tail after ".DBC".
+QString ComposeConnectionStringForContainer(const QString &containerPath);

@@ -50,3 +50,13 @@ TEST(ConnectionString, BlankFolderOrCompanyComposesNothing)
 }
 
 } // namespace
+
+namespace {
+
+TEST(ConnectionString, ContainerFileGivesTheSameTail)
+{
+    EXPECT_EQ(ComposeConnectionStringForContainer(QStringLiteral("D:\\Opera\\COMP_Z.DBC")),
+        ExpectedOperaZ);
+}
+
+} // namespace
