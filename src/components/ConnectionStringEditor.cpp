@@ -115,7 +115,7 @@ void ConnectionStringEditor::updateEnabling()
 void ConnectionStringEditor::browseDataLink()
 {
     const QString file = QFileDialog::getOpenFileName(this, QStringLiteral("Select Data Link File"),
-        m_dataLink->currentText(), QStringLiteral("Microsoft Data Links (*.udl);;All Files (*)"));
+        m_dataLink->currentText(), QStringLiteral("Data Link Files (*.udl);;All Files (*)"));
     if (!file.isEmpty())
         m_dataLink->setEditText(file);
 }

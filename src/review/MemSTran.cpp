@@ -184,17 +184,24 @@ void MemSTran::sort(const QStringList &names, bool descending)
     for (const QString &name : names)
         keys.push_back(ComparatorFor(fieldOf(name)));
 
-    std::vector<int> order(m_rows.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](int left, int right) {
-        const ReviewRow &a = m_rows[static_cast<size_t>(left)];
-        const ReviewRow &b = m_rows[static_cast<size_t>(right)];
+    const auto before = [&](const ReviewRow &a, const ReviewRow &b) {
         for (RowComparator compare : keys) {
             const int c = compare(a, b);
             if (c != 0)
                 return descending ? c > 0 : c < 0;
         }
         return false;
+    };
+    // A list already in order (the query's own ORDER BY after a fill) needs no moving.
+    if (std::is_sorted(m_rows.begin(), m_rows.end(), before)) {
+        notifyCurrent();
+        return;
+    }
+
+    std::vector<int> order(m_rows.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](int left, int right) {
+        return before(m_rows[static_cast<size_t>(left)], m_rows[static_cast<size_t>(right)]);
     });
 
     if (m_observer && !controlsDisabled())
