@@ -72,7 +72,7 @@ TEST(ReviewListModel, FollowsTheListThroughAppendEditSortAndClose)
     list.open();
     ReviewListModel model(list);
     QAbstractItemModelTester tester(
-        &model, QAbstractItemModelTester::FailureReportingMode::Warning);
+        &model, QAbstractItemModelTester::FailureReportingMode::Fatal);
     QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
     QSignalSpy current(&model, &ReviewListModel::currentRowChanged);
 
