@@ -94,6 +94,7 @@ void DbfTable::setLongFieldNames(const std::vector<std::string> &names)
     for (size_t i = 0; i < names.size() && i < m_fields.size(); ++i)
         if (!names[i].empty())
             m_fields[i].name = Upper(names[i]);
+    m_plans.reset();
 }
 
 void DbfTable::refreshCount() const
@@ -221,12 +222,26 @@ const std::vector<DbfTable::TagPlan> &DbfTable::plans() const
     if (m_plans)
         return *m_plans;
     std::vector<TagPlan> plans;
+    // Expressions in a container's tables may use the long field names.
+    DbfHeader longNames = m_header;
+    for (size_t i = 0; i < longNames.fields.size(); ++i)
+        longNames.fields[i].info.name = m_fields[i].name;
     if (CdxFile *cdx = index()) {
         for (const CdxTag &t : cdx->tags()) {
             TagPlan p;
             p.tag = t;
-            p.fields = FieldsNamedIn(t.tag.keyExpression + " " + t.tag.forExpression, m_header);
+            const std::string text = t.tag.keyExpression + " " + t.tag.forExpression;
+            p.fields = FieldsNamedIn(text, m_header);
+            for (int f : FieldsNamedIn(text, longNames))
+                if (std::find(p.fields.begin(), p.fields.end(), f) == p.fields.end())
+                    p.fields.push_back(f);
             p.key = KeyExpression::parse(t.tag.keyExpression, m_header, p.why);
+            if (!p.key) {
+                std::string why;
+                p.key = KeyExpression::parse(t.tag.keyExpression, longNames, why);
+                if (p.key)
+                    p.why.clear();
+            }
             p.condition = ParseForCondition(t.tag.forExpression);
             if (p.key && p.key->length() != t.keyLength)
                 p.why = "its key length " + std::to_string(t.keyLength)

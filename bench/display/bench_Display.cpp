@@ -1,0 +1,160 @@
+// Display on a large company: 200,000 transactions, 5,000 customers, 100,000 status rows, from
+// the start of the build to the filled, sorted list (the default filters, delivery notes off).
+#include "data/ConnectionString.h"
+#include "data/DeliveryNotes.h"
+#include "platform/database/Command.h"
+#include "platform/database/Connection.h"
+#include "platform/database/Query.h"
+#include "platform/database/vfp/Create.h"
+#include "review/MemSTran.h"
+#include "review/ReviewBuild.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+constexpr int Transactions = 200000;
+constexpr int Customers = 5000;
+constexpr int StatusRows = 100000;
+
+vfp::Value Text(const std::string &text)
+{
+    return vfp::Value::character(text);
+}
+
+std::string Account(int i)
+{
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "C%05d", i % Customers);
+    return buffer;
+}
+
+void WriteCompany(const QString &path)
+{
+    const std::string folder = path.toStdString() + '/';
+    using vfp::NewField;
+    {
+        vfp::TableBuilder t(folder + "Z_stran.dbf",
+            { NewField { "ST_ACCOUNT", 'C', 8 }, NewField { "ST_TRREF", 'C', 20 },
+                NewField { "ST_TRDATE", 'D', 8 }, NewField { "ST_CUSTREF", 'C', 20 },
+                NewField { "ST_TRTYPE", 'C', 1 }, NewField { "ST_TRVALUE", 'N', 12, 2 },
+                NewField { "ST_VATVAL", 'N', 12, 2 }, NewField { "ST_TRBAL", 'N', 12, 2 },
+                NewField { "ST_PAID", 'C', 1 }, NewField { "ST_MEMO", 'M', 4 },
+                NewField { "ID", 'I', 4 } });
+        const int32_t day = vfp::JulianDayFromCivil(2011, 1, 1);
+        for (int i = 0; i < Transactions; ++i) {
+            const std::string ref = "SI" + std::to_string(1000000 + i);
+            const char type = i % 10 == 9 ? 'R' : (i % 7 == 0 ? 'C' : 'I');
+            t.addRow({ Text(Account(i * 7919)), Text(ref), vfp::Value::date(day + i % 3650),
+                Text("PO" + std::to_string(i)), Text(std::string(1, type)),
+                vfp::Value::numeric(100 + i % 900, 2), vfp::Value::numeric(20, 2),
+                vfp::Value::numeric(i % 5 == 0 ? 0 : 100, 2), Text(" "),
+                vfp::Value::memo(type == 'R' ? std::string() : ref + ".PDF"),
+                vfp::Value::integer(i + 1) });
+        }
+        t.finish();
+    }
+    {
+        vfp::TableBuilder t(folder + "Z_sname.dbf",
+            { NewField { "SN_ACCOUNT", 'C', 8 }, NewField { "SN_NAME", 'C', 30 },
+                NewField { "SN_EMAIL", 'C', 60 }, NewField { "SN_DOCMAIL", 'I', 4 } });
+        for (int i = 0; i < Customers; ++i)
+            t.addRow({ Text(Account(i)), Text("Customer " + std::to_string(i)),
+                Text("c" + std::to_string(i) + "@example.test"), vfp::Value::integer(i % 10) });
+        t.addIndexTag("SN_ACCOUNT", "SN_ACCOUNT");
+        t.finish();
+    }
+    {
+        vfp::TableBuilder t(folder + "Z_ST_ZRQ.dbf",
+            { NewField { "ST_ID", 'N', 10, 0 }, NewField { "ST_ZRQTAG", 'L', 1 },
+                NewField { "ST_ZRQSENT", 'L', 1 }, NewField { "ST_ZRQPRNT", 'L', 1 } });
+        for (int i = 0; i < StatusRows; ++i)
+            t.addRow({ vfp::Value::numeric(2 * i + 1, 0), vfp::Value::logical(i % 2 == 0),
+                vfp::Value::logical(i % 4 == 0), vfp::Value::logical(false) });
+        t.addIndexTag("ST_ZRQ1", "ST_ID");
+        t.finish();
+    }
+    vfp::CreateTable(folder + "Z_itran.dbf",
+        { NewField { "IT_NUMINV", 'C', 10 }, NewField { "IT_NUMDELV", 'C', 10 } });
+    vfp::CreateTable(folder + "Z_ihead.dbf",
+        { NewField { "IH_CREDIT", 'C', 10 }, NewField { "IH_DELIV", 'C', 10 } });
+    vfp::CreateDatabaseContainer(folder + "COMP_Z.DBC",
+        { { folder + "Z_stran.dbf", {}, {} }, { folder + "Z_sname.dbf", {}, {} },
+            { folder + "Z_itran.dbf", {}, {} }, { folder + "Z_ihead.dbf", {}, {} } });
+    QDir(path).mkpath(QStringLiteral("Z_PDF"));
+}
+
+// The company is written once per run of the program.
+const QString &CompanyFolder()
+{
+    static QTemporaryDir dir;
+    static const QString path = [] {
+        WriteCompany(dir.path());
+        return dir.path();
+    }();
+    return path;
+}
+
+class NoProgress : public BuildProgress
+{
+public:
+    void setCaption(const QString &caption) override { m_caption = caption; }
+    void setMax(int) override { }
+    void setPosition(int) override { }
+    void processMessages() override { QCoreApplication::processEvents(); }
+
+private:
+    QString m_caption;
+};
+
+void BM_Display(benchmark::State &state)
+{
+    const QString folder = CompanyFolder();
+    db::Connection connection;
+    connection.setConnectionString(ComposeConnectionString(folder, QStringLiteral("Z")));
+    db::Query qrySTran(connection), qryChk(connection), qryInv(connection), qryCN(connection);
+    db::Command command(connection);
+    MemSTran list;
+    DeliveryNoteLookup notes;
+    ReviewBuildObjects objects { qrySTran, qryChk, qryInv, qryCN, command, list, notes };
+    ReviewBuildInputs inputs;
+    inputs.dataFolder = folder;
+    inputs.companyId = QStringLiteral("Z");
+    inputs.filter.excludeSent = true;
+    inputs.filter.excludeAllocated = true;
+    inputs.sortClause = QStringLiteral("ORDER BY st_account, st_trref");
+    NoProgress progress;
+    QString filterClause;
+    int rows = 0;
+    for (auto _ : state)
+        rows = BuildReviewList(objects, inputs, progress, filterClause);
+    state.counters["rows"] = rows;
+}
+BENCHMARK(BM_Display)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The review query alone, to tell the engine's share of Display from the list fill's.
+void BM_ReviewQueryOnly(benchmark::State &state)
+{
+    const QString folder = CompanyFolder();
+    db::Connection connection;
+    connection.setConnectionString(ComposeConnectionString(folder, QStringLiteral("Z")));
+    db::Query query(connection);
+    ReviewFilter filter;
+    filter.excludeSent = true;
+    filter.excludeAllocated = true;
+    const QString z = QStringLiteral("Z");
+    query.setSql(SqlText(ReviewQueryLines(
+        SelectText(z), FilterClause(z, filter), QStringLiteral("ORDER BY st_account, st_trref"))));
+    for (auto _ : state) {
+        query.close();
+        query.open();
+    }
+    state.counters["rows"] = query.recordCount();
+}
+BENCHMARK(BM_ReviewQueryOnly)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+} // namespace

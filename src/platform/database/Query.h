@@ -1,0 +1,125 @@
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+namespace vfp::sql {
+class ResultSet;
+}
+
+namespace db {
+
+class Connection;
+class Query;
+
+enum class FieldType { Text, Memo, Integer, Float, Boolean, Date, DateTime, Unknown };
+
+// One field of a query: a column of its result set, or a calculated field the owner declared
+// that nothing fills (always null).
+struct FieldDef
+{
+    QString name; // as the engine names the column (lower case)
+    QString label; // display label; empty = the name
+    bool visible = true;
+    bool calculated = false;
+    FieldType type = FieldType::Unknown;
+    int size = 0; // characters for texts, digits for numbers
+    int decimals = 0;
+
+    QString displayLabel() const { return label.isEmpty() ? name : label; }
+};
+
+// A column of the current row, with typed reads. A null reads as "", 0, false or date 0.
+class Field
+{
+public:
+    Field(const Query &query, int index)
+        : m_query(&query)
+        , m_index(index)
+    { }
+
+    const FieldDef &def() const;
+    const QString &name() const { return def().name; }
+    bool isNull() const;
+    // Texts exactly as delivered (blank-padded); numbers in their shortest form ("100", "12.5");
+    // dates in the locale's short format; logicals "True"/"False"; null "".
+    QString asString() const;
+    qint64 asInteger() const;
+    double asFloat() const;
+    bool asBoolean() const;
+    double asDate() const; // days since 30 December 1899, the fraction the time; 0 = no date
+    QVariant asVariant() const; // QString, qint64, double, bool, QDate, QDateTime; null invalid
+
+private:
+    const Query *m_query;
+    int m_index;
+};
+
+// A query on the connection: SQL text, open, cursor over the rows, fields by name, locate.
+// Rows are read in full when the query opens (a static, client-side result).
+class Query
+{
+public:
+    explicit Query(Connection &connection);
+    ~Query();
+    Query(const Query &) = delete;
+    Query &operator=(const Query &) = delete;
+
+    void setSql(const QString &sql);
+    const QString &sql() const { return m_sql; }
+
+    // Declares the query's fields in the owner's order, with labels and visibility, bound to the
+    // result's columns by name when it opens (a declared field the result lacks is an error
+    // unless calculated). Without declarations the fields are the result's columns.
+    void setFieldDefs(const QList<FieldDef> &defs);
+    void setFieldLabel(const QString &name, const QString &label);
+    void setFieldVisible(const QString &name, bool visible);
+
+    // Runs the SQL text (opening the connection first) and moves to the first row.
+    void open();
+    void close();
+    bool isOpen() const { return m_result != nullptr; }
+
+    int recordCount() const;
+    int recNo() const { return m_row + 1; } // 1-based; past the last row when eof
+    void first();
+    void next();
+    bool eof() const;
+
+    const QList<FieldDef> &fields() const { return m_fields; }
+    int fieldCount() const { return static_cast<int>(m_fields.size()); }
+    int fieldIndex(const QString &name) const; // -1 when none; any letter case
+    Field field(int index) const;
+    Field fieldByName(const QString &name) const; // throws Exception when there is none
+
+    // Moves to the first row whose field equals the value (texts compared exactly, trailing
+    // blanks of the column ignored); leaves the cursor where it was when none does.
+    bool locate(const QString &fieldName, const QVariant &value);
+
+private:
+    friend class Field;
+    friend class Connection;
+    void requireOpen() const;
+    void bindFields();
+
+    Connection *m_connection; // null once the connection is gone
+    QString m_sql;
+    QList<FieldDef> m_declared;
+    QList<FieldDef> m_fields;
+    QList<int> m_columns; // result column of each field, -1 for calculated
+    QHash<QString, QString> m_labels; // by lower-case name
+    QHash<QString, bool> m_visibility; // by lower-case name
+    std::shared_ptr<const vfp::sql::ResultSet> m_result;
+    int m_row = 0;
+    // locate's index of a text field: first row of each value without trailing blanks.
+    int m_locateField = -1;
+    std::unordered_map<std::string, int> m_locateIndex;
+};
+
+} // namespace db

@@ -1,0 +1,133 @@
+#pragma once
+
+#include "platform/database/vfp/Table.h"
+#include "platform/database/vfp/sql/Ast.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vfp::sql {
+
+// The static type of an expression: a field type letter (C M N I L D T), 0 when unknown
+// (a bare .NULL.), with width and decimals where they are known.
+struct TypeInfo
+{
+    char type = 0;
+    int length = 0;
+    int decimals = 0;
+};
+
+// The tables an expression may name, each in a slot; slot order is FROM then JOIN order.
+struct SourceTable
+{
+    std::string name; // as written in the statement
+    std::string alias; // empty when none
+    std::shared_ptr<Table> table;
+};
+
+// The current record of each slot and the field values read from it, each read at most once
+// per record (a value used by WHERE and by the output is fetched once).
+class RowState
+{
+public:
+    explicit RowState(std::vector<SourceTable> tables);
+
+    const std::vector<SourceTable> &tables() const { return m_tables; }
+
+    // Registers a field of a slot; returns its column id.
+    int column(int slot, int field);
+
+    // recno 0 is the null record of an unmatched LEFT JOIN: all its fields are null.
+    void setRecord(int slot, uint32_t recno);
+    uint32_t record(int slot) const { return m_slots[static_cast<size_t>(slot)].recno; }
+
+    const Value &value(int columnId);
+    int columnSlot(int columnId) const { return m_columns[static_cast<size_t>(columnId)].slot; }
+    int columnField(int columnId) const { return m_columns[static_cast<size_t>(columnId)].field; }
+
+private:
+    struct Slot
+    {
+        uint32_t recno = 0;
+        uint32_t stamp = 1;
+    };
+    struct Column
+    {
+        int slot;
+        int field;
+        uint32_t stamp = 0;
+        Value value;
+    };
+    std::vector<SourceTable> m_tables;
+    std::vector<Slot> m_slots;
+    std::vector<Column> m_columns;
+};
+
+// An expression bound to a RowState: names resolved to column ids, functions to their code.
+struct Node
+{
+    enum class Op {
+        Literal,
+        Column,
+        Not,
+        Negate,
+        And,
+        Or,
+        Compare,
+        Arith,
+        Like,
+        In,
+        IsNull,
+        Iif,
+        Function,
+        Cast
+    };
+
+    Op op = Op::Literal;
+    int position = 0;
+    std::string name; // operator or function name
+    int column = -1; // Column: id in the RowState
+    int maxSlot = -1; // highest slot the expression reads; -1 for a constant
+    bool negated = false;
+    char castType = 'C';
+    int castLength = 0;
+    int castDecimals = 0;
+    int code = 0; // Compare/Arith: the operator; Function: which function
+    Value literal;
+    TypeInfo type;
+    std::vector<std::unique_ptr<Node>> args;
+    mutable Value result; // the last value computed here
+};
+using NodePtr = std::unique_ptr<Node>;
+
+// Resolves names against the state's tables (a qualifier matches a table's alias or name, any
+// letter case; an unqualified name must be in exactly one table). Throws vfp::Error naming the
+// position for an unknown or ambiguous column, an unknown function or a wrong argument count.
+NodePtr Bind(const Expr &expr, RowState &state);
+
+// Evaluates over the current records; the reference stays valid until the next evaluation.
+// Throws vfp::Error for operands of the wrong type.
+const Value &Evaluate(const Node &node, RowState &state);
+
+// The slots an expression reads, one bit per slot.
+uint64_t SlotMask(const Node &node, const RowState &state);
+
+// Whether a condition holds: null and .F. do not.
+inline bool IsTrue(const Value &value)
+{
+    return value.kind() == Value::Kind::Logical && value.logical();
+}
+
+// The static type of a table field.
+TypeInfo FieldType(const FieldInfo &field);
+
+// `near "...": operator/operand type mismatch at N` for the node's position.
+[[noreturn]] void ThrowTypeMismatch(const Node &node);
+
+// Compares two non-null values of one family (texts padded with blanks, numbers, dates and
+// datetimes, logicals .F. before .T.); throws for values of different families.
+int CompareValues(const Value &a, const Value &b, const Node &where);
+
+} // namespace vfp::sql

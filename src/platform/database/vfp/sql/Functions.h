@@ -1,0 +1,21 @@
+#pragma once
+
+#include "platform/database/vfp/sql/Evaluator.h"
+
+#include <string_view>
+
+// The dialect's functions and CAST; used by the binder and the evaluator only.
+namespace vfp::sql::functions {
+
+// The function's code, or 0 when the dialect has none by that (upper-case) name; sets the
+// accepted argument counts.
+int Lookup(std::string_view name, int &minArgs, int &maxArgs);
+
+TypeInfo ResultType(const Node &node);
+TypeInfo CastType(const Node &node);
+
+// Computes a function call into node.result (IIF is evaluated lazily by the evaluator).
+void Call(const Node &node, RowState &state);
+void Cast(const Node &node, const Value &value);
+
+} // namespace vfp::sql::functions

@@ -1,0 +1,260 @@
+#include "platform/database/vfp/sql/ResultSet.h"
+
+#include "platform/database/vfp/sql/TextOps.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <functional>
+
+namespace vfp::sql {
+
+ResultSet::ResultSet(std::vector<ResultColumn> columns)
+    : m_columns(std::move(columns))
+{ }
+
+int ResultSet::columnIndex(std::string_view name) const
+{
+    for (size_t i = 0; i < m_columns.size(); ++i) {
+        const std::string &column = m_columns[i].name;
+        if (column.size() == name.size()
+            && std::equal(column.begin(), column.end(), name.begin(), [](char a, char b) {
+                   return std::tolower(static_cast<unsigned char>(a))
+                       == std::tolower(static_cast<unsigned char>(b));
+               }))
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+void ResultSet::append(const Value &value)
+{
+    Cell cell;
+    cell.kind = value.kind();
+    cell.decimals = static_cast<int8_t>(std::clamp(value.decimals(), -1, 127));
+    switch (value.kind()) {
+    case Value::Kind::Null:
+        break;
+    case Value::Kind::Character:
+    case Value::Kind::Memo:
+        cell.offset = m_text.size();
+        cell.size = static_cast<uint32_t>(value.text().size());
+        m_text.append(value.text());
+        break;
+    case Value::Kind::Numeric:
+        cell.number = value.number();
+        break;
+    case Value::Kind::Integer:
+        cell.integer = value.integer();
+        break;
+    case Value::Kind::Logical:
+        cell.logical = value.logical();
+        break;
+    case Value::Kind::Date:
+    case Value::Kind::DateTime:
+        cell.date.julianDay = value.julianDay();
+        cell.date.milliseconds = value.milliseconds();
+        break;
+    }
+    m_cells.push_back(cell);
+}
+
+void ResultSet::dropLastRow()
+{
+    // Texts of the dropped row stay in the buffer; only cells go.
+    m_cells.resize(m_rowStart);
+}
+
+void ResultSet::permute(const std::vector<uint32_t> &order)
+{
+    const size_t width = m_columns.size();
+    std::vector<Cell> cells;
+    cells.reserve(m_cells.size());
+    for (uint32_t old : order) {
+        const auto begin = m_cells.begin() + static_cast<std::ptrdiff_t>(old * width);
+        cells.insert(cells.end(), begin, begin + static_cast<std::ptrdiff_t>(width));
+    }
+    m_cells = std::move(cells);
+}
+
+Value ResultSet::value(size_t row, int column) const
+{
+    const Cell &c = cell(row, column);
+    switch (c.kind) {
+    case Value::Kind::Null:
+        return {};
+    case Value::Kind::Character:
+        return Value::character(std::string(text(row, column)));
+    case Value::Kind::Memo:
+        return Value::memo(std::string(text(row, column)));
+    case Value::Kind::Numeric:
+        return Value::numeric(c.number, c.decimals);
+    case Value::Kind::Integer:
+        return Value::integer(c.integer);
+    case Value::Kind::Logical:
+        return Value::logical(c.logical);
+    case Value::Kind::Date:
+        return Value::date(c.date.julianDay);
+    case Value::Kind::DateTime:
+        return Value::dateTime(c.date.julianDay, c.date.milliseconds);
+    }
+    return {};
+}
+
+std::string_view ResultSet::text(size_t row, int column) const
+{
+    const Cell &c = cell(row, column);
+    if (c.kind != Value::Kind::Character && c.kind != Value::Kind::Memo)
+        return {};
+    return std::string_view(m_text).substr(c.offset, c.size);
+}
+
+double ResultSet::number(size_t row, int column) const
+{
+    const Cell &c = cell(row, column);
+    if (c.kind == Value::Kind::Numeric)
+        return c.number;
+    if (c.kind == Value::Kind::Integer)
+        return static_cast<double>(c.integer);
+    return 0;
+}
+
+bool ResultSet::rowsEqual(size_t a, size_t b) const
+{
+    for (int column = 0; column < columnCount(); ++column) {
+        const Cell &x = cell(a, column);
+        const Cell &y = cell(b, column);
+        if (x.kind != y.kind)
+            return false;
+        switch (x.kind) {
+        case Value::Kind::Null:
+            break;
+        case Value::Kind::Character:
+        case Value::Kind::Memo:
+            if (text(a, column) != text(b, column))
+                return false;
+            break;
+        case Value::Kind::Numeric:
+            if (x.number != y.number)
+                return false;
+            break;
+        case Value::Kind::Integer:
+            if (x.integer != y.integer)
+                return false;
+            break;
+        case Value::Kind::Logical:
+            if (x.logical != y.logical)
+                return false;
+            break;
+        case Value::Kind::Date:
+        case Value::Kind::DateTime:
+            if (x.date.julianDay != y.date.julianDay || x.date.milliseconds != y.date.milliseconds)
+                return false;
+            break;
+        }
+    }
+    return true;
+}
+
+size_t ResultSet::rowHash(size_t row) const
+{
+    size_t hash = 1469598103934665603ull;
+    const auto mix = [&hash](size_t part) { hash = (hash ^ part) * 1099511628211ull; };
+    for (int column = 0; column < columnCount(); ++column) {
+        const Cell &c = cell(row, column);
+        mix(static_cast<size_t>(c.kind));
+        switch (c.kind) {
+        case Value::Kind::Null:
+            break;
+        case Value::Kind::Character:
+        case Value::Kind::Memo:
+            mix(std::hash<std::string_view>()(text(row, column)));
+            break;
+        case Value::Kind::Numeric:
+            mix(std::hash<double>()(c.number == 0 ? 0.0 : c.number));
+            break;
+        case Value::Kind::Integer:
+            mix(static_cast<size_t>(c.integer));
+            break;
+        case Value::Kind::Logical:
+            mix(c.logical ? 1 : 0);
+            break;
+        case Value::Kind::Date:
+        case Value::Kind::DateTime:
+            mix(static_cast<size_t>(c.date.julianDay) * 86400000u
+                + static_cast<size_t>(c.date.milliseconds));
+            break;
+        }
+    }
+    return hash;
+}
+
+int ResultSet::compare(size_t a, size_t b, int column) const
+{
+    const Cell &x = cell(a, column);
+    const Cell &y = cell(b, column);
+    const bool xNull = x.kind == Value::Kind::Null, yNull = y.kind == Value::Kind::Null;
+    if (xNull || yNull)
+        return int(yNull) - int(xNull) == 0 ? 0 : (xNull ? -1 : 1);
+    switch (x.kind) {
+    case Value::Kind::Character:
+    case Value::Kind::Memo:
+        return text::ComparePadded(text(a, column), text(b, column));
+    case Value::Kind::Numeric:
+    case Value::Kind::Integer: {
+        const double p = number(a, column), q = number(b, column);
+        return p < q ? -1 : (p > q ? 1 : 0);
+    }
+    case Value::Kind::Logical:
+        return int(x.logical) - int(y.logical);
+    case Value::Kind::Date:
+    case Value::Kind::DateTime: {
+        const int64_t p = int64_t(x.date.julianDay) * 86400000 + x.date.milliseconds;
+        const int64_t q = int64_t(y.date.julianDay) * 86400000 + y.date.milliseconds;
+        return p < q ? -1 : (p > q ? 1 : 0);
+    }
+    case Value::Kind::Null:
+        break;
+    }
+    return 0;
+}
+
+void ResultSet::settleUnknownTypes()
+{
+    for (int column = 0; column < columnCount(); ++column) {
+        ResultColumn &info = m_columns[static_cast<size_t>(column)];
+        if (info.type != 0)
+            continue;
+        info.type = 'C'; // a column of nulls only
+        for (size_t row = 0; row < rowCount(); ++row) {
+            switch (kind(row, column)) {
+            case Value::Kind::Null:
+                continue;
+            case Value::Kind::Character:
+                info.type = 'C';
+                break;
+            case Value::Kind::Memo:
+                info.type = 'M';
+                break;
+            case Value::Kind::Numeric:
+                info.type = 'N';
+                break;
+            case Value::Kind::Integer:
+                info.type = 'I';
+                break;
+            case Value::Kind::Logical:
+                info.type = 'L';
+                break;
+            case Value::Kind::Date:
+                info.type = 'D';
+                break;
+            case Value::Kind::DateTime:
+                info.type = 'T';
+                break;
+            }
+            break;
+        }
+    }
+}
+
+} // namespace vfp::sql

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "platform/database/vfp/Table.h"
+#include "platform/database/vfp/sql/Ast.h"
+#include "platform/database/vfp/sql/ResultSet.h"
+
+#include <memory>
+
+namespace vfp::sql {
+
+// Runs a SELECT: scan of the first table, LEFT JOINs on an equality as hash joins (others as
+// nested loops), WHERE conditions tested as soon as the tables they read are joined, then the
+// output columns, DISTINCT and ORDER BY (stable: ties keep the scan order).
+std::shared_ptr<ResultSet> RunSelect(Database &database, const SelectStatement &statement);
+
+} // namespace vfp::sql

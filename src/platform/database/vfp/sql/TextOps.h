@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Text operations of the dialect on UTF-8 texts: counted in characters, compared in machine
+// (byte) order with trailing blanks not taking part.
+namespace vfp::sql::text {
+
+size_t CharacterCount(std::string_view text);
+// Byte offset of character `index` (clamped to the end).
+size_t ByteOffset(std::string_view text, size_t index);
+
+std::string_view Left(std::string_view text, size_t count);
+std::string_view Right(std::string_view text, size_t count);
+std::string_view TrimRight(std::string_view text);
+std::string_view TrimLeft(std::string_view text);
+
+// Pads with blanks or cuts to exactly `width` characters.
+std::string FixedWidth(std::string_view text, size_t width);
+
+std::string Upper(std::string_view text);
+std::string Lower(std::string_view text);
+
+// <0, 0, >0 as a and b compare when the shorter is padded with blanks.
+int ComparePadded(std::string_view a, std::string_view b);
+
+// LIKE: % any run of characters, _ any one character; letter case counts; trailing blanks of
+// both sides do not take part.
+bool Like(std::string_view subject, std::string_view pattern);
+
+// The character of a code (CHR): 0-127 as ASCII, 128-255 as in Windows-1252.
+std::string Chr(int code);
+
+} // namespace vfp::sql::text

@@ -1,0 +1,98 @@
+#pragma once
+
+#include "review/ReviewRow.h"
+
+#include <QStringList>
+#include <QVariant>
+
+#include <algorithm>
+#include <vector>
+
+// Told of changes to the review list so a grid can follow it.
+class MemSTranObserver
+{
+public:
+    virtual ~MemSTranObserver() = default;
+    virtual void listAboutToReset() = 0;
+    virtual void listReset() = 0;
+    virtual void rowAboutToBeAppended(int row) = 0;
+    virtual void rowAppended(int row) = 0;
+    virtual void rowChanged(int row) = 0;
+    virtual void currentChanged(int row) = 0;
+};
+
+// The in-memory review list: one row per listed document, a current row, and an edit buffer
+// through which rows are appended and changed.
+class MemSTran
+{
+public:
+    enum class State { Inactive, Browse, Edit, Insert };
+
+    void setObserver(MemSTranObserver *observer) { m_observer = observer; }
+
+    // Opening starts an empty list; closing discards every row.
+    void open();
+    void close();
+    bool isOpen() const { return m_state != State::Inactive; }
+    State state() const { return m_state; }
+
+    int recordCount() const { return static_cast<int>(m_rows.size()); }
+    // Room for this many rows, so a fill of known size appends without moving rows.
+    void reserve(int rows) { m_rows.reserve(static_cast<size_t>(std::max(rows, 0))); }
+    // The current row's index, -1 when there is none (an empty or closed list).
+    int recNo() const { return m_current; }
+    void setRecNo(int row);
+    void first();
+    void next();
+    // True on an empty list and after next() on the last row.
+    bool eof() const { return m_eof; }
+
+    // A new row in the edit buffer; it joins the list at post().
+    void append();
+    // The current row into the edit buffer.
+    void edit();
+    // Stores the edit buffer; nothing happens in browse state.
+    void post();
+    void cancel();
+
+    // Fields by name (letter case ignored); an unknown name is an error. Reading without a
+    // current row gives an empty value; writing needs the edit or insert state.
+    QVariant fieldValue(const QString &name) const;
+    QString fieldText(const QString &name) const;
+    void setFieldValue(const QString &name, const QVariant &value);
+    QVariant value(ReviewField field) const;
+    void setValue(ReviewField field, const QVariant &value);
+
+    // The current row as stored (or the edit buffer while editing); a blank row when none.
+    const ReviewRow &current() const;
+    // The edit buffer for typed writes; the edit or insert state is required.
+    ReviewRow &buffer();
+    const ReviewRow &row(int index) const { return m_rows[static_cast<size_t>(index)]; }
+
+    // Makes the first row whose field equals the value current; false (and no move) when none.
+    bool locate(const QString &name, const QVariant &value);
+    // Sorts by the fields in order, all ascending or all descending; equal rows keep their
+    // order and the current row stays current.
+    void sort(const QStringList &fields, bool descending);
+
+    // Suspends and resumes the observer's updates; resuming after changes resets it once.
+    void disableControls();
+    void enableControls();
+    bool controlsDisabled() const { return m_disabled > 0; }
+
+private:
+    ReviewField fieldOf(const QString &name) const;
+    void requireOpen() const;
+    void requireBrowse() const;
+    void notifyReset();
+    void notifyCurrent();
+
+    std::vector<ReviewRow> m_rows;
+    ReviewRow m_buffer;
+    State m_state = State::Inactive;
+    int m_current = -1;
+    bool m_eof = true;
+    int m_disabled = 0;
+    bool m_pendingReset = false;
+    MemSTranObserver *m_observer = nullptr;
+};

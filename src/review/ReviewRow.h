@@ -1,0 +1,96 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QVariant>
+
+#include <cstdint>
+
+// One listed document of the review list, its fields in the grid's column order.
+enum class ReviewField : int {
+    Tag,
+    st_account,
+    sn_name,
+    sn_docmail,
+    MailInv,
+    sn_email,
+    zrqtag,
+    zrqsent,
+    zrqprint,
+    st_trref,
+    st_trdate,
+    st_custref,
+    st_trtype,
+    st_trvalue,
+    st_vatval,
+    st_trbal,
+    st_paid,
+    it_numdelv,
+    st_memot,
+    Exists,
+    id,
+};
+constexpr int ReviewFieldCount = 21;
+
+enum class FieldKind { Boolean, Text, Integer, Date, Decimal };
+
+struct ReviewFieldInfo
+{
+    QString name;
+    FieldKind kind;
+    int size; // characters of a text field, 0 otherwise
+    QString title; // empty for a hidden field
+    int width; // display width in characters; 0 = the toolkit's default for the type
+    QString format;
+    bool shown; // shown in the grid ("Del Note" only when the option is on)
+};
+
+const ReviewFieldInfo &FieldInfo(ReviewField field);
+// The field of a name, letter case ignored; -1 when the row has no such field.
+int ReviewFieldIndex(const QString &name);
+
+struct ReviewRow
+{
+    bool Tag = false;
+    QString st_account;
+    QString sn_name;
+    int32_t sn_docmail = 0;
+    bool MailInv = false;
+    QString sn_email;
+    bool zrqtag = false;
+    bool zrqsent = false;
+    bool zrqprint = false;
+    QString st_trref;
+    QDate st_trdate;
+    QString st_custref;
+    QString st_trtype;
+    double st_trvalue = 0;
+    double st_vatval = 0;
+    double st_trbal = 0;
+    QString st_paid;
+    QString it_numdelv;
+    QString st_memot;
+    bool Exists = false;
+    int64_t id = 0;
+
+    // A bit per field: set while the field is empty (a new row starts with every field empty).
+    uint32_t nulls = (1u << ReviewFieldCount) - 1;
+
+    bool isNull(ReviewField field) const { return nulls & (1u << int(field)); }
+    // The field's value; an invalid QVariant when empty.
+    QVariant value(ReviewField field) const;
+    // Stores a value converted to the field's type (texts cut to the field's size);
+    // an invalid QVariant empties the field.
+    void setValue(ReviewField field, const QVariant &value);
+    // The field as text for a statement: empty when empty, a number as plain digits.
+    QString text(ReviewField field) const;
+    // Marks a field filled after a typed member was written directly.
+    void markSet(ReviewField field) { nulls &= ~(1u << int(field)); }
+};
+
+// Orders two rows by one field: empty first, false before true, texts by character code.
+int CompareField(const ReviewRow &a, const ReviewRow &b, ReviewField field);
+
+// The same order as a plain function of two rows, for sorting many rows by one field.
+using RowComparator = int (*)(const ReviewRow &a, const ReviewRow &b);
+RowComparator ComparatorFor(ReviewField field);
