@@ -6,6 +6,7 @@
 
 #include "mail/RwMapiErrors.h"
 #include "mail/RwMapiSession.h"
+#include "platform/mapi/MapiObject.h"
 
 #include <QCryptographicHash>
 #include <QDirIterator>
@@ -426,4 +427,65 @@ TEST_F(SubmissionTest, ObjectsAreUnusableAfterLogoff)
     } catch (const ERwMapiException &e) {
         EXPECT_EQ(e.code(), MAPI_E_INVALID_OBJECT);
     }
+}
+
+namespace {
+
+// An address book that only takes 8-bit texts, to see the resolve retried without Unicode.
+class EightBitAddressBook final : public PropObject<IAddrBook>
+{
+public:
+    std::vector<ULONG> flagsSeen;
+    HRESULT ResolveName(ULONG_PTR, ULONG flags, const char *, ADRLIST *) override
+    {
+        flagsSeen.push_back(flags);
+        return (flags & MAPI_UNICODE) ? MAPI_E_BAD_CHARWIDTH : S_OK;
+    }
+};
+
+} // namespace
+
+TEST_F(SubmissionTest, ResolveIsRetriedWithoutUnicodeWhenRefused)
+{
+    writeProfile({});
+    TRwMapiSessionV3 session;
+    session.LogonInfo.UseUniCode = true;
+    session.setActive(true);
+    auto *fake = new EightBitAddressBook;
+    fake->AddRef(); // kept for inspection
+    auto book = std::make_shared<TRwMapiAddressBook>(&session.Impl(), fake);
+    IRwMapiRecipientTable list = book->CreateRecipientTable();
+    list->AddRecipients(QStringLiteral("x@example.com"), MAPI_TO, false);
+    EXPECT_EQ(session.ResolveNames(list, false, true, QString()), S_OK);
+    ASSERT_EQ(fake->flagsSeen.size(), 2u);
+    EXPECT_EQ(fake->flagsSeen[0], MAPI_DIALOG | MAPI_UNICODE);
+    EXPECT_EQ(fake->flagsSeen[1], MAPI_DIALOG);
+    book.reset();
+    list.reset();
+    fake->Release();
+}
+
+TEST_F(SubmissionTest, RecipientRowsTheStoreRefusesAreRetriedWithTheNamedColumns)
+{
+    writeProfile({});
+    TRwMapiSessionV3 session;
+    session.setActive(true);
+    IRwMapiRecipientTable list = session.GetAddressBook(false)->CreateRecipientTable();
+    list->AddRecipients(QStringLiteral("Accounts"), MAPI_TO, false);
+    session.ResolveNames(list, false, true, QString());
+    // A column this store does not keep (an error value) makes it refuse the whole row.
+    list->Rows()[0].Props.emplace_back(ChangePropType(0x39FE0000u, PT_ERROR), QVariant());
+    IRwMapiMessage message
+        = session.GetDefaultMsgStore(1)->OpenFolderByType(4, 1, 0)->CreateMessage(
+            QStringLiteral("IPM.Note"));
+    EXPECT_NO_THROW(message->ModifyRecipients(0, list));
+    message->SetPropText(PR_SUBJECT, QStringLiteral("Retried"));
+    message->SubmitMessage(skDeleteAfterSubmit);
+    const QStringList dropped = filesIn(dropFolder());
+    ASSERT_EQ(dropped.size(), 1);
+    QFile file(dropped.front());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains("X-Envelope-To: <accounts@example.com>"));
+    EXPECT_TRUE(sentItems().isEmpty()) << "delete after submit keeps no copy";
+    EXPECT_TRUE(outbox().isEmpty());
 }
