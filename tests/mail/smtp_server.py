@@ -2,7 +2,7 @@
 """Loopback SMTP server for the mail tests and benchmark.
 
 usage: smtp_server.py FOLDER MODE [DELAY]
-MODE: accept | refuse-rcpt | auth | refuse-data | silent
+MODE: accept | discard | refuse-rcpt | auth | refuse-data | silent
 Prints "PORT <n>" once listening. Each accepted message is stored byte for byte as
 FOLDER/msg-<n>.eml, its envelope as FOLDER/msg-<n>.json. In auth mode the only login is
 user / right. DELAY (seconds) is waited before answering each RCPT and DATA command.
@@ -44,6 +44,8 @@ class Handler:
         with self.lock:
             self.count += 1
             n = self.count
+        if self.mode == "discard":
+            return "250 OK"
         base = os.path.join(self.folder, "msg-%d" % n)
         with open(base + ".eml", "wb") as f:
             f.write(envelope.original_content)
