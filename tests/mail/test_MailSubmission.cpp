@@ -489,3 +489,30 @@ TEST_F(SubmissionTest, RecipientRowsTheStoreRefusesAreRetriedWithTheNamedColumns
     EXPECT_TRUE(sentItems().isEmpty()) << "delete after submit keeps no copy";
     EXPECT_TRUE(outbox().isEmpty());
 }
+
+TEST_F(SubmissionTest, AttachmentsAreNamedFromTheirFile)
+{
+    writeProfile({});
+    TRwMapiSessionV3 session;
+    session.setActive(true);
+    IRwMapiMessage message
+        = session.GetDefaultMsgStore(1)->OpenFolderByType(4, 1, 0)->CreateMessage(
+            QStringLiteral("IPM.Note"));
+    const QString path = makePdf(QStringLiteral("Invoice 4711.pdf"), 3000);
+    IRwMapiAttachment attachment = message->AddFileAttachment(path);
+    auto prop = [&](ULONG tag) {
+        return TRwMapiPropItem(attachment->Attach("test"), tag).Value().value_or(QVariant());
+    };
+    EXPECT_EQ(prop(PR_ATTACH_METHOD).toInt(), int(ATTACH_BY_VALUE));
+    EXPECT_EQ(prop(PR_DISPLAY_NAME).toString(), QStringLiteral("Invoice 4711"));
+    EXPECT_EQ(prop(PR_ATTACH_LONG_FILENAME).toString(), QStringLiteral("Invoice 4711.pdf"));
+    EXPECT_EQ(prop(PR_ATTACH_FILENAME).toString(), QStringLiteral("INVOIC~1.PDF"));
+    EXPECT_EQ(prop(PR_ATTACH_EXTENSION).toString(), QStringLiteral(".pdf"));
+    EXPECT_EQ(prop(PR_ATTACH_LONG_PATHNAME).toString(), QFileInfo(path).absoluteFilePath());
+    EXPECT_TRUE(prop(PR_ATTACH_PATHNAME).toString().endsWith(QStringLiteral("/INVOIC~1.PDF")));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(prop(PR_ATTACH_DATA_BIN).toByteArray(), file.readAll());
+    EXPECT_THROW(
+        message->AddFileAttachment(m_files.file(QStringLiteral("missing.pdf"))), ERwMapiException);
+}

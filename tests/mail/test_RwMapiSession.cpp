@@ -318,3 +318,20 @@ TEST_F(SessionTest, DestroyingALoggedOnSessionLogsItOff)
     EXPECT_EQ(count("Logoff"), 1);
     EXPECT_TRUE(RwMapiState::instance().sessions.empty());
 }
+
+TEST_F(SessionTest, LogoffAfterMapiWasUnloadedBehindTheSessionsBack)
+{
+    TRwMapiSessionV3 session;
+    session.setActive(true);
+    RwUnloadMAPI(); // the library goes without logging the session off
+    try {
+        session.DoLogOff();
+        FAIL();
+    } catch (const ERwMapiException &e) {
+        EXPECT_EQ(e.message(),
+            QStringLiteral("TRwMapiSessionImpl.DoLogOff failed, because MAPI is no "
+                           "longer initialized!!\r\nMake sure you log off, before "
+                           "you uninitialize MAPI!"));
+    }
+    EXPECT_FALSE(session.Active());
+}
