@@ -27,6 +27,7 @@ struct Transport
     QString username;
     QString password;
     int timeout = 10;
+    QString starttls = QStringLiteral("none");
 };
 
 Transport smtp(
@@ -53,7 +54,7 @@ protected:
         QJsonObject transport { { QStringLiteral("kind"), t.kind },
             { QStringLiteral("url"), t.url }, { QStringLiteral("username"), t.username },
             { QStringLiteral("password"), t.password },
-            { QStringLiteral("starttls"), QStringLiteral("none") },
+            { QStringLiteral("starttls"), t.starttls },
             { QStringLiteral("timeout"), t.timeout }, { QStringLiteral("connectTimeout"), 5 },
             { QStringLiteral("folder"), dropFolder() } };
         QJsonArray contacts {
@@ -515,4 +516,19 @@ TEST_F(SubmissionTest, AttachmentsAreNamedFromTheirFile)
     EXPECT_EQ(prop(PR_ATTACH_DATA_BIN).toByteArray(), file.readAll());
     EXPECT_THROW(
         message->AddFileAttachment(m_files.file(QStringLiteral("missing.pdf"))), ERwMapiException);
+}
+
+TEST_F(SubmissionTest, RequiredStartTlsThatIsNotOfferedFails)
+{
+    TempDir received;
+    SmtpTestServer server(received.path(), QStringLiteral("accept"));
+    ASSERT_GT(server.port(), 0);
+    Transport t = smtp(server.url());
+    t.starttls = QStringLiteral("required");
+    writeProfile(t);
+    TRwMapiSessionV3 session;
+    int ticks = 0;
+    EXPECT_EQ(sendCountingTicks(session, ticks), MAPI_E_NETWORK_ERROR);
+    EXPECT_EQ(outbox().size(), 1);
+    EXPECT_TRUE(filesIn(received.path()).isEmpty()) << "nothing may leave unencrypted";
 }
