@@ -53,8 +53,7 @@ protected:
     {
         QJsonObject transport { { QStringLiteral("kind"), t.kind },
             { QStringLiteral("url"), t.url }, { QStringLiteral("username"), t.username },
-            { QStringLiteral("password"), t.password },
-            { QStringLiteral("starttls"), t.starttls },
+            { QStringLiteral("password"), t.password }, { QStringLiteral("starttls"), t.starttls },
             { QStringLiteral("timeout"), t.timeout }, { QStringLiteral("connectTimeout"), 5 },
             { QStringLiteral("folder"), dropFolder() } };
         QJsonArray contacts {
