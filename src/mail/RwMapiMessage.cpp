@@ -201,8 +201,10 @@ IRwMapiMessage TRwMapiFolder::CreateMessage(const QString &messageClass)
     IRwMapiMessage result = make(message);
     m_session->Track(result);
     const HRESULT set = TRwMapiPropItem(message, PR_MESSAGE_CLASS).SetValue(messageClass);
-    if (set != S_OK)
-        result->ReleaseInterface(), Raise("CreateMessage", set);
+    if (set != S_OK) {
+        result->ReleaseInterface();
+        Raise("CreateMessage", set);
+    }
     return result;
 }
 

@@ -170,6 +170,7 @@ public:
     HRESULT SaveChanges(ULONG) override { return S_OK; }
 
     PropertyBag &props() { return m_props; }
+    const PropertyBag &props() const { return m_props; }
 
 protected:
     void *castTo(REFIID iid) override

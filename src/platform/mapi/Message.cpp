@@ -84,7 +84,7 @@ OutgoingMessage Message::outgoing() const
     out.priority = m_props.number(PR_PRIORITY).value_or(0);
     out.body = m_props.text(PR_BODY);
     for (const Attachment *a : m_attachments) {
-        const PropertyBag &p = const_cast<Attachment *>(a)->props();
+        const PropertyBag &p = a->props();
         QString name = p.text(PR_ATTACH_LONG_FILENAME);
         if (name.isEmpty())
             name = p.text(PR_ATTACH_FILENAME);
