@@ -1,0 +1,140 @@
+#include "platform/mapi/MailStore.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QThread>
+#include <QUuid>
+
+#include <thread>
+
+namespace maildir {
+
+namespace {
+const QByteArray kFolderPrefix("VELLORAN-MAILDIR-FOLDER", 24);
+const QByteArray kStorePrefix("VELLORAN-MAILDIR-STORE", 23);
+} // namespace
+
+bool ensureFolder(const QString &root, const QString &folder)
+{
+    QDir dir(root + QLatin1Char('/') + folder);
+    for (const char *sub : { "tmp", "new", "cur" })
+        if (!dir.mkpath(QLatin1String(sub)))
+            return false;
+    return true;
+}
+
+QString deliver(const QString &root, const QString &folder, const QByteArray &bytes)
+{
+    if (!ensureFolder(root, folder))
+        return {};
+    const QString name = QString::number(QDateTime::currentSecsSinceEpoch()) + QLatin1Char('.')
+        + QUuid::createUuid().toString(QUuid::Id128) + QStringLiteral(".velloran");
+    const QString base = root + QLatin1Char('/') + folder;
+    const QString tmp = base + QStringLiteral("/tmp/") + name;
+    QSaveFile out(tmp);
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
+        return {};
+    const QString target = base + QStringLiteral("/new/") + name;
+    if (!QFile::rename(tmp, target)) {
+        QFile::remove(tmp);
+        return {};
+    }
+    return target;
+}
+
+QString file(const QString &path, const QString &root, const QString &folder)
+{
+    if (!ensureFolder(root, folder))
+        return {};
+    QString name = QFileInfo(path).fileName();
+    if (!name.contains(QLatin1Char(':')))
+        name += QStringLiteral(":2,S");
+    const QString target = root + QLatin1Char('/') + folder + QStringLiteral("/cur/") + name;
+    return QFile::rename(path, target) ? target : QString();
+}
+
+QByteArray folderEntryId(const QString &folder)
+{
+    return kFolderPrefix + folder.toUtf8();
+}
+
+QByteArray storeEntryId(const QString &profile)
+{
+    return kStorePrefix + profile.toUtf8();
+}
+
+QString folderOfEntryId(const QByteArray &id)
+{
+    return id.startsWith(kFolderPrefix) ? QString::fromUtf8(id.mid(kFolderPrefix.size()))
+                                        : QString();
+}
+
+bool isStoreEntryId(const QByteArray &id)
+{
+    return id.startsWith(kStorePrefix);
+}
+
+} // namespace maildir
+
+QByteArray OneOffEntryId(const QString &type, const QString &address, const QString &name)
+{
+    QByteArray id("VELLORAN-ONEOFF", 16);
+    id += type.toUtf8() + '\0' + address.toUtf8() + '\0' + name.toUtf8();
+    return id;
+}
+
+SendResult RunKeepingEventsFlowing(const std::function<SendResult()> &job)
+{
+    QCoreApplication *app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() != app->thread())
+        return job();
+    SendResult result;
+    QEventLoop loop;
+    std::thread worker([&] {
+        result = job();
+        // Queued, so the loop quits even when the job ends before exec() begins.
+        QMetaObject::invokeMethod(
+            &loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
+    });
+    loop.exec();
+    worker.join();
+    return result;
+}
+
+HRESULT SubmitOutgoing(SessionCore &core, const OutgoingMessage &message, const QString &sentFolder)
+{
+    QStringList recipients;
+    for (const OutgoingRecipient &r : message.recipients)
+        if (!r.address.isEmpty())
+            recipients << r.address;
+    if (recipients.isEmpty())
+        return MAPI_E_NO_RECIPIENTS;
+
+    const QByteArray mime = ComposeMime(message);
+    const QString root = core.profile.storeFolder;
+    const QString queued = maildir::deliver(root, maildir::kOutbox, mime);
+    if (queued.isEmpty())
+        return MAPI_E_NO_ACCESS;
+
+    const QString from = core.profile.senderAddress;
+    const SendResult sent = RunKeepingEventsFlowing([&core, &from, &recipients, &mime] {
+        std::lock_guard<std::mutex> lock(core.sendLock);
+        return core.transport->send(from, recipients, mime);
+    });
+    if (sent.code != S_OK) {
+        qWarning("mail submission failed: %s", qUtf8Printable(sent.detail));
+        return sent.code;
+    }
+    // Sent: the Outbox copy goes to Sent Items or away. Should filing fail the copy stays
+    // in the Outbox rather than being lost.
+    if (sentFolder.isEmpty())
+        QFile::remove(queued);
+    else
+        maildir::file(queued, root, sentFolder);
+    return S_OK;
+}

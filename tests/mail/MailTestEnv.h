@@ -1,0 +1,42 @@
+#pragma once
+
+#include "support/TempDir.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QString>
+
+// Redirects the user's configuration folder (registry files, mail profiles) to a fresh
+// folder for the lifetime of the object.
+class ScopedConfigHome
+{
+public:
+    ScopedConfigHome()
+        : m_saved(qgetenv("XDG_CONFIG_HOME"))
+    {
+        qputenv("XDG_CONFIG_HOME", m_dir.path().toUtf8());
+        QDir().mkpath(m_dir.file(QStringLiteral("velloran")));
+    }
+    ~ScopedConfigHome() { qputenv("XDG_CONFIG_HOME", m_saved); }
+
+    QString path() const { return m_dir.path(); }
+    void write(const QString &name, const QByteArray &text) const
+    {
+        QFile file(m_dir.file(QStringLiteral("velloran/") + name));
+        if (file.open(QIODevice::WriteOnly))
+            file.write(text);
+    }
+    // Points the mail client's DLLPathEx at folder/mapi32.dll.
+    void useMailLibraryIn(const QString &folder) const
+    {
+        QByteArray path = (folder + QStringLiteral("/mapi32.dll")).toUtf8();
+        write(QStringLiteral("machine-registry.json"),
+            R"({"keys": {"SOFTWARE\\Clients\\Mail\\Microsoft Outlook": {"DLLPathEx": ")" + path
+                + "\"}}}");
+    }
+
+private:
+    TempDir m_dir;
+    QByteArray m_saved;
+};
