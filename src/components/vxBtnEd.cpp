@@ -305,6 +305,13 @@ void TvxCustomEdit::focusOutEvent(QFocusEvent *event)
     QLineEdit::focusOutEvent(event);
 }
 
+void TvxCustomEdit::hideEvent(QHideEvent *event)
+{
+    // A hidden edit leaves no drop-down floating over the window.
+    CloseDropDown(false, false);
+    QLineEdit::hideEvent(event);
+}
+
 void TvxCustomEdit::resizeEvent(QResizeEvent *event)
 {
     QLineEdit::resizeEvent(event);

@@ -28,7 +28,6 @@ void TvxPopup::ShowPopup(TvxCustomEdit *edit)
         edit->setFocus(Qt::OtherFocusReason);
     move(position);
     show();
-    raise();
 }
 
 void TvxPopup::HidePopup(TvxCustomEdit *, bool)
