@@ -363,6 +363,13 @@ uint32_t DbfTable::append(const FieldValues &values)
         EncodeField(now, f, Value::integer(static_cast<int32_t>(f.autoIncrementNext)), *m_codePage,
             record.data());
     }
+    // Under the header lock every other writer has finished its record before its count, so a
+    // count past the end of the file is damage: appending there would leave a hole of garbage.
+    const uint64_t present = (m_dbf->size() - now.headerLength) / now.recordLength;
+    if (now.recordCount > present)
+        throw Error("Table " + m_name + " is damaged: its header counts "
+            + std::to_string(now.recordCount) + " records but the file holds "
+            + std::to_string(present));
     const uint32_t recno = now.recordCount + 1;
 
     // Keys first: a candidate key that is already there refuses the record before any write.
