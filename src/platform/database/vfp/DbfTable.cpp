@@ -110,6 +110,8 @@ void DbfTable::refreshCount() const
         = size > m_header.headerLength ? (size - m_header.headerLength) / m_header.recordLength : 0;
     m_recordCount = static_cast<uint32_t>(std::min<uint64_t>(stated, present));
     m_cacheCount = 0;
+    if (m_memo)
+        m_memo->refresh();
 }
 
 uint32_t DbfTable::recordCount() const
@@ -159,14 +161,22 @@ Value DbfTable::value(uint32_t recno, int field) const
     const char *record = recordPointer(recno);
     const FieldLayout &f = m_header.fields[static_cast<size_t>(field)];
     if (IsMemoType(f.info.type) && MemoPointer(m_header, f, record) != 0) {
-        // Decoding a memo reads another file, which must not disturb the record bytes in hand.
-        std::string copy(record, m_header.recordLength);
         MemoFile *memoFile = memo();
         if (!memoFile)
             throw Error("Memo file of table " + m_name + " is missing");
-        return DecodeField(m_header, f, copy.data(), *m_codePage, memoFile);
+        return DecodeField(m_header, f, record, *m_codePage, memoFile);
     }
     return DecodeField(m_header, f, record, *m_codePage, nullptr);
+}
+
+std::string_view DbfTable::fieldBytes(uint32_t recno, int field) const
+{
+    if (field < 0 || static_cast<size_t>(field) >= m_header.fields.size())
+        throw Error("Field number " + std::to_string(field) + " is out of range");
+    const FieldLayout &f = m_header.fields[static_cast<size_t>(field)];
+    if (IsMemoType(f.info.type))
+        return {};
+    return std::string_view(recordPointer(recno) + f.offset, static_cast<size_t>(f.info.length));
 }
 
 MemoFile *DbfTable::memo() const

@@ -112,6 +112,10 @@ TEST(Writing, UpdateRewritesOnlyTheChangedFieldBytes)
         ASSERT_EQ(before[i], after[i]) << "byte " << i << " changed";
     }
     EXPECT_EQ(after.substr(qtyAt, 3), "  7");
+    // The raw-bytes fast path sees the same bytes; memo fields have none.
+    EXPECT_EQ(t.table->fieldBytes(1, 1), "  7");
+    EXPECT_EQ(t.table->fieldBytes(1, 0), "keep                ");
+    EXPECT_TRUE(t.table->fieldBytes(1, 5).empty());
 }
 
 // FoxPro's conversions, and values that do not fit: each refusal writes nothing at all, even
