@@ -202,6 +202,22 @@ std::string CodePage::toUtf8(std::string_view bytes) const
     return out;
 }
 
+std::string CodePage::toUtf8(std::string &&bytes) const
+{
+    size_t i = 0;
+    const size_t n = bytes.size();
+    for (; i + 8 <= n; i += 8) {
+        uint64_t word;
+        std::memcpy(&word, bytes.data() + i, 8);
+        if (word & 0x8080808080808080ull)
+            return toUtf8(std::string_view(bytes));
+    }
+    for (; i < n; ++i)
+        if (static_cast<unsigned char>(bytes[i]) >= 0x80)
+            return toUtf8(std::string_view(bytes));
+    return std::move(bytes);
+}
+
 std::string CodePage::fromUtf8(std::string_view utf8) const
 {
     bool ascii = true;

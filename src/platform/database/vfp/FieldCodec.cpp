@@ -213,10 +213,12 @@ Value DecodeField(const DbfHeader &header, const FieldLayout &field, const char 
     switch (field.info.type) {
     case 'C': {
         std::string out;
-        if (field.info.binary)
+        if (field.info.binary) {
             out.assign(p, static_cast<size_t>(len));
-        else
+        } else {
+            out.reserve(static_cast<size_t>(len));
             codePage.appendUtf8(std::string_view(p, static_cast<size_t>(len)), out);
+        }
         return Value::character(std::move(out));
     }
     case 'V':
@@ -268,7 +270,7 @@ Value DecodeField(const DbfHeader &header, const FieldLayout &field, const char 
         std::string bytes = memo->read(block);
         if (field.info.binary || field.info.type != 'M')
             return Value::memo(std::move(bytes));
-        return Value::memo(codePage.toUtf8(bytes));
+        return Value::memo(codePage.toUtf8(std::move(bytes)));
     }
     default:
         return Value::null();
