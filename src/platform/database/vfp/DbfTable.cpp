@@ -387,8 +387,11 @@ uint32_t DbfTable::append(const FieldValues &values)
     for (const TagPlan &p : plans())
         if (included(p, record.data()))
             keys.emplace_back(&p, p.key->evaluate(record.data(), m_header, *m_codePage));
+    // The index lock is held from the uniqueness check to the last insertion and taken before
+    // anything is written, so a busy index refuses the record whole.
+    std::optional<ScopedLock> indexLock;
     if (!keys.empty()) {
-        ScopedLock indexLock(index()->file(), kIndexLock, "index");
+        indexLock.emplace(index()->file(), kIndexLock, "index");
         for (const auto &[plan, key] : keys)
             if (plan->tag.tag.candidate && index()->containsKey(plan->tag, key, padFor(plan->tag)))
                 throw Error("Uniqueness of index " + plan->tag.tag.name + " is violated");
@@ -410,11 +413,9 @@ uint32_t DbfTable::append(const FieldValues &values)
     m_dbf->write(m_header.headerLength + static_cast<uint64_t>(now.recordCount) * len, record);
     record.pop_back();
 
-    if (!keys.empty()) {
-        ScopedLock indexLock(index()->file(), kIndexLock, "index");
-        for (const auto &[plan, key] : keys)
-            index()->insert(plan->tag, padFor(plan->tag), { key, recno });
-    }
+    for (const auto &[plan, key] : keys)
+        index()->insert(plan->tag, padFor(plan->tag), { key, recno });
+    indexLock.reset();
 
     DbfHeader stamp = now;
     StampToday(stamp);
@@ -485,8 +486,9 @@ void DbfTable::update(uint32_t recno, const FieldValues &changes)
         if (k.before != k.after)
             keyChanges.push_back(std::move(k));
     }
+    std::optional<ScopedLock> indexLock;
     if (!keyChanges.empty()) {
-        ScopedLock indexLock(index()->file(), kIndexLock, "index");
+        indexLock.emplace(index()->file(), kIndexLock, "index");
         for (const KeyChange &k : keyChanges)
             if (k.after && k.plan->tag.tag.candidate
                 && index()->containsKey(k.plan->tag, *k.after, padFor(k.plan->tag)))
@@ -498,7 +500,6 @@ void DbfTable::update(uint32_t recno, const FieldValues &changes)
             m_header, m_header.fields[index], after.data(), writableMemo().append(bytes));
 
     if (!keyChanges.empty()) {
-        ScopedLock indexLock(index()->file(), kIndexLock, "index");
         for (const KeyChange &k : keyChanges) {
             const char pad = padFor(k.plan->tag);
             if (k.before)
