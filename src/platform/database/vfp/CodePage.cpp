@@ -5,6 +5,7 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -173,6 +174,14 @@ void CodePage::appendUtf8(std::string_view bytes, std::string &out) const
     const size_t n = bytes.size();
     while (i < n) {
         size_t run = i;
+        // ASCII runs are copied as they are, tested eight bytes at a time.
+        while (run + 8 <= n) {
+            uint64_t word;
+            std::memcpy(&word, bytes.data() + run, 8);
+            if (word & 0x8080808080808080ull)
+                break;
+            run += 8;
+        }
         while (run < n && static_cast<unsigned char>(bytes[run]) < 0x80)
             ++run;
         out.append(bytes.data() + i, run - i);
@@ -191,6 +200,22 @@ std::string CodePage::toUtf8(std::string_view bytes) const
     out.reserve(bytes.size());
     appendUtf8(bytes, out);
     return out;
+}
+
+std::string CodePage::toUtf8(std::string &&bytes) const
+{
+    size_t i = 0;
+    const size_t n = bytes.size();
+    for (; i + 8 <= n; i += 8) {
+        uint64_t word;
+        std::memcpy(&word, bytes.data() + i, 8);
+        if (word & 0x8080808080808080ull)
+            return toUtf8(std::string_view(bytes));
+    }
+    for (; i < n; ++i)
+        if (static_cast<unsigned char>(bytes[i]) >= 0x80)
+            return toUtf8(std::string_view(bytes));
+    return std::move(bytes);
 }
 
 std::string CodePage::fromUtf8(std::string_view utf8) const

@@ -24,6 +24,8 @@ public:
     // Appends the UTF-8 text of bytes to out. Bytes the code page does not define become U+FFFD.
     void appendUtf8(std::string_view bytes, std::string &out) const;
     std::string toUtf8(std::string_view bytes) const;
+    // The same, handing back the bytes themselves when they are all ASCII.
+    std::string toUtf8(std::string &&bytes) const;
     // Throws vfp::Error when the text has a character the code page cannot hold.
     std::string fromUtf8(std::string_view utf8) const;
 

@@ -110,6 +110,8 @@ void DbfTable::refreshCount() const
         = size > m_header.headerLength ? (size - m_header.headerLength) / m_header.recordLength : 0;
     m_recordCount = static_cast<uint32_t>(std::min<uint64_t>(stated, present));
     m_cacheCount = 0;
+    if (m_memo)
+        m_memo->refresh();
 }
 
 uint32_t DbfTable::recordCount() const
@@ -159,14 +161,22 @@ Value DbfTable::value(uint32_t recno, int field) const
     const char *record = recordPointer(recno);
     const FieldLayout &f = m_header.fields[static_cast<size_t>(field)];
     if (IsMemoType(f.info.type) && MemoPointer(m_header, f, record) != 0) {
-        // Decoding a memo reads another file, which must not disturb the record bytes in hand.
-        std::string copy(record, m_header.recordLength);
         MemoFile *memoFile = memo();
         if (!memoFile)
             throw Error("Memo file of table " + m_name + " is missing");
-        return DecodeField(m_header, f, copy.data(), *m_codePage, memoFile);
+        return DecodeField(m_header, f, record, *m_codePage, memoFile);
     }
     return DecodeField(m_header, f, record, *m_codePage, nullptr);
+}
+
+std::string_view DbfTable::fieldBytes(uint32_t recno, int field) const
+{
+    if (field < 0 || static_cast<size_t>(field) >= m_header.fields.size())
+        throw Error("Field number " + std::to_string(field) + " is out of range");
+    const FieldLayout &f = m_header.fields[static_cast<size_t>(field)];
+    if (IsMemoType(f.info.type))
+        return {};
+    return std::string_view(recordPointer(recno) + f.offset, static_cast<size_t>(f.info.length));
 }
 
 MemoFile *DbfTable::memo() const
@@ -363,6 +373,13 @@ uint32_t DbfTable::append(const FieldValues &values)
         EncodeField(now, f, Value::integer(static_cast<int32_t>(f.autoIncrementNext)), *m_codePage,
             record.data());
     }
+    // Under the header lock every other writer has finished its record before its count, so a
+    // count past the end of the file is damage: appending there would leave a hole of garbage.
+    const uint64_t present = (m_dbf->size() - now.headerLength) / now.recordLength;
+    if (now.recordCount > present)
+        throw Error("Table " + m_name + " is damaged: its header counts "
+            + std::to_string(now.recordCount) + " records but the file holds "
+            + std::to_string(present));
     const uint32_t recno = now.recordCount + 1;
 
     // Keys first: a candidate key that is already there refuses the record before any write.
@@ -370,8 +387,11 @@ uint32_t DbfTable::append(const FieldValues &values)
     for (const TagPlan &p : plans())
         if (included(p, record.data()))
             keys.emplace_back(&p, p.key->evaluate(record.data(), m_header, *m_codePage));
+    // The index lock is held from the uniqueness check to the last insertion and taken before
+    // anything is written, so a busy index refuses the record whole.
+    std::optional<ScopedLock> indexLock;
     if (!keys.empty()) {
-        ScopedLock indexLock(index()->file(), kIndexLock, "index");
+        indexLock.emplace(index()->file(), kIndexLock, "index");
         for (const auto &[plan, key] : keys)
             if (plan->tag.tag.candidate && index()->containsKey(plan->tag, key, padFor(plan->tag)))
                 throw Error("Uniqueness of index " + plan->tag.tag.name + " is violated");
@@ -393,11 +413,9 @@ uint32_t DbfTable::append(const FieldValues &values)
     m_dbf->write(m_header.headerLength + static_cast<uint64_t>(now.recordCount) * len, record);
     record.pop_back();
 
-    if (!keys.empty()) {
-        ScopedLock indexLock(index()->file(), kIndexLock, "index");
-        for (const auto &[plan, key] : keys)
-            index()->insert(plan->tag, padFor(plan->tag), { key, recno });
-    }
+    for (const auto &[plan, key] : keys)
+        index()->insert(plan->tag, padFor(plan->tag), { key, recno });
+    indexLock.reset();
 
     DbfHeader stamp = now;
     StampToday(stamp);
@@ -468,8 +486,9 @@ void DbfTable::update(uint32_t recno, const FieldValues &changes)
         if (k.before != k.after)
             keyChanges.push_back(std::move(k));
     }
+    std::optional<ScopedLock> indexLock;
     if (!keyChanges.empty()) {
-        ScopedLock indexLock(index()->file(), kIndexLock, "index");
+        indexLock.emplace(index()->file(), kIndexLock, "index");
         for (const KeyChange &k : keyChanges)
             if (k.after && k.plan->tag.tag.candidate
                 && index()->containsKey(k.plan->tag, *k.after, padFor(k.plan->tag)))
@@ -481,7 +500,6 @@ void DbfTable::update(uint32_t recno, const FieldValues &changes)
             m_header, m_header.fields[index], after.data(), writableMemo().append(bytes));
 
     if (!keyChanges.empty()) {
-        ScopedLock indexLock(index()->file(), kIndexLock, "index");
         for (const KeyChange &k : keyChanges) {
             const char pad = padFor(k.plan->tag);
             if (k.before)

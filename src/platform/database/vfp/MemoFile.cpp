@@ -10,6 +10,7 @@ namespace vfp {
 namespace {
 
 constexpr uint32_t kMaxMemo = 256u * 1024 * 1024;
+constexpr size_t kWindow = 256 * 1024;
 
 uint32_t Be32(const unsigned char *p)
 {
@@ -44,12 +45,42 @@ MemoFile::MemoFile(std::unique_ptr<FileIo> file, Format format)
     }
 }
 
+void MemoFile::refresh() const
+{
+    m_window.clear();
+    m_size = 0;
+}
+
+uint64_t MemoFile::knownSize(uint64_t needed) const
+{
+    if (needed > m_size)
+        m_size = m_file->size();
+    return m_size;
+}
+
+bool MemoFile::readCached(uint64_t offset, void *buffer, size_t len) const
+{
+    if (offset >= m_windowStart && offset + len <= m_windowStart + m_window.size()) {
+        std::copy_n(m_window.data() + (offset - m_windowStart), len, static_cast<char *>(buffer));
+        return true;
+    }
+    if (len > kWindow / 2)
+        return m_file->read(offset, buffer, len) == len;
+    m_window.resize(kWindow);
+    m_windowStart = offset;
+    m_window.resize(m_file->read(offset, m_window.data(), kWindow));
+    if (len > m_window.size())
+        return false;
+    std::copy_n(m_window.data(), len, static_cast<char *>(buffer));
+    return true;
+}
+
 std::string MemoFile::read(uint32_t block) const
 {
     if (block == 0)
         return {};
-    const uint64_t size = m_file->size();
     const uint64_t at = static_cast<uint64_t>(block) * m_blockSize;
+    const uint64_t size = knownSize(at + 8);
     const auto invalid = [&](const char *why) {
         return Error("Memo file " + m_file->path() + " is invalid: block " + std::to_string(block)
             + " " + why);
@@ -59,12 +90,14 @@ std::string MemoFile::read(uint32_t block) const
 
     if (m_format == Format::Fpt) {
         unsigned char head[8];
-        m_file->readExact(at, head, sizeof head, "a memo block header");
+        if (!readCached(at, head, sizeof head))
+            throw invalid("lies past its end");
         const uint32_t length = Be32(head + 4);
-        if (length > kMaxMemo || at + 8 + length > size)
+        if (length > kMaxMemo || at + 8 + length > knownSize(at + 8 + length))
             throw invalid("runs past its end");
         std::string data(length, '\0');
-        m_file->readExact(at + 8, data.data(), length, "a memo");
+        if (!readCached(at + 8, data.data(), length))
+            throw invalid("runs past its end");
         return data;
     }
 
@@ -123,6 +156,7 @@ uint32_t MemoFile::append(std::string_view bytes, uint32_t type)
     m_file->write(at, block);
     PutBe32(head, static_cast<uint32_t>(next + blocks));
     m_file->write(0, head, 4);
+    refresh();
     return next;
 }
 

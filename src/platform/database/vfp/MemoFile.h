@@ -30,11 +30,21 @@ public:
     // Only .fpt files are written.
     uint32_t append(std::string_view bytes, uint32_t type = 1);
 
+    // Forgets the read-ahead and the known size (call at the start of a scan).
+    void refresh() const;
+
     // The 512-byte header of a new, empty .fpt file.
     static std::string newFptHeader(uint32_t blockSize = 64);
 
 private:
+    // Reads through a read-ahead window: a scan reads memos in file order.
+    bool readCached(uint64_t offset, void *buffer, size_t len) const;
+    uint64_t knownSize(uint64_t needed) const;
+
     std::unique_ptr<FileIo> m_file;
+    mutable std::string m_window;
+    mutable uint64_t m_windowStart = 0;
+    mutable uint64_t m_size = 0;
     Format m_format;
     uint32_t m_blockSize = 512;
 };

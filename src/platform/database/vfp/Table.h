@@ -65,6 +65,13 @@ public:
     virtual uint32_t recordCount() const = 0;
     virtual bool isDeleted(uint32_t recno) const = 0;
     virtual Value value(uint32_t recno, int field) const = 0;
+    // Fast path for scans: the stored bytes of a non-memo field (the table's code page, blanks
+    // kept, null flag not applied), without building a Value; valid until the next read of this
+    // table. An empty view means "not available here": use value(). Storage tables read
+    // records in big blocks, so value() and fieldBytes() on neighbouring records are cheap;
+    // recordCount() drops that read-ahead, so call it once per scan, not once per record.
+    // Character values from value() keep their trailing blanks (the field's full width).
+    virtual std::string_view fieldBytes(uint32_t /*recno*/, int /*field*/) const { return {}; }
 
     virtual std::vector<IndexTag> indexTags() const = 0;
 

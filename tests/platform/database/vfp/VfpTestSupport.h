@@ -11,6 +11,10 @@
 #include <string>
 #include <vector>
 
+namespace vfp {
+class DbfTable;
+}
+
 namespace vfptest {
 
 // "S:text" (trailing blanks dropped), "N:%.6f", "L:T", "D:YYYYMMDD", "T:YYYYMMDD HH:MM:SS.mmm",
@@ -25,6 +29,10 @@ std::vector<std::vector<std::string>> DbfreadRows(
 
 // Runs /usr/bin/python3 with a script from this folder; fails the test on a non-zero exit.
 QString RunPython(const QString &script, const QStringList &arguments, int *exitCode = nullptr);
+
+// Every tag the engine can evaluate holds exactly the keys computed from the records (test
+// failures otherwise); returns how many tags were compared.
+int ExpectIndexMatchesRecords(const vfp::DbfTable &table);
 
 std::string ReadBytes(const std::string &path);
 void WriteBytes(const std::string &path, const std::string &bytes);

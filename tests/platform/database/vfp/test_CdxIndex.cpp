@@ -27,39 +27,6 @@ uint32_t Le32At(const std::string &s, size_t at)
     return v;
 }
 
-// Every maintainable tag of a table holds exactly the keys computed from its records.
-int ExpectIndexMatchesRecords(const vfp::DbfTable &table)
-{
-    int checked = 0;
-    vfp::CdxFile *cdx = table.index();
-    if (!cdx)
-        return 0;
-    for (const vfp::CdxTag &tag : cdx->tags()) {
-        SCOPED_TRACE(tag.tag.name + " = " + tag.tag.keyExpression);
-        std::vector<vfp::CdxKey> expected;
-        try {
-            for (uint32_t r = 1; r <= table.recordCount(); ++r) {
-                const auto record = table.recordBytes(r);
-                if (auto key = table.keyFor(tag, record.data()))
-                    expected.push_back({ *key, r });
-            }
-        } catch (const vfp::Error &) {
-            continue; // an expression this engine does not evaluate
-        }
-        std::sort(expected.begin(), expected.end(), vfp::CdxKeyLess);
-        const auto actual = cdx->keys(tag, table.padFor(tag));
-        EXPECT_EQ(actual.size(), expected.size());
-        if (actual.size() != expected.size())
-            continue;
-        for (size_t i = 0; i < actual.size(); ++i) {
-            EXPECT_EQ(actual[i].key, expected[i].key) << i;
-            EXPECT_EQ(actual[i].recno, expected[i].recno) << i;
-        }
-        ++checked;
-    }
-    return checked;
-}
-
 std::vector<vfp::NewField> StatusFields()
 {
     return { { "ST_ID", 'N', 10, 0, false }, { "ST_ZRQTAG", 'L', 1, 0, false },

@@ -112,6 +112,10 @@ TEST(Writing, UpdateRewritesOnlyTheChangedFieldBytes)
         ASSERT_EQ(before[i], after[i]) << "byte " << i << " changed";
     }
     EXPECT_EQ(after.substr(qtyAt, 3), "  7");
+    // The raw-bytes fast path sees the same bytes; memo fields have none.
+    EXPECT_EQ(t.table->fieldBytes(1, 1), "  7");
+    EXPECT_EQ(t.table->fieldBytes(1, 0), "keep                ");
+    EXPECT_TRUE(t.table->fieldBytes(1, 5).empty());
 }
 
 // FoxPro's conversions, and values that do not fit: each refusal writes nothing at all, even
@@ -269,4 +273,28 @@ TEST(Writing, DatabaseContainerWeWriteResolvesThroughDbfreadAndUs)
     EXPECT_EQ(rows[5][4], "S:z_stran");
     EXPECT_NE(rows[5][5].find("z_stran.dbf"), std::string::npos);
     EXPECT_EQ(rows[6][4], "S:st_account");
+}
+
+// An autoincrementing field numbers appended records itself and refuses values given for it.
+TEST(Writing, AutoincrementFieldNumbersNewRecords)
+{
+    TempDir dir;
+    const std::string folder
+        = CopyFixtureFolder(QStringLiteral("foxpro/tables"), dir).toStdString();
+    const auto table = vfp::DbfTable::openPath(folder + "/dbase_31.dbf");
+    const int id = table->fieldIndex("PRODUCTID");
+    const int name = table->fieldIndex("PRODUCTNAM");
+    ASSERT_TRUE(table->fields()[static_cast<size_t>(id)].autoIncrement);
+    EXPECT_THROW(table->append({ { id, Value::integer(5) } }), vfp::Error);
+    const uint32_t first = table->append({ { name, Value::character("Tea") } });
+    const uint32_t second = table->append({ { name, Value::character("Coffee") } });
+    EXPECT_EQ(first, 78u);
+    EXPECT_EQ(table->value(first, id).integer(), 78);
+    EXPECT_EQ(table->value(second, id).integer(), 79);
+    const std::string header = ReadBytes(folder + "/dbase_31.dbf");
+    EXPECT_EQ(static_cast<uint8_t>(header[32 + 19]), 80);
+    const auto rows = DbfreadRows(folder + "/dbase_31.dbf", "cp1252");
+    ASSERT_EQ(rows.size(), 79u);
+    EXPECT_EQ(rows[78][1], "N:79.000000");
+    EXPECT_EQ(rows[78][2], "S:Coffee");
 }
