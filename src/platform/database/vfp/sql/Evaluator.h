@@ -134,7 +134,9 @@ TypeInfo FieldType(const FieldInfo &field);
 [[noreturn]] void ThrowTypeMismatch(const Node &node);
 
 // Compares two non-null values of one family (texts padded with blanks, numbers, dates and
-// datetimes, logicals .F. before .T.); throws for values of different families.
+// datetimes, logicals .F. before .T.); throws for values of different families. Texts compare
+// as if the shorter were padded with blanks, for = and == alike: trailing blanks do not count
+// and a prefix never matches ('' = 'A001' is false, so an empty key selects nothing).
 int CompareValues(const Value &a, const Value &b, const Node &where);
 
 } // namespace vfp::sql

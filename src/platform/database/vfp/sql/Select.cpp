@@ -96,6 +96,14 @@ bool EncodeKey(const Value &value, std::string &key)
     return false;
 }
 
+bool ReadsMemo(const Node &node)
+{
+    if (node.op == Node::Op::Column && node.type.type == 'M')
+        return true;
+    return std::any_of(
+        node.args.begin(), node.args.end(), [](const NodePtr &arg) { return ReadsMemo(*arg); });
+}
+
 struct JoinPlan
 {
     bool left = true;
@@ -234,6 +242,12 @@ void SelectRunner::planWhere()
         NodePtr node = Bind(*part, *m_state);
         const int level = std::max(node->maxSlot, 0);
         m_filters[static_cast<size_t>(level)].push_back(std::move(node));
+    }
+    // Conditions that read a memo cost a read of the memo file each: they go last, so rows that
+    // other conditions turn away never read it.
+    for (auto &filters : m_filters) {
+        std::stable_partition(
+            filters.begin(), filters.end(), [](const NodePtr &node) { return !ReadsMemo(*node); });
     }
 }
 
