@@ -1,5 +1,7 @@
 #pragma once
 
+#include "util/Errors.h"
+
 #include <QMap>
 #include <QString>
 

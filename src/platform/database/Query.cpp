@@ -65,6 +65,16 @@ QString NumberText(double number)
 
 } // namespace
 
+FieldDef MakeFieldDef(const QString &name, const QString &label, bool visible, bool calculated)
+{
+    FieldDef def;
+    def.name = name;
+    def.label = label;
+    def.visible = visible;
+    def.calculated = calculated;
+    return def;
+}
+
 // ---- Field ------------------------------------------------------------------------------------
 
 const FieldDef &Field::def() const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "util/Errors.h"
+
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -34,6 +36,10 @@ struct FieldDef
 
     QString displayLabel() const { return label.isEmpty() ? name : label; }
 };
+
+// A declared field: MakeFieldDef("st_account", "SL Account"), hidden or calculated as asked.
+FieldDef MakeFieldDef(
+    const QString &name, const QString &label = {}, bool visible = true, bool calculated = false);
 
 // A column of the current row, with typed reads. A null reads as "", 0, false or date 0.
 class Field

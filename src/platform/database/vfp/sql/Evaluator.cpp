@@ -203,7 +203,10 @@ int RowState::column(int slot, int field)
         if (m_columns[i].slot == slot && m_columns[i].field == field)
             return static_cast<int>(i);
     }
-    m_columns.push_back(Column { slot, field, 0, Value() });
+    int slotIndex = 0;
+    for (const Column &c : m_columns)
+        slotIndex += c.slot == slot ? 1 : 0;
+    m_columns.push_back(Column { slot, field, slotIndex, 0, Value() });
     return static_cast<int>(m_columns.size() - 1);
 }
 
@@ -211,14 +214,33 @@ void RowState::setRecord(int slot, uint32_t recno)
 {
     Slot &s = m_slots[static_cast<size_t>(slot)];
     s.recno = recno;
+    s.preloaded = nullptr;
     if (++s.stamp == 0)
         s.stamp = 1;
+}
+
+void RowState::setPreloadedRecord(int slot, uint32_t recno, const Value *values)
+{
+    setRecord(slot, recno);
+    m_slots[static_cast<size_t>(slot)].preloaded = values;
+}
+
+std::vector<int> RowState::slotColumns(int slot) const
+{
+    std::vector<int> ids;
+    for (size_t i = 0; i < m_columns.size(); ++i) {
+        if (m_columns[i].slot == slot)
+            ids.push_back(static_cast<int>(i));
+    }
+    return ids;
 }
 
 const Value &RowState::value(int columnId)
 {
     Column &c = m_columns[static_cast<size_t>(columnId)];
     const Slot &s = m_slots[static_cast<size_t>(c.slot)];
+    if (s.preloaded && s.recno != 0)
+        return s.preloaded[c.slotIndex];
     if (c.stamp != s.stamp) {
         c.value = s.recno == 0
             ? Value()

@@ -41,6 +41,11 @@ public:
 
     // recno 0 is the null record of an unmatched LEFT JOIN: all its fields are null.
     void setRecord(int slot, uint32_t recno);
+    // A record whose values were read earlier (the build side of a hash join): `values` holds
+    // one value per column of the slot, in slotColumns() order, and must outlive its use.
+    void setPreloadedRecord(int slot, uint32_t recno, const Value *values);
+    // The column ids of a slot, in the order preloaded values are given.
+    std::vector<int> slotColumns(int slot) const;
     uint32_t record(int slot) const { return m_slots[static_cast<size_t>(slot)].recno; }
 
     const Value &value(int columnId);
@@ -52,11 +57,13 @@ private:
     {
         uint32_t recno = 0;
         uint32_t stamp = 1;
+        const Value *preloaded = nullptr;
     };
     struct Column
     {
         int slot;
         int field;
+        int slotIndex; // position among the slot's columns
         uint32_t stamp = 0;
         Value value;
     };
@@ -127,7 +134,9 @@ TypeInfo FieldType(const FieldInfo &field);
 [[noreturn]] void ThrowTypeMismatch(const Node &node);
 
 // Compares two non-null values of one family (texts padded with blanks, numbers, dates and
-// datetimes, logicals .F. before .T.); throws for values of different families.
+// datetimes, logicals .F. before .T.); throws for values of different families. Texts compare
+// as if the shorter were padded with blanks, for = and == alike: trailing blanks do not count
+// and a prefix never matches ('' = 'A001' is false, so an empty key selects nothing).
 int CompareValues(const Value &a, const Value &b, const Node &where);
 
 } // namespace vfp::sql

@@ -219,6 +219,99 @@ int ResultSet::compare(size_t a, size_t b, int column) const
     return 0;
 }
 
+namespace {
+
+// A sort key that orders like ResultSet::compare for most pairs: nulls first, then the first 16
+// bytes of a text padded with blanks, a number or a date as an order-preserving integer. Equal
+// keys of texts longer than 16 bytes are settled by the full comparison.
+struct SortKey
+{
+    uint64_t high = 0;
+    uint64_t low = 0;
+    bool null = true;
+    bool longText = false;
+};
+
+uint64_t OrderedBits(double number)
+{
+    if (number == 0)
+        number = 0; // -0 sorts as 0
+    uint64_t bits = 0;
+    std::memcpy(&bits, &number, sizeof bits);
+    return (bits & (uint64_t(1) << 63)) ? ~bits : bits | (uint64_t(1) << 63);
+}
+
+uint64_t PackBigEndian(std::string_view bytes)
+{
+    uint64_t value = 0;
+    for (size_t i = 0; i < 8; ++i)
+        value = value << 8 | (i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : ' ');
+    return value;
+}
+
+} // namespace
+
+std::vector<uint32_t> ResultSet::sortedOrder(const std::vector<std::pair<int, bool>> &keys) const
+{
+    const size_t rows = rowCount();
+    std::vector<std::vector<SortKey>> prepared(keys.size(), std::vector<SortKey>(rows));
+    for (size_t k = 0; k < keys.size(); ++k) {
+        const int column = keys[k].first;
+        for (size_t row = 0; row < rows; ++row) {
+            SortKey &key = prepared[k][row];
+            const Cell &c = cell(row, column);
+            key.null = c.kind == Value::Kind::Null;
+            switch (c.kind) {
+            case Value::Kind::Null:
+                break;
+            case Value::Kind::Character:
+            case Value::Kind::Memo: {
+                const std::string_view t = text(row, column);
+                key.high = PackBigEndian(t);
+                key.low = PackBigEndian(t.size() > 8 ? t.substr(8) : std::string_view());
+                key.longText = t.size() > 16;
+                break;
+            }
+            case Value::Kind::Numeric:
+            case Value::Kind::Integer:
+                key.high = OrderedBits(number(row, column));
+                break;
+            case Value::Kind::Logical:
+                key.high = c.logical ? 1 : 0;
+                break;
+            case Value::Kind::Date:
+            case Value::Kind::DateTime:
+                key.high = static_cast<uint64_t>(
+                               int64_t(c.date.julianDay) * 86400000 + c.date.milliseconds)
+                    ^ (uint64_t(1) << 63);
+                break;
+            }
+        }
+    }
+    std::vector<uint32_t> order(rows);
+    for (size_t i = 0; i < rows; ++i)
+        order[i] = static_cast<uint32_t>(i);
+    std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+        for (size_t k = 0; k < keys.size(); ++k) {
+            const SortKey &x = prepared[k][a];
+            const SortKey &y = prepared[k][b];
+            int c = 0;
+            if (x.null != y.null)
+                c = x.null ? -1 : 1;
+            else if (x.high != y.high)
+                c = x.high < y.high ? -1 : 1;
+            else if (x.low != y.low)
+                c = x.low < y.low ? -1 : 1;
+            else if (x.longText || y.longText)
+                c = compare(a, b, keys[k].first);
+            if (c != 0)
+                return keys[k].second ? c > 0 : c < 0;
+        }
+        return false;
+    });
+    return order;
+}
+
 void ResultSet::settleUnknownTypes()
 {
     for (int column = 0; column < columnCount(); ++column) {

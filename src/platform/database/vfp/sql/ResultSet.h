@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace vfp::sql {
@@ -47,6 +48,8 @@ public:
     size_t rowHash(size_t row) const;
     // Order of two rows by one column: nulls first, texts padded with blanks.
     int compare(size_t a, size_t b, int column) const;
+    // The rows' order by (column, descending) keys, stable: ties keep their present order.
+    std::vector<uint32_t> sortedOrder(const std::vector<std::pair<int, bool>> &keys) const;
 
     // The type of a column whose static type was unknown, from its first non-null value.
     void settleUnknownTypes();

@@ -1,6 +1,7 @@
 #include "platform/database/vfp/sql/Select.h"
 
 #include "platform/database/vfp/sql/Evaluator.h"
+#include "platform/database/vfp/sql/KeyIndex.h"
 #include "platform/database/vfp/sql/TextOps.h"
 
 #include <algorithm>
@@ -95,6 +96,14 @@ bool EncodeKey(const Value &value, std::string &key)
     return false;
 }
 
+bool ReadsMemo(const Node &node)
+{
+    if (node.op == Node::Op::Column && node.type.type == 'M')
+        return true;
+    return std::any_of(
+        node.args.begin(), node.args.end(), [](const NodePtr &arg) { return ReadsMemo(*arg); });
+}
+
 struct JoinPlan
 {
     bool left = true;
@@ -109,8 +118,12 @@ struct JoinPlan
         uint32_t recno;
         uint32_t next;
     };
-    std::unordered_map<std::string, std::pair<uint32_t, uint32_t>> heads; // first, last entry
+    KeyIndex heads;
     std::vector<Entry> entries;
+    // The joined table's values the statement reads, per entry: probes never go back to the
+    // file, whose records they would otherwise visit in random order.
+    size_t width = 0;
+    std::vector<Value> values;
 };
 
 constexpr uint32_t NoEntry = UINT32_MAX;
@@ -230,6 +243,12 @@ void SelectRunner::planWhere()
         const int level = std::max(node->maxSlot, 0);
         m_filters[static_cast<size_t>(level)].push_back(std::move(node));
     }
+    // Conditions that read a memo cost a read of the memo file each: they go last, so rows that
+    // other conditions turn away never read it.
+    for (auto &filters : m_filters) {
+        std::stable_partition(
+            filters.begin(), filters.end(), [](const NodePtr &node) { return !ReadsMemo(*node); });
+    }
 }
 
 void SelectRunner::planOutput()
@@ -342,15 +361,20 @@ void SelectRunner::scanTable(int slot, const std::function<void(uint32_t)> &visi
 void SelectRunner::buildHash(JoinPlan &join)
 {
     std::string key;
+    const std::vector<int> columns = m_state->slotColumns(join.slot);
+    join.width = columns.size();
     scanTable(join.slot, [&](uint32_t recno) {
         if (!EncodeKey(Evaluate(*join.build, *m_state), key))
             return;
         const auto index = static_cast<uint32_t>(join.entries.size());
         join.entries.push_back(JoinPlan::Entry { recno, NoEntry });
-        auto [it, inserted] = join.heads.try_emplace(key, index, index);
+        for (int column : columns)
+            join.values.push_back(m_state->value(column));
+        bool inserted = false;
+        KeyIndex::Chain &chain = join.heads.insert(key, index, inserted);
         if (!inserted) {
-            join.entries[it->second.second].next = index;
-            it->second.second = index;
+            join.entries[chain.last].next = index;
+            chain.last = index;
         }
     });
     join.built = true;
@@ -374,8 +398,11 @@ void SelectRunner::descend(size_t level)
     JoinPlan &join = m_joins[level - 1];
     const int slot = join.slot;
     bool matched = false;
-    const auto tryRecord = [&](uint32_t recno) {
-        m_state->setRecord(slot, recno);
+    const auto tryRecord = [&](uint32_t recno, const Value *values) {
+        if (values)
+            m_state->setPreloadedRecord(slot, recno, values);
+        else
+            m_state->setRecord(slot, recno);
         for (const NodePtr &condition : join.residual) {
             if (!IsTrue(Evaluate(*condition, *m_state)))
                 return;
@@ -388,10 +415,9 @@ void SelectRunner::descend(size_t level)
         if (!join.built)
             buildHash(join);
         if (EncodeKey(Evaluate(*join.probe, *m_state), m_key)) {
-            const auto it = join.heads.find(m_key);
-            if (it != join.heads.end()) {
-                for (uint32_t e = it->second.first; e != NoEntry; e = join.entries[e].next)
-                    tryRecord(join.entries[e].recno);
+            if (const KeyIndex::Chain *chain = join.heads.find(m_key)) {
+                for (uint32_t e = chain->first; e != NoEntry; e = join.entries[e].next)
+                    tryRecord(join.entries[e].recno, join.values.data() + e * join.width);
             }
         }
     } else {
@@ -399,7 +425,7 @@ void SelectRunner::descend(size_t level)
         const uint32_t count = table.recordCount();
         for (uint32_t recno = 1; recno <= count; ++recno) {
             if (!table.isDeleted(recno))
-                tryRecord(recno);
+                tryRecord(recno, nullptr);
         }
     }
     if (!matched && join.left) {
@@ -447,21 +473,8 @@ std::shared_ptr<ResultSet> SelectRunner::run()
         for (int column = 0; column < static_cast<int>(m_columns.size()); ++column)
             m_order.emplace_back(column, false);
     }
-    if (!m_order.empty()) {
-        std::vector<uint32_t> order(m_result->rowCount());
-        for (size_t i = 0; i < order.size(); ++i)
-            order[i] = static_cast<uint32_t>(i);
-        const ResultSet &rows = *m_result;
-        std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-            for (const auto &[column, descending] : m_order) {
-                const int c = rows.compare(a, b, column);
-                if (c != 0)
-                    return descending ? c > 0 : c < 0;
-            }
-            return false;
-        });
-        m_result->permute(order);
-    }
+    if (!m_order.empty())
+        m_result->permute(m_result->sortedOrder(m_order));
     m_result->settleUnknownTypes();
     return m_result;
 }

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace vfp::sql::text {
@@ -120,12 +121,8 @@ std::string Lower(std::string_view text)
 int ComparePadded(std::string_view a, std::string_view b)
 {
     const size_t common = std::min(a.size(), b.size());
-    for (size_t i = 0; i < common; ++i) {
-        const auto ca = static_cast<unsigned char>(a[i]);
-        const auto cb = static_cast<unsigned char>(b[i]);
-        if (ca != cb)
-            return ca < cb ? -1 : 1;
-    }
+    if (const int c = std::memcmp(a.data(), b.data(), common))
+        return c < 0 ? -1 : 1;
     const std::string_view rest = a.size() > common ? a.substr(common) : b.substr(common);
     const int sign = a.size() > common ? 1 : -1;
     for (char c : rest) {
