@@ -4,6 +4,7 @@
 #include "app/SettingsStore.h"
 #include "components/DlgInfFm.h"
 #include "components/RadioGroup.h"
+#include "review/QueryBuilder.h"
 #include "util/MessageService.h"
 #include "util/UtilMisc.h"
 
@@ -19,8 +20,6 @@
 #include <QTabWidget>
 
 namespace {
-
-const QString DefaultSortClause = QStringLiteral("ORDER BY st_account, st_trref");
 
 // Page tabs drawn as flat buttons that light up under the mouse.
 const QString FlatTabStyle = QStringLiteral(
@@ -52,6 +51,7 @@ TFrmSalesMain::TFrmSalesMain(const SalesMainOptions &options, QWidget *parent)
     buildPopupMenu();
     buildMailPage();
     buildSetupPage();
+    buildReviewList();
     createDialogs();
     wireEvents();
     FormCreate();
@@ -97,8 +97,6 @@ void TFrmSalesMain::wireEvents()
         guarded(&TFrmSalesMain::cbxCompanyIDChange));
     connect(cbxCompanyID, &QComboBox::activated, this, guarded(&TFrmSalesMain::cbxCompanyIDChange));
     connect(cboPrinter, &QComboBox::activated, this, guarded(&TFrmSalesMain::cboPrinterChange));
-    connect(EdtOperaDataFolder, &QLineEdit::returnPressed, this,
-        guarded(&TFrmSalesMain::EdtOperaDataFolderButtonClick));
     connect(
         BtnSetOperaADO, &QPushButton::clicked, this, guarded(&TFrmSalesMain::BtnSetOperaADOClick));
     connect(BtnMailParameters, &QPushButton::clicked, this,
@@ -120,11 +118,10 @@ void TFrmSalesMain::wireEvents()
     connect(ViewPDF1, &QAction::triggered, this, guarded(&TFrmSalesMain::ViewPDF1Click));
     connect(PrintPDF1, &QAction::triggered, this, guarded(&TFrmSalesMain::PrintPDF1Click));
 
-    for (const char *name : { "brwEdit", "brwUdf1", "brwUdf2", "brwClose" }) {
-        QPushButton *button = NavigatorButton(NavSTran, QString::fromLatin1(name));
-        connect(button, &QPushButton::clicked, this,
-            [this, button] { RunGuarded([this, button] { NavSTranButtonClick(button); }); });
-    }
+    // The bar's own handling (Edit, Close) follows the window's.
+    NavSTran->OnButtonClick = [this](TvxBrwNavigator *, TvxBrwButtons button, bool &) {
+        RunGuarded([this, button] { NavSTranButtonClick(NavSTran->Buttons(button)); });
+    };
 }
 
 SettingsStore TFrmSalesMain::settings() const

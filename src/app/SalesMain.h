@@ -1,7 +1,14 @@
 #pragma once
 
 #include "app/SalesMainStandIns.h"
+#include "data/DeliveryNotes.h"
+#include "platform/database/Command.h"
+#include "platform/database/Connection.h"
+#include "platform/database/Query.h"
 #include "platform/print/PrintSystem.h"
+#include "review/MemSTran.h"
+
+#include <memory>
 
 #include <QList>
 #include <QMainWindow>
@@ -20,6 +27,9 @@ class QTabWidget;
 class SettingsStore;
 class TDlgInfo;
 class TRadioGroup;
+class TDataSource;
+class TDirDialog;
+class ReviewListModel;
 
 // Where the main window keeps its settings; empty members take the program's own
 // (the file beside the executable, the section of this computer).
@@ -47,11 +57,24 @@ public:
     void LoadSettings();
     void SaveSettings();
 
-    // The company database connection's connection string (held here until the data layer
-    // owns the connection).
-    const QString &connectionString() const { return m_connectionString; }
-    void setConnectionString(const QString &text) { m_connectionString = text; }
-    void closeConnection() { }
+    // The company database connection's connection string.
+    const QString &connectionString() const { return dbOperaADO.connectionString(); }
+    void setConnectionString(const QString &text) { dbOperaADO.setConnectionString(text); }
+    void closeConnection() { dbOperaADO.close(); }
+
+    // The company database and what the window reads and writes through it.
+    db::Connection dbOperaADO;
+    db::Query QrySTran { dbOperaADO };
+    db::Query QryInvDelNotes { dbOperaADO };
+    db::Query QryCNDelNotes { dbOperaADO };
+    db::Query QryChk { dbOperaADO };
+    db::Command ADOCommand { dbOperaADO };
+    // The review list, its grid model and the data source the grid and navigator share.
+    MemSTran m_memSTran;
+    ReviewListModel *MemSTranModel;
+    TDataSource *SrcMemSTran;
+    DeliveryNoteLookup DeliveryNotes;
+    TDirDialog *DirDlg;
 
     const QString &workstationCode() const { return m_workstationCode; }
     const QString &settingsPath() const { return m_settingsPath; }
@@ -140,6 +163,7 @@ private:
     void buildPopupMenu();
     void buildMailPage();
     void buildSetupPage();
+    void buildReviewList();
     void createDialogs();
     void wireEvents();
     SettingsStore settings() const;
@@ -168,12 +192,14 @@ private:
     void ViewPDF1Click();
     void PrintPDF1Click();
     void DlgBuildExecute(QObject *sender);
+    void BrwSTranTitleClick(int column);
+    void NavSTranLoadCaptions();
+    void showDelNoteColumn(bool shown);
     void DlgSendExecute(QObject *sender);
     void DlgPrintExecute(QObject *sender);
     void DlgPrintOneExecute(QObject *sender);
 
     QString m_settingsPath;
     QString m_workstationCode;
-    QString m_connectionString;
     QList<PrinterInfo> m_printers;
 };

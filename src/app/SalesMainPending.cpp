@@ -3,10 +3,6 @@
 // Handlers whose operations later parts of the program supply. Each is wired already, so
 // every control and menu item can be used without harm in the meantime.
 
-void TFrmSalesMain::BtnDisplayClick() { }
-void TFrmSalesMain::btnSQLClick() { }
-void TFrmSalesMain::EdtOperaDataFolderButtonClick() { }
-void TFrmSalesMain::BtnSetOperaADOClick() { }
 void TFrmSalesMain::BtnMailParametersClick() { }
 void TFrmSalesMain::BtnGetAcrobatClick() { }
 void TFrmSalesMain::NavSTranButtonClick(QPushButton *) { }
@@ -18,7 +14,6 @@ void TFrmSalesMain::MarkasPrinted1Click() { }
 void TFrmSalesMain::SetMailFlagsClick() { }
 void TFrmSalesMain::ViewPDF1Click() { }
 void TFrmSalesMain::PrintPDF1Click() { }
-void TFrmSalesMain::DlgBuildExecute(QObject *) { }
 void TFrmSalesMain::DlgSendExecute(QObject *) { }
 void TFrmSalesMain::DlgPrintExecute(QObject *) { }
 void TFrmSalesMain::DlgPrintOneExecute(QObject *) { }

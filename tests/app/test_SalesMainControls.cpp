@@ -119,13 +119,12 @@ TEST_F(SalesMainTest, PopupMenuItemsInOrderAndEachCanBeChosen)
         action->trigger();
     for (QAction *action : window.UpdateSelection1->actions())
         action->trigger();
-    for (QPushButton *button : window.NavSTran->findChildren<QPushButton *>())
-        button->click();
-    QAction *folderButton =
-        window.EdtOperaDataFolder->findChild<QAction *>(QStringLiteral("EdtOperaDataFolderButton"));
-    ASSERT_NE(folderButton, nullptr);
-    folderButton->trigger();
+    for (const TvxBrwButtons button : { brwEdit, brwUdf1, brwUdf2 })
+        window.NavSTran->Buttons(button)->click();
     EXPECT_TRUE(window.isVisible());
+    // The bar's Close closes the window without a question.
+    window.NavSTran->Buttons(brwClose)->click();
+    EXPECT_FALSE(window.isVisible());
 }
 
 TEST_F(SalesMainTest, MailAndSetupControlsStartAsDescribed)
