@@ -71,6 +71,9 @@ public:
     db::Command ADOCommand { dbOperaADO };
     // The review list, its grid model and the data source the grid and navigator share.
     MemSTran m_memSTran;
+
+public:
+    const MemSTran &reviewList() const { return m_memSTran; }
     ReviewListModel *MemSTranModel;
     TDataSource *SrcMemSTran;
     DeliveryNoteLookup DeliveryNotes;
