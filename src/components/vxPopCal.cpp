@@ -123,10 +123,11 @@ QString TvxDateEdit::TypedText() const
 
 void TvxDateEdit::ShowValue()
 {
-    // No date shows as an empty box, and as an untyped mask while focused.
+    // No date shows as an empty box; while focused the value is typed out as a date, so a box
+    // without a date shows day 0 of the date numbers, 30/12/1899.
     const QDate date = DateFromNumber(m_value);
     if (m_editing)
-        setText(date.isValid() ? FormatTypedDate(date) : QString());
+        setText(FormatTypedDate(date.isValid() ? date : QDate(1899, 12, 30)));
     else
         setText(date.isValid() ? LongDateText(date) : QString());
     // A narrow box shows the start of its text, not the end.
@@ -145,18 +146,11 @@ void TvxDateEdit::EnterBox()
 bool TvxDateEdit::LeaveBox()
 {
     const QString typed = TypedText();
-    double value = m_value;
-    if (m_enteredValue == 0 && !HasDigit(typed)) {
-        // A box that held no date and was left untyped still holds none.
-        value = 0;
-    } else {
-        const QDate date = ParseDateText(
-            typed, QDate::currentDate().year(), m_optionsEx.count(calUseEpoch) != 0);
-        if (!date.isValid())
-            return false;
-        value = NumberFromDate(date);
-    }
-    m_value = value;
+    const QDate date
+        = ParseDateText(typed, QDate::currentDate().year(), m_optionsEx.count(calUseEpoch) != 0);
+    if (!date.isValid())
+        return false;
+    m_value = NumberFromDate(date);
     m_editing = false;
     setInputMask(QString());
     ShowValue();
