@@ -23,7 +23,7 @@ QList<QPair<QString, QString>> SplitPairs(const QString &text)
             const QString piece = text.mid(at, semicolon < 0 ? -1 : semicolon - at).trimmed();
             if (!piece.isEmpty())
                 throw Exception(QStringLiteral("Format of the initialization string does not "
-                                               "conform to the OLE DB specification: ")
+                                               "conform to the OLE DB syntax: ")
                     + piece);
             if (semicolon < 0)
                 break;
@@ -58,7 +58,7 @@ QList<QPair<QString, QString>> SplitPairs(const QString &text)
                 ++pos;
             if (pos < size && text.at(pos) != QLatin1Char(';'))
                 throw Exception(QStringLiteral("Format of the initialization string does not "
-                                               "conform to the OLE DB specification: ")
+                                               "conform to the OLE DB syntax: ")
                     + key);
         } else {
             const qsizetype end = text.indexOf(QLatin1Char(';'), pos);
@@ -67,7 +67,7 @@ QList<QPair<QString, QString>> SplitPairs(const QString &text)
         }
         if (key.isEmpty())
             throw Exception(QStringLiteral("Format of the initialization string does not "
-                                           "conform to the OLE DB specification"));
+                                           "conform to the OLE DB syntax"));
         pairs.append({ key, value });
         at = pos + 1;
     }
