@@ -120,7 +120,7 @@ void TFrmSalesMain::wireEvents()
 
     // The bar's own handling (Edit, Close) follows the window's.
     NavSTran->OnButtonClick = [this](TvxBrwNavigator *, TvxBrwButtons button, bool &) {
-        RunGuarded([this, button] { NavSTranButtonClick(NavSTran->Buttons(button)); });
+        RunGuarded([this, button] { NavSTranButtonClick(button); });
     };
 }
 

@@ -2,6 +2,8 @@
 
 #include "app/SalesMainStandIns.h"
 #include "data/DeliveryNotes.h"
+#include "data/StatusTable.h"
+#include "dispatch/PrintDispatch.h"
 #include "platform/database/Command.h"
 #include "platform/database/Connection.h"
 #include "platform/database/Query.h"
@@ -12,6 +14,7 @@
 
 #include <QList>
 #include <QMainWindow>
+#include <QSet>
 #include <QString>
 
 class QAction;
@@ -30,6 +33,7 @@ class TRadioGroup;
 class TDataSource;
 class TDirDialog;
 class ReviewListModel;
+struct ReviewWriter;
 
 // Where the main window keeps its settings; empty members take the program's own
 // (the file beside the executable, the section of this computer).
@@ -185,7 +189,7 @@ private:
     void BtnSetOperaADOClick();
     void BtnMailParametersClick();
     void BtnGetAcrobatClick();
-    void NavSTranButtonClick(QPushButton *button);
+    void NavSTranButtonClick(TvxBrwButtons button);
     void ExporttoExcel1Click();
     void TagAllClick();
     void TagNoneClick();
@@ -195,7 +199,20 @@ private:
     void ViewPDF1Click();
     void PrintPDF1Click();
     void DlgBuildExecute(QObject *sender);
+    void AmendEMailAddress();
+    void DispatchTagged(StatusFlag flag);
+    void PrintCurrentAndCloseReader();
+    ReviewWriter reviewWriter();
+    std::optional<PrinterInfo> selectedPrinter() const;
+    PrintDocument currentDocument() const;
+
+public:
+    // The review keys (F2 to F8), the grid's actions and its title presses.
+    void BrwSTranKeyDown(int key);
+    void BrwSTranAction(int action);
     void BrwSTranTitleClick(int column);
+
+private:
     void NavSTranLoadCaptions();
     void showDelNoteColumn(bool shown);
     void DlgSendExecute(QObject *sender);
@@ -205,4 +222,8 @@ private:
     QString m_settingsPath;
     QString m_workstationCode;
     QList<PrinterInfo> m_printers;
+    // What the last Send Tagged or Print Tagged run handed over, and whether the last
+    // one-document print was accepted.
+    QSet<qint64> m_dispatched;
+    bool m_printOneAccepted = false;
 };

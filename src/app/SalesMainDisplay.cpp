@@ -71,6 +71,13 @@ void TFrmSalesMain::buildReviewList()
     BrwSTran->OnTitleClick = [this](TdbBrowse *, int column) {
         RunGuarded([this, column] { BrwSTranTitleClick(column); });
     };
+    BrwSTran->OnKeyDown = [this](TdbBrowse *, int &key, Qt::KeyboardModifiers) {
+        const int pressed = key;
+        RunGuarded([this, pressed] { BrwSTranKeyDown(pressed); });
+    };
+    BrwSTran->OnAction = [this](TdbBrowse *, TBrwAction action, quint16) {
+        RunGuarded([this, action] { BrwSTranAction(action); });
+    };
     NavSTran->OnLoadCaptions = [this](TCustomBtns *) { NavSTranLoadCaptions(); };
     SrcMemSTran->setActive(false);
     QrySTran.setSql(SqlText(InitialReviewQueryLines()));

@@ -1,5 +1,6 @@
 #include "app/SalesMain.h"
 #include "app/SalesMainLayout.h"
+#include "dispatch/PrintOne.h"
 #include "util/MessageService.h"
 
 #include <QCheckBox>
@@ -13,9 +14,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-// The page's download address for a reader that prints PDF files.
-const QString ReaderDownloadAddress = QStringLiteral("https://get.adobe.com/reader/");
 
 QGroupBox *AddGroup(QWidget *page, QVBoxLayout *layout, const char *name, const QString &title)
 {
@@ -104,7 +102,7 @@ void TFrmSalesMain::buildSetupPage()
     auto *readerNote = new QLabel(
         QStringLiteral("If your default PDF Viewer is not capable of printing (many XP machines), "
                        "you can download Adobe Acrobat Reader instead.\n\n")
-            + ReaderDownloadAddress,
+            + ReaderDownloadPage,
         GrpPrinter);
     readerNote->setObjectName(QStringLiteral("LblReaderNote"));
     readerNote->setTextFormat(Qt::PlainText);

@@ -1,7 +1,7 @@
 // Display on a generated company, through the real main window, the engine and the files.
 
+#include "CompanyWindow.h"
 #include "DemoData.h"
-#include "DemoWriter.h"
 #include "app/SalesMain.h"
 #include "components/RadioGroup.h"
 #include "support/ScriptedMessageService.h"
@@ -63,43 +63,7 @@ Expected DefaultListing(const demo::Company &company, bool excludeSent, bool exc
     return expected;
 }
 
-class DisplayTest : public ::testing::Test
-{
-protected:
-    void makeCompany(int statusRows)
-    {
-        demo::Options options;
-        options.transactions = 400;
-        options.customers = 40;
-        options.statusRows = statusRows;
-        options.seed = 11;
-        m_company = demo::Generate(options);
-        m_folder = m_dir.file(QStringLiteral("opera"));
-        demo::WriteOptions writeOptions;
-        writeOptions.pdfLimit = 60;
-        demo::WriteCompany(m_company, m_folder.toStdString(), writeOptions);
-    }
-
-    TFrmSalesMain &openWindow()
-    {
-        m_window = std::make_unique<TFrmSalesMain>(SalesMainOptions {
-            m_dir.file(QStringLiteral("velloran.ini")), QStringLiteral("TESTPC") });
-        m_window->show();
-        m_window->EdtOperaDataFolder->setText(m_folder);
-        m_window->cbxCompanyID->setEditText(QStringLiteral("Z"));
-        const QString source = QStringLiteral("Provider=VFPOLEDB.1;Data Source=") + m_folder
-            + QStringLiteral("\\COMP_Z.DBC;Mode=Share Deny None");
-        m_window->setConnectionString(source);
-        m_window->LblOperaADO->setText(source);
-        return *m_window;
-    }
-
-    TempDir m_dir;
-    QString m_folder;
-    demo::Company m_company;
-    ScopedMessages m_messages;
-    std::unique_ptr<TFrmSalesMain> m_window;
-};
+using DisplayTest = CompanyWindowTest;
 
 } // namespace
 

@@ -151,6 +151,7 @@ vfp::Database &Connection::database()
 int Connection::execute(const QString &sql)
 {
     vfp::Database &db = database();
+    noteStatement(sql);
     try {
         return vfp::sql::Execute(db, sql.toStdString()).affected;
     } catch (const Exception &) {

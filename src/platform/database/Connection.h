@@ -61,8 +61,17 @@ public:
     // Runs a statement that returns no rows; returns the number of records it changed.
     int execute(const QString &sql);
 
+    // Told the text of every statement, query or command, just before it runs.
+    using StatementObserver = std::function<void(const QString &sql)>;
+    void setStatementObserver(StatementObserver observer) { m_observer = std::move(observer); }
+
 private:
     friend class Query;
+    void noteStatement(const QString &sql) const
+    {
+        if (m_observer)
+            m_observer(sql);
+    }
     void attach(Query *query);
     void detach(Query *query);
 
@@ -70,6 +79,7 @@ private:
     DatabaseOpener m_opener;
     std::unique_ptr<vfp::Database> m_database;
     std::vector<Query *> m_queries;
+    StatementObserver m_observer;
 };
 
 } // namespace db

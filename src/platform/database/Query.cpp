@@ -291,6 +291,7 @@ void Query::open()
     if (!m_connection)
         throw Exception(QStringLiteral("The query has no connection"));
     vfp::Database &database = m_connection->database();
+    m_connection->noteStatement(m_sql);
     vfp::sql::ExecutionResult result;
     try {
         result = vfp::sql::Execute(database, m_sql.toStdString());

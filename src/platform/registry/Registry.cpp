@@ -14,6 +14,7 @@
 namespace {
 
 const QString kFolder = QStringLiteral("velloran");
+const QString ClassesKey = QStringLiteral("SOFTWARE\\Classes");
 
 // Folder of the mail library: lib/ beside the program's bin/ folder.
 QString mailLibraryFolder()
@@ -42,6 +43,11 @@ RegistryHive RegistryKey::machineDefaults()
     hive.setValue(clients, QString(), text(client));
     hive.setValue(clients + QLatin1Char('\\') + client, QStringLiteral("DLLPathEx"),
         text(QDir::toNativeSeparators(mailLibraryFolder() + QStringLiteral("/mapi32.dll"))));
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (!opener.isEmpty()) {
+        hive.setValue(ClassesKey + QStringLiteral("\\htmlfile\\shell\\open\\command"), QString(),
+            text(QLatin1Char('"') + opener + QStringLiteral("\" \"%1\"")));
+    }
     return hive;
 }
 
@@ -83,6 +89,8 @@ RegistryKey::RegistryKey(RegistryRoot root, QString path, RegistryHive snapshot)
 
 std::optional<RegistryKey> RegistryKey::open(RegistryRoot root, const QString &path, bool create)
 {
+    if (root == RegistryRoot::ClassesRoot)
+        return open(RegistryRoot::LocalMachine, ClassesKey + QLatin1Char('\\') + path, create);
     const QString normal = RegistryHive::normalPath(path);
     RegistryHive hive = load(root, false);
     if (hive.hasKey(normal))
@@ -162,4 +170,11 @@ void RegistryKey::writeDWord(const QString &name, quint32 number)
 void RegistryKey::deleteValue(const QString &name)
 {
     modify([&](RegistryHive &h) { h.deleteValue(m_path, name); });
+}
+
+QString HtmlOpenCommand()
+{
+    const auto key = RegistryKey::open(
+        RegistryRoot::ClassesRoot, QStringLiteral("\\htmlfile\\shell\\open\\command"));
+    return key ? key->readString(QString()).value_or(QString()) : QString();
 }

@@ -12,11 +12,13 @@
 // - CurrentUser: a file under the user's configuration folder
 //   ($XDG_CONFIG_HOME/velloran/registry.json), read at each open and rewritten whole at
 //   each change;
-// - LocalMachine: built-in values describing the installed mail library, overlaid by
-//   velloran/machine-registry.json when found in the configuration folders; read only.
+// - LocalMachine: built-in values describing the installed mail library and the desktop's
+//   HTML handler, overlaid by velloran/machine-registry.json when found in the configuration
+//   folders; read only.
+// ClassesRoot is the LocalMachine key SOFTWARE\Classes, as the platform merges it.
 // Key paths use backslashes; key and value names ignore letter case. The empty value
 // name is a key's default value.
-enum class RegistryRoot { CurrentUser, LocalMachine };
+enum class RegistryRoot { CurrentUser, LocalMachine, ClassesRoot };
 
 class RegistryKey
 {
@@ -55,3 +57,7 @@ private:
     QString m_path;
     RegistryHive m_snapshot;
 };
+
+// The default value of the HTML handler's open command, "\htmlfile\shell\open\command" under
+// ClassesRoot; empty when missing. On this host it names the desktop's opener.
+QString HtmlOpenCommand();

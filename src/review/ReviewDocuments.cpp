@@ -1,0 +1,26 @@
+#include "review/ReviewDocuments.h"
+
+#include "dispatch/DocumentPaths.h"
+
+PrintDocument PrintDocumentOf(
+    const ReviewRow &row, const QString &dataFolder, const QString &companyId)
+{
+    PrintDocument document;
+    document.account = row.st_account;
+    document.reference = row.st_trref;
+    document.pdfFile = row.st_memot;
+    document.pdfPath = DocumentPdfHostPath(dataFolder, companyId, row.st_memot);
+    document.id = row.id;
+    document.tagged = row.Tag;
+    return document;
+}
+
+QList<PrintDocument> PrintDocumentsOf(
+    const MemSTran &list, const QString &dataFolder, const QString &companyId)
+{
+    QList<PrintDocument> documents;
+    documents.reserve(list.recordCount());
+    for (int i = 0; i < list.recordCount(); ++i)
+        documents.append(PrintDocumentOf(list.row(i), dataFolder, companyId));
+    return documents;
+}
