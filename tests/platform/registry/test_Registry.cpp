@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
@@ -164,4 +165,22 @@ TEST_F(RegistryTest, MachineOverrideFileChangesAndRemovesDefaults)
     EXPECT_TRUE(
         RegistryKey::open(RegistryRoot::LocalMachine, QStringLiteral("SOFTWARE\\Clients\\Mail"))
             ->hasSubKey(QStringLiteral("outlook express")));
+}
+
+// The HTML handler sits under the classes root, which is the machine hive's SOFTWARE\Classes.
+TEST_F(RegistryTest, HtmlHandlerIsReadThroughTheClassesRoot)
+{
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    EXPECT_EQ(HtmlOpenCommand(),
+        opener.isEmpty() ? QString() : u'"' + opener + QStringLiteral("\" \"%1\""));
+
+    writeMachineOverride(R"({"keys": {
+        "SOFTWARE\\Classes\\htmlfile\\shell\\open\\command": {"": "\"C:\\Web\\browse.exe\" -nohome"}}})");
+    EXPECT_EQ(HtmlOpenCommand(), QStringLiteral("\"C:\\Web\\browse.exe\" -nohome"));
+    auto key = RegistryKey::open(RegistryRoot::ClassesRoot, QStringLiteral("HTMLFILE\\Shell"));
+    ASSERT_TRUE(key);
+    EXPECT_TRUE(key->hasSubKey(QStringLiteral("open")));
+
+    writeMachineOverride(R"({"keys": {"SOFTWARE\\Classes\\htmlfile": null}})");
+    EXPECT_TRUE(HtmlOpenCommand().isEmpty());
 }
