@@ -36,26 +36,39 @@ bool EndsWith(const std::string &text, const std::string &tail)
         && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-// What the default filters (exclude sent, exclude allocated) must list, from the generated data.
-Expected DefaultListing(const demo::Company &company, bool excludeSent, bool excludeAllocated)
+struct Exclusions
+{
+    bool sent = true;
+    bool printed = false;
+    bool allocated = true;
+};
+
+// What the review must list under the exclusion boxes, from the generated data: one row per
+// PDF document and status row that passes (one for a document without a status row).
+Expected Listing(const demo::Company &company, Exclusions exclude)
 {
     std::multimap<uint32_t, demo::StatusRow> status;
     for (const demo::StatusRow &row : company.status)
         status.emplace(row.id, row);
+    const auto passes = [&](const demo::StatusRow *row) {
+        const bool sent = row && row->sent;
+        const bool printed = row && row->printed;
+        return !(exclude.sent && sent) && !(exclude.printed && printed);
+    };
     Expected expected;
     for (size_t i = 0; i < company.transactions.size(); ++i) {
         const demo::Transaction &t = company.transactions[i];
         if (t.deleted || (t.type != 'I' && t.type != 'C') || !EndsWith(t.memo, ".PDF"))
             continue;
-        if (excludeAllocated && t.balance == 0)
+        if (exclude.allocated && t.balance == 0)
             continue;
         const uint32_t id = static_cast<uint32_t>(i + 1);
         const auto [from, to] = status.equal_range(id);
         int rows = 0;
         if (from == to)
-            rows = 1;
+            rows = passes(nullptr) ? 1 : 0;
         for (auto it = from; it != to; ++it)
-            rows += (excludeSent && it->second.sent) ? 0 : 1;
+            rows += passes(&it->second) ? 1 : 0;
         expected.rows += rows;
         if (rows > 0)
             expected.references.insert(QString::fromStdString(t.reference));
@@ -74,7 +87,7 @@ TEST_F(DisplayTest, ListsTheDocumentsTheFiltersLetThrough)
     window.BtnDisplay->click();
     EXPECT_TRUE(m_messages->texts().isEmpty()) << m_messages->texts().join(u'|').toStdString();
 
-    const Expected expected = DefaultListing(m_company, true, true);
+    const Expected expected = Listing(m_company, {});
     const MemSTran &list = window.reviewList();
     ASSERT_GT(expected.rows, 20);
     EXPECT_EQ(list.recordCount(), expected.rows);
@@ -105,12 +118,36 @@ TEST_F(DisplayTest, ListsTheDocumentsTheFiltersLetThrough)
     const QString shots = qEnvironmentVariable("VELLORAN_SCREENSHOT_DIR");
     if (!shots.isEmpty())
         window.grab().save(QDir(shots).filePath(QStringLiteral("display.png")));
+}
 
-    // Clearing both exclusions lets sent and allocated documents through as well.
-    window.ckbExclSent->setChecked(false);
-    window.ckbExclAllocated->setChecked(false);
-    window.BtnDisplay->click();
-    EXPECT_EQ(window.reviewList().recordCount(), DefaultListing(m_company, false, false).rows);
+TEST_F(DisplayTest, EachExclusionBoxLeavesOutWhatItSays)
+{
+    makeCompany(-1);
+    TFrmSalesMain &window = openWindow();
+    const std::vector<Exclusions> cases { { false, false, false }, { true, false, false },
+        { false, true, false }, { false, false, true }, { true, true, true } };
+    std::set<int> counts;
+    for (const Exclusions &exclude : cases) {
+        window.ckbExclSent->setChecked(exclude.sent);
+        window.ckbExclPrnt->setChecked(exclude.printed);
+        window.ckbExclAllocated->setChecked(exclude.allocated);
+        window.BtnDisplay->click();
+        const Expected expected = Listing(m_company, exclude);
+        const MemSTran &list = window.reviewList();
+        std::set<QString> listed;
+        for (int i = 0; i < list.recordCount(); ++i) {
+            const ReviewRow &row = list.row(i);
+            listed.insert(row.st_trref.trimmed());
+            EXPECT_FALSE(exclude.sent && row.zrqsent);
+            EXPECT_FALSE(exclude.printed && row.zrqprint);
+            EXPECT_FALSE(exclude.allocated && row.st_trbal == 0);
+        }
+        EXPECT_EQ(list.recordCount(), expected.rows)
+            << exclude.sent << exclude.printed << exclude.allocated;
+        EXPECT_EQ(listed, expected.references);
+        counts.insert(expected.rows);
+    }
+    EXPECT_EQ(counts.size(), cases.size()) << "the generated data must tell the cases apart";
 }
 
 TEST_F(DisplayTest, DeliveryNotesShowOnlyWhenAskedFor)
@@ -162,7 +199,7 @@ TEST_F(DisplayTest, MissingStatusTableIsCreatedAndReadableByAnotherReader)
     EXPECT_TRUE(m_messages->texts().isEmpty()) << m_messages->texts().join(u'|').toStdString();
     ASSERT_TRUE(QFile::exists(dbf));
     EXPECT_TRUE(QFile::exists(QDir(m_folder).filePath(QStringLiteral("Z_ST_ZRQ.cdx"))));
-    EXPECT_EQ(window.reviewList().recordCount(), DefaultListing(m_company, true, true).rows);
+    EXPECT_EQ(window.reviewList().recordCount(), Listing(m_company, {}).rows);
 
     QProcess python;
     python.start(QStringLiteral("/usr/bin/python3"),
@@ -200,5 +237,27 @@ TEST_F(DisplayTest, NoneConnectionPassesTheCheckAndTheEngineErrorIsShown)
     EXPECT_EQ(m_messages->entries.front().kind, MessageService::Kind::Error);
     EXPECT_EQ(window.reviewList().recordCount(), 0);
     EXPECT_EQ(window.LblHRecs->text(), QStringLiteral("n/a"));
+    EXPECT_TRUE(window.BtnDisplay->isEnabled());
+}
+
+// The engine rejecting the review query (a damaged status table) ends the build: the error is
+// shown, the list stays empty and the record count keeps its previous text.
+TEST_F(DisplayTest, RejectedQueryShowsTheErrorAndKeepsTheCount)
+{
+    makeCompany(-1);
+    TFrmSalesMain &window = openWindow();
+    window.BtnDisplay->click();
+    const QString count = window.LblHRecs->text();
+    ASSERT_NE(count, QStringLiteral("n/a"));
+    window.closeConnection();
+    QFile status(QDir(m_folder).filePath(QStringLiteral("Z_ST_ZRQ.dbf")));
+    ASSERT_TRUE(status.resize(20));
+
+    window.BtnDisplay->click();
+    ASSERT_EQ(m_messages->entries.size(), 1) << m_messages->texts().join(u'|').toStdString();
+    EXPECT_EQ(m_messages->entries.front().kind, MessageService::Kind::Error);
+    EXPECT_FALSE(m_messages->entries.front().text.isEmpty());
+    EXPECT_EQ(window.reviewList().recordCount(), 0);
+    EXPECT_EQ(window.LblHRecs->text(), count);
     EXPECT_TRUE(window.BtnDisplay->isEnabled());
 }
