@@ -1,5 +1,6 @@
 // Display's build against a company written as real FoxPro files.
 #include "CompanyFolder.h"
+#include "ReviewObjects.h"
 
 #include "data/DeliveryNoteOps.h"
 #include "data/StatusTableOps.h"
@@ -67,7 +68,7 @@ public:
 };
 
 // The main window's objects of a build, on one connection.
-class ReviewBuild : public ::testing::Test
+class ReviewBuild : public ::testing::Test, protected ReviewObjects
 {
 protected:
     void SetUp() override
@@ -83,7 +84,7 @@ protected:
 
     int build()
     {
-        ReviewBuildObjects objects { qrySTran, qryChk, qryInv, qryCN, command, list, notes };
+        ReviewBuildObjects objects = buildObjects();
         return BuildReviewList(objects, inputs, progress, filterClause);
     }
 
@@ -103,14 +104,6 @@ protected:
 
     TempDir temp;
     QString folder;
-    db::Connection connection;
-    db::Query qrySTran { connection };
-    db::Query qryChk { connection };
-    db::Query qryInv { connection };
-    db::Query qryCN { connection };
-    db::Command command { connection };
-    MemSTran list;
-    DeliveryNoteLookup notes;
     ReviewBuildInputs inputs;
     RecordingProgress progress;
     QString filterClause;

@@ -1,6 +1,7 @@
 // The review commands against a company written as real FoxPro files: the statements each one
 // sends, in order, what the files hold afterwards, and the row left alone when a write fails.
 #include "CompanyFolder.h"
+#include "ReviewObjects.h"
 
 #include "data/DeliveryNotes.h"
 #include "platform/database/Command.h"
@@ -43,7 +44,7 @@ CompanyData Sample()
     return data;
 }
 
-class ReviewCommands : public ::testing::Test
+class ReviewCommands : public ::testing::Test, protected ReviewObjects
 {
 protected:
     void SetUp() override
@@ -54,7 +55,7 @@ protected:
         inputs.dataFolder = folder;
         inputs.companyId = Z;
         inputs.sortClause = QStringLiteral("ORDER BY st_account, st_trref");
-        ReviewBuildObjects objects { qrySTran, qryChk, qryInv, qryCN, command, list, notes };
+        ReviewBuildObjects objects = buildObjects();
         ProgressSink progress;
         QString filterClause;
         ASSERT_EQ(BuildReviewList(objects, inputs, progress, filterClause), 3);
@@ -101,14 +102,6 @@ protected:
 
     TempDir temp;
     QString folder;
-    db::Connection connection;
-    db::Query qrySTran { connection };
-    db::Query qryChk { connection };
-    db::Query qryInv { connection };
-    db::Query qryCN { connection };
-    db::Command command { connection };
-    MemSTran list;
-    DeliveryNoteLookup notes;
     QStringList sent;
     int pumped = 0;
     LetMessagesThrough pump = [this] { ++pumped; };

@@ -71,8 +71,7 @@ TEST(ReviewListModel, FollowsTheListThroughAppendEditSortAndClose)
     MemSTran list;
     list.open();
     ReviewListModel model(list);
-    QAbstractItemModelTester tester(
-        &model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
     QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
     QSignalSpy current(&model, &ReviewListModel::currentRowChanged);
 
