@@ -176,6 +176,20 @@ TEST_F(ReviewWindowTest, SpaceAmendsTheAddressOnlyWhenItChanged)
                                      "WHERE sn_account = '")
             + account + u'\'' });
     EXPECT_EQ(list.current().sn_email.trimmed(), QStringLiteral("o'neil@example.test"));
+
+    // The bar's Edit Mail Address opens the same prompt; Select on the unchanged text writes
+    // nothing.
+    sent.clear();
+    bool prompted = false;
+    QTimer::singleShot(0, [&prompted] {
+        auto *prompt = qobject_cast<TFrmGetText *>(QApplication::activeModalWidget());
+        prompted = prompt && prompt->windowTitle() == QStringLiteral("Amend e_Mail Address");
+        if (prompt)
+            prompt->BtnSelect->click();
+    });
+    window.NavSTran->Buttons(brwEdit)->click();
+    EXPECT_TRUE(prompted);
+    EXPECT_TRUE(sent.isEmpty());
 }
 
 TEST_F(ReviewWindowTest, DoubleClickOnAnEmptyListBeeps)
