@@ -397,6 +397,34 @@ bool CdxFile::containsKey(const CdxTag &tag, const std::string &key, char pad) c
     return false;
 }
 
+std::vector<uint32_t> CdxFile::recordsWithKey(
+    const CdxTag &tag, const std::string &keyIn, char pad) const
+{
+    std::string key = keyIn;
+    key.resize(tag.keyLength, pad);
+    const uint64_t maxPages = m_file->size() / kPage + 1;
+    std::vector<uint32_t> out;
+    // The first entry >= (key, 0) is in the leaf descend() reaches; equal keys may run on
+    // into its right siblings.
+    Page page = readPage(descend(tag, pad, { key, 0 }).back().offset, tag, pad);
+    for (uint64_t visited = 1;; ++visited) {
+        if (visited > maxPages)
+            Corrupt(*m_file, "its pages form a loop");
+        for (const CdxKey &k : page.keys) {
+            const int c = std::memcmp(k.key.data(), key.data(), key.size());
+            if (c > 0)
+                return out;
+            if (c == 0)
+                out.push_back(k.recno);
+        }
+        if (page.right == kNone)
+            return out;
+        page = readPage(page.right, tag, pad);
+        if (!page.leaf)
+            Corrupt(*m_file, "a leaf's sibling is not a leaf");
+    }
+}
+
 // After a page's last key changed, the entries naming it in its ancestors change too.
 void CdxFile::fixUpperKeys(
     const CdxTag &tag, char pad, std::vector<PathStep> path, const Page &changed)

@@ -50,6 +50,8 @@ public:
     // keys, NUL for the others).
     std::vector<CdxKey> keys(const CdxTag &tag, char pad) const;
     bool containsKey(const CdxTag &tag, const std::string &key, char pad) const;
+    // Record numbers of the entries whose key is exactly `key`, in index order.
+    std::vector<uint32_t> recordsWithKey(const CdxTag &tag, const std::string &key, char pad) const;
     void insert(const CdxTag &tag, char pad, const CdxKey &entry);
     // Returns false when the entry is not in the tag.
     bool remove(const CdxTag &tag, char pad, const CdxKey &entry);

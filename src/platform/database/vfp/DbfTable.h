@@ -45,6 +45,7 @@ public:
     Value value(uint32_t recno, int field) const override;
     std::string_view fieldBytes(uint32_t recno, int field) const override;
     std::vector<IndexTag> indexTags() const override;
+    std::optional<std::vector<uint32_t>> seekNumber(int field, const Value &number) const override;
     void update(uint32_t recno, const FieldValues &changes) override;
     uint32_t append(const FieldValues &values) override;
     void checkWritable(const std::vector<int> &fields) const override;
@@ -82,6 +83,7 @@ private:
     MemoFile &writableMemo();
     const std::vector<TagPlan> &plans() const;
     bool included(const TagPlan &plan, const char *record) const;
+    const TagPlan *seekPlan(int field) const;
     void requireWritable() const;
 
     std::string m_name;

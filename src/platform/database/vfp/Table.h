@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -74,6 +75,14 @@ public:
     virtual std::string_view fieldBytes(uint32_t /*recno*/, int /*field*/) const { return {}; }
 
     virtual std::vector<IndexTag> indexTags() const = 0;
+    // Records, ascending, that a structural index tag keyed on exactly this numeric field holds
+    // for the number; nullopt when no tag can answer or the number does not fit the field
+    // exactly (scan instead). Deleted records may be among them: callers test each record.
+    virtual std::optional<std::vector<uint32_t>> seekNumber(
+        int /*field*/, const Value & /*number*/) const
+    {
+        return std::nullopt;
+    }
 
     // Rewrites only the changed field bytes of one record, under that record's lock.
     // Converts as FoxPro does (8.00 into I or N(3,0), 0/1 into L); a value that does not fit

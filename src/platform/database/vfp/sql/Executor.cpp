@@ -1,6 +1,7 @@
 #include "platform/database/vfp/sql/Executor.h"
 
 #include "platform/database/vfp/sql/Evaluator.h"
+#include "platform/database/vfp/sql/IndexSeek.h"
 #include "platform/database/vfp/sql/Parser.h"
 #include "platform/database/vfp/sql/Script.h"
 #include "platform/database/vfp/sql/Select.h"
@@ -76,17 +77,22 @@ int RunUpdate(Database &database, const UpdateStatement &statement)
     // Every new value is computed before the first write, so a failing expression changes
     // nothing; each record is then rewritten under its own lock.
     std::vector<std::pair<uint32_t, FieldValues>> pending;
-    const uint32_t count = table->recordCount();
-    for (uint32_t recno = 1; recno <= count; ++recno) {
-        if (table->isDeleted(recno))
-            continue;
-        state.setRecord(0, recno);
+    const auto visit = [&](uint32_t recno) {
         if (where && !IsTrue(Evaluate(*where, state)))
-            continue;
+            return;
         FieldValues changes;
         for (size_t i = 0; i < fields.size(); ++i)
             changes.emplace_back(fields[i], Evaluate(*values[i], state));
         pending.emplace_back(recno, std::move(changes));
+    };
+    if (!VisitIndexedRecords(state, 0, std::span(&where, 1), visit)) {
+        const uint32_t count = table->recordCount();
+        for (uint32_t recno = 1; recno <= count; ++recno) {
+            if (table->isDeleted(recno))
+                continue;
+            state.setRecord(0, recno);
+            visit(recno);
+        }
     }
     for (const auto &[recno, changes] : pending)
         table->update(recno, changes);

@@ -1,6 +1,7 @@
 #include "platform/database/vfp/sql/Select.h"
 
 #include "platform/database/vfp/sql/Evaluator.h"
+#include "platform/database/vfp/sql/IndexSeek.h"
 #include "platform/database/vfp/sql/KeyIndex.h"
 #include "platform/database/vfp/sql/TextOps.h"
 
@@ -461,10 +462,12 @@ std::shared_ptr<ResultSet> SelectRunner::run()
             64, RowHash { m_result.get() }, RowEqual { m_result.get() });
 
     // Constant conditions (WHERE .F.) are tested with the first table's conditions.
-    scanTable(0, [&](uint32_t) {
+    const auto first = [&](uint32_t) {
         if (passes(0))
             descend(1);
-    });
+    };
+    if (!m_joins.empty() || !VisitIndexedRecords(*m_state, 0, m_filters[0], first))
+        scanTable(0, first);
     m_distinct.reset();
 
     // DISTINCT orders as FoxPro does it, by sorting: ties of the ORDER BY keys (or every row

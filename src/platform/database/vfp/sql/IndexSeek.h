@@ -1,0 +1,19 @@
+#pragma once
+
+#include "platform/database/vfp/sql/Evaluator.h"
+
+#include <cstdint>
+#include <functional>
+#include <span>
+
+namespace vfp::sql {
+
+// Instead of a scan of the slot's table: when a top-level AND term of the conditions is
+// `numeric field = number constant` (either side, = or ==) and the table's index can find the
+// records holding that number, visits just those live records in ascending order, each set as
+// the slot's record, and returns true. Returns false having visited nothing otherwise: the
+// caller scans. Either way the caller still tests every condition on each record.
+bool VisitIndexedRecords(RowState &state, int slot, std::span<const NodePtr> conditions,
+    const std::function<void(uint32_t)> &visit);
+
+} // namespace vfp::sql
