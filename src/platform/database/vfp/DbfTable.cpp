@@ -14,6 +14,7 @@ namespace vfp {
 namespace {
 
 constexpr size_t kReadAhead = 1 << 20;
+constexpr size_t kSparseRead = 4096;
 
 std::string Upper(std::string_view s)
 {
@@ -132,13 +133,17 @@ const char *DbfTable::recordPointer(uint32_t recno) const
                 + " (" + std::to_string(before) + " records)");
     }
     const size_t len = m_header.recordLength;
-    const uint32_t window = static_cast<uint32_t>(std::max<size_t>(1, kReadAhead / len));
+    // A scan (from the first record, or on from the last block) reads far ahead; a jump
+    // elsewhere, as an index lookup makes, reads a few kilobytes.
+    const size_t ahead = (recno == 1 || recno == m_readEnd) ? kReadAhead : kSparseRead;
+    const uint32_t window = static_cast<uint32_t>(std::max<size_t>(1, ahead / len));
     const uint32_t count = std::min(window, m_recordCount - recno + 1);
     m_cache.resize(static_cast<size_t>(count) * len);
     const uint64_t at = m_header.headerLength + static_cast<uint64_t>(recno - 1) * len;
     const size_t got = m_dbf->read(at, m_cache.data(), m_cache.size());
     m_cacheFirst = recno;
     m_cacheCount = static_cast<uint32_t>(got / len);
+    m_readEnd = recno + m_cacheCount;
     if (m_cacheCount == 0)
         throw Error("Record " + std::to_string(recno) + " lies past the end of " + m_dbf->path());
     return m_cache.data();

@@ -2,9 +2,10 @@
 
 // One .dbf table with its memo file and structural index: the storage layer's Table.
 //
-// Reading: records are read in blocks of about a megabyte and fields decoded only when asked
-// for. recordCount() re-reads the header (appends by other programs become visible) and drops
-// the read-ahead, so call it once at the start of a scan, not per record.
+// Reading: records are read in blocks of about a megabyte (a few kilobytes when a read jumps
+// away from where the last one ended) and fields decoded only when asked for.
+// recordCount() re-reads the header (appends by other programs become visible) and drops the
+// read-ahead, so call it once at the start of a scan, not per record.
 // Writing: update() and append() lock as FoxPro does (record lock, header lock, memo lock,
 // index lock), validate every value before the first byte is written, and keep the structural
 // index tags valid.
@@ -98,6 +99,7 @@ private:
     mutable std::vector<char> m_cache;
     mutable uint32_t m_cacheFirst = 0;
     mutable uint32_t m_cacheCount = 0;
+    mutable uint32_t m_readEnd = 1; // the record after the last block read
 
     mutable bool m_memoTried = false;
     mutable std::unique_ptr<MemoFile> m_memo;
