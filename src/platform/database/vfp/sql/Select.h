@@ -8,11 +8,12 @@
 
 namespace vfp::sql {
 
-// Runs a SELECT: scan of the first table, LEFT JOINs on an equality as hash joins (others as
-// nested loops), WHERE conditions tested as soon as the tables they read are joined, then the
-// output columns, DISTINCT and ORDER BY (stable: ties keep the scan order). DISTINCT sorts as
-// FoxPro's does: rows tied on the ORDER BY keys (or all rows, without ORDER BY) are ordered by
-// their columns from left to right.
+// Runs a SELECT: scan of the first table (without joins, an index lookup where IndexSeek.h
+// allows), LEFT JOINs on an equality as hash joins (others as nested loops), WHERE conditions
+// tested as soon as the tables they read are joined, then the output columns, DISTINCT and
+// ORDER BY (stable: ties keep the scan order). DISTINCT sorts as FoxPro's does: rows tied on
+// the ORDER BY keys (or all rows, without ORDER BY) are ordered by their columns from left to
+// right.
 std::shared_ptr<ResultSet> RunSelect(Database &database, const SelectStatement &statement);
 
 } // namespace vfp::sql
