@@ -27,20 +27,49 @@ int ResultSet::columnIndex(std::string_view name) const
     return -1;
 }
 
+ResultSet::Cell &ResultSet::nextCell()
+{
+    const size_t blockCells = BlockRows * std::max<size_t>(m_columns.size(), 1);
+    const size_t block = m_cellCount / blockCells;
+    if (block == m_blocks.size())
+        m_blocks.push_back(std::make_unique<Cell[]>(blockCells));
+    return m_blocks[block][m_cellCount++ % blockCells];
+}
+
+const char *ResultSet::storeText(std::string_view text)
+{
+    if (text.empty())
+        return nullptr;
+    if (text.size() > m_textRoom) {
+        const size_t size = std::max(TextBlockBytes, text.size());
+        m_texts.push_back(std::make_unique_for_overwrite<char[]>(size));
+        m_textUsed = 0;
+        m_textRoom = size;
+    }
+    char *at = m_texts.back().get() + m_textUsed;
+    std::memcpy(at, text.data(), text.size());
+    m_textUsed += text.size();
+    m_textRoom -= text.size();
+    return at;
+}
+
 void ResultSet::append(const Value &value)
 {
-    Cell cell;
+    Cell &cell = nextCell();
     cell.kind = value.kind();
     cell.decimals = static_cast<int8_t>(std::clamp(value.decimals(), -1, 127));
+    cell.size = 0;
+    cell.integer = 0;
     switch (value.kind()) {
     case Value::Kind::Null:
         break;
     case Value::Kind::Character:
-    case Value::Kind::Memo:
-        cell.offset = m_text.size();
-        cell.size = static_cast<uint32_t>(value.text().size());
-        m_text.append(value.text());
+    case Value::Kind::Memo: {
+        const std::string &text = value.text();
+        cell.size = static_cast<uint32_t>(text.size());
+        cell.text = storeText(text);
         break;
+    }
     case Value::Kind::Numeric:
         cell.number = value.number();
         break;
@@ -56,25 +85,21 @@ void ResultSet::append(const Value &value)
         cell.date.milliseconds = value.milliseconds();
         break;
     }
-    m_cells.push_back(cell);
 }
 
 void ResultSet::dropLastRow()
 {
-    // Texts of the dropped row stay in the buffer; only cells go.
-    m_cells.resize(m_rowStart);
+    // Texts of the dropped row stay in their block; only cells go.
+    m_cellCount = m_rowStart;
 }
 
-void ResultSet::permute(const std::vector<uint32_t> &order)
+void ResultSet::permute(std::vector<uint32_t> order)
 {
-    const size_t width = m_columns.size();
-    std::vector<Cell> cells;
-    cells.reserve(m_cells.size());
-    for (uint32_t old : order) {
-        const auto begin = m_cells.begin() + static_cast<std::ptrdiff_t>(old * width);
-        cells.insert(cells.end(), begin, begin + static_cast<std::ptrdiff_t>(width));
+    if (!m_order.empty()) {
+        for (uint32_t &row : order)
+            row = m_order[row];
     }
-    m_cells = std::move(cells);
+    m_order = std::move(order);
 }
 
 Value ResultSet::value(size_t row, int column) const
@@ -106,7 +131,7 @@ std::string_view ResultSet::text(size_t row, int column) const
     const Cell &c = cell(row, column);
     if (c.kind != Value::Kind::Character && c.kind != Value::Kind::Memo)
         return {};
-    return std::string_view(m_text).substr(c.offset, c.size);
+    return std::string_view(c.text, c.size);
 }
 
 double ResultSet::number(size_t row, int column) const
