@@ -363,6 +363,9 @@ void SelectRunner::buildHash(JoinPlan &join)
     std::string key;
     const std::vector<int> columns = m_state->slotColumns(join.slot);
     join.width = columns.size();
+    const size_t records = m_state->tables()[static_cast<size_t>(join.slot)].table->recordCount();
+    join.entries.reserve(records);
+    join.values.reserve(records * join.width);
     scanTable(join.slot, [&](uint32_t recno) {
         if (!EncodeKey(Evaluate(*join.build, *m_state), key))
             return;
