@@ -32,7 +32,7 @@ ResultSet::Cell &ResultSet::nextCell()
     const size_t blockCells = BlockRows * std::max<size_t>(m_columns.size(), 1);
     const size_t block = m_cellCount / blockCells;
     if (block == m_blocks.size())
-        m_blocks.push_back(std::make_unique<Cell[]>(blockCells));
+        m_blocks.push_back(std::make_unique_for_overwrite<Cell[]>(blockCells));
     return m_blocks[block][m_cellCount++ % blockCells];
 }
 
@@ -246,17 +246,6 @@ int ResultSet::compare(size_t a, size_t b, int column) const
 
 namespace {
 
-// A sort key that orders like ResultSet::compare for most pairs: nulls first, then the first 16
-// bytes of a text padded with blanks, a number or a date as an order-preserving integer. Equal
-// keys of texts longer than 16 bytes are settled by the full comparison.
-struct SortKey
-{
-    uint64_t high = 0;
-    uint64_t low = 0;
-    bool null = true;
-    bool longText = false;
-};
-
 uint64_t OrderedBits(double number)
 {
     if (number == 0)
@@ -276,65 +265,100 @@ uint64_t PackBigEndian(std::string_view bytes)
 
 } // namespace
 
+// A sort key that orders like ResultSet::compare for most pairs: nulls first, then the first 16
+// bytes of a text padded with blanks, a number or a date as an order-preserving integer. Equal
+// keys of texts longer than 16 bytes are settled by the full comparison.
+struct ResultSet::SortKey
+{
+    uint64_t high = 0;
+    uint64_t low = 0;
+    bool null = true;
+    bool longText = false;
+};
+
+ResultSet::SortKey ResultSet::sortKey(size_t row, int column) const
+{
+    SortKey key;
+    const Cell &c = cell(row, column);
+    key.null = c.kind == Value::Kind::Null;
+    switch (c.kind) {
+    case Value::Kind::Null:
+        break;
+    case Value::Kind::Character:
+    case Value::Kind::Memo: {
+        const std::string_view t = text(row, column);
+        key.high = PackBigEndian(t);
+        key.low = PackBigEndian(t.size() > 8 ? t.substr(8) : std::string_view());
+        key.longText = t.size() > 16;
+        break;
+    }
+    case Value::Kind::Numeric:
+    case Value::Kind::Integer:
+        key.high = OrderedBits(number(row, column));
+        break;
+    case Value::Kind::Logical:
+        key.high = c.logical ? 1 : 0;
+        break;
+    case Value::Kind::Date:
+    case Value::Kind::DateTime:
+        key.high = static_cast<uint64_t>(int64_t(c.date.julianDay) * 86400000 + c.date.milliseconds)
+            ^ (uint64_t(1) << 63);
+        break;
+    }
+    return key;
+}
+
 std::vector<uint32_t> ResultSet::sortedOrder(const std::vector<std::pair<int, bool>> &keys) const
 {
     const size_t rows = rowCount();
-    std::vector<std::vector<SortKey>> prepared(keys.size(), std::vector<SortKey>(rows));
-    for (size_t k = 0; k < keys.size(); ++k) {
-        const int column = keys[k].first;
-        for (size_t row = 0; row < rows; ++row) {
-            SortKey &key = prepared[k][row];
-            const Cell &c = cell(row, column);
-            key.null = c.kind == Value::Kind::Null;
-            switch (c.kind) {
-            case Value::Kind::Null:
-                break;
-            case Value::Kind::Character:
-            case Value::Kind::Memo: {
-                const std::string_view t = text(row, column);
-                key.high = PackBigEndian(t);
-                key.low = PackBigEndian(t.size() > 8 ? t.substr(8) : std::string_view());
-                key.longText = t.size() > 16;
-                break;
-            }
-            case Value::Kind::Numeric:
-            case Value::Kind::Integer:
-                key.high = OrderedBits(number(row, column));
-                break;
-            case Value::Kind::Logical:
-                key.high = c.logical ? 1 : 0;
-                break;
-            case Value::Kind::Date:
-            case Value::Kind::DateTime:
-                key.high = static_cast<uint64_t>(
-                               int64_t(c.date.julianDay) * 86400000 + c.date.milliseconds)
-                    ^ (uint64_t(1) << 63);
-                break;
-            }
-        }
+    if (keys.empty() || rows == 0) {
+        std::vector<uint32_t> order(rows);
+        for (size_t i = 0; i < rows; ++i)
+            order[i] = static_cast<uint32_t>(i);
+        return order;
     }
-    std::vector<uint32_t> order(rows);
-    for (size_t i = 0; i < rows; ++i)
-        order[i] = static_cast<uint32_t>(i);
-    std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-        for (size_t k = 0; k < keys.size(); ++k) {
-            const SortKey &x = prepared[k][a];
-            const SortKey &y = prepared[k][b];
-            int c = 0;
-            if (x.null != y.null)
-                c = x.null ? -1 : 1;
-            else if (x.high != y.high)
-                c = x.high < y.high ? -1 : 1;
-            else if (x.low != y.low)
-                c = x.low < y.low ? -1 : 1;
-            else if (x.longText || y.longText)
-                c = compare(a, b, keys[k].first);
-            if (c != 0)
-                return keys[k].second ? c > 0 : c < 0;
+    // The first key travels with its row, so most comparisons read one contiguous array; the
+    // other keys are looked up on ties. The row number settles full ties, which keeps the sort
+    // stable without a stable sort.
+    struct Item
+    {
+        SortKey first;
+        uint32_t row;
+    };
+    std::vector<Item> items(rows);
+    for (size_t row = 0; row < rows; ++row)
+        items[row] = Item { sortKey(row, keys[0].first), static_cast<uint32_t>(row) };
+    std::vector<std::vector<SortKey>> rest(keys.size() - 1);
+    for (size_t k = 1; k < keys.size(); ++k) {
+        rest[k - 1].resize(rows);
+        for (size_t row = 0; row < rows; ++row)
+            rest[k - 1][row] = sortKey(row, keys[k].first);
+    }
+    const auto order = [&](const SortKey &x, const SortKey &y, uint32_t a, uint32_t b, size_t k) {
+        int c = 0;
+        if (x.null != y.null)
+            c = x.null ? -1 : 1;
+        else if (x.high != y.high)
+            c = x.high < y.high ? -1 : 1;
+        else if (x.low != y.low)
+            c = x.low < y.low ? -1 : 1;
+        else if (x.longText || y.longText)
+            c = compare(a, b, keys[k].first);
+        return keys[k].second ? -c : c;
+    };
+    std::sort(items.begin(), items.end(), [&](const Item &x, const Item &y) {
+        if (const int c = order(x.first, y.first, x.row, y.row, 0))
+            return c < 0;
+        for (size_t k = 1; k < keys.size(); ++k) {
+            if (const int c = order(rest[k - 1][x.row], rest[k - 1][y.row], x.row, y.row, k))
+                return c < 0;
         }
-        return false;
+        return x.row < y.row;
     });
-    return order;
+    std::vector<uint32_t> result(rows);
+    for (size_t i = 0; i < rows; ++i)
+        result[i] = items[i].row;
+    return result;
 }
 
 void ResultSet::settleUnknownTypes()

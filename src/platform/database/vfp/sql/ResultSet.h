@@ -72,9 +72,6 @@ private:
                 int32_t milliseconds;
             } date;
         };
-        Cell()
-            : integer(0)
-        { }
     };
 
     // Cells and texts live in fixed blocks that never move, so building copies nothing twice.
@@ -87,6 +84,8 @@ private:
         return m_blocks[stored / BlockRows]
                        [(stored % BlockRows) * m_columns.size() + static_cast<size_t>(column)];
     }
+    struct SortKey;
+    SortKey sortKey(size_t row, int column) const;
     Cell &nextCell();
     const char *storeText(std::string_view text);
 
