@@ -1,6 +1,11 @@
 #include "platform/database/vfp/sql/KeyIndex.h"
 
+#include "platform/database/vfp/sql/TextOps.h"
+
+#include <algorithm>
+#include <cstring>
 #include <functional>
+#include <limits>
 
 namespace vfp::sql {
 
@@ -11,7 +16,84 @@ uint64_t HashOf(std::string_view key)
     return std::hash<std::string_view>()(key);
 }
 
+// The integer a key encodes, when it is a number with no fraction (as encode() writes it).
+bool IntegerOf(std::string_view key, int64_t &integer)
+{
+    double number = 0;
+    if (key.size() != 1 + sizeof number || key[0] != 'N')
+        return false;
+    std::memcpy(&number, key.data() + 1, sizeof number);
+    if (!(number >= -9e15 && number <= 9e15))
+        return false;
+    integer = static_cast<int64_t>(number);
+    return static_cast<double>(integer) == number;
+}
+
 } // namespace
+
+// Hash key of a join value: equal keys exactly when `=` holds (texts without trailing blanks).
+bool KeyIndex::encode(const Value &value, std::string &key)
+{
+    key.clear();
+    switch (value.kind()) {
+    case Value::Kind::Null:
+        return false;
+    case Value::Kind::Character:
+    case Value::Kind::Memo:
+        key.push_back('C');
+        key.append(text::TrimRight(value.text()));
+        return true;
+    case Value::Kind::Numeric:
+    case Value::Kind::Integer: {
+        double number = value.number();
+        if (number == 0)
+            number = 0; // one key for -0 and 0
+        char bytes[sizeof number];
+        std::memcpy(bytes, &number, sizeof number);
+        key.push_back('N');
+        key.append(bytes, sizeof bytes);
+        return true;
+    }
+    case Value::Kind::Date:
+    case Value::Kind::DateTime: {
+        const int64_t ms = int64_t(value.julianDay()) * 86400000 + value.milliseconds();
+        char bytes[sizeof ms];
+        std::memcpy(bytes, &ms, sizeof ms);
+        key.push_back('D');
+        key.append(bytes, sizeof bytes);
+        return true;
+    }
+    case Value::Kind::Logical:
+        key.push_back('L');
+        key.push_back(value.logical() ? 'T' : 'F');
+        return true;
+    }
+    return false;
+}
+
+void KeyIndex::settle()
+{
+    m_dense.clear();
+    if (m_keys.empty())
+        return;
+    int64_t low = std::numeric_limits<int64_t>::max(), high = std::numeric_limits<int64_t>::min();
+    std::vector<int64_t> integers(m_keys.size());
+    for (size_t n = 0; n < m_keys.size(); ++n) {
+        const Key &k = m_keys[n];
+        if (!IntegerOf(std::string_view(m_bytes).substr(k.offset, k.length), integers[n]))
+            return;
+        low = std::min(low, integers[n]);
+        high = std::max(high, integers[n]);
+    }
+    // Worth it only while the array stays within a few times the keys' own size.
+    const auto span = static_cast<uint64_t>(high - low) + 1;
+    if (span > 4 * m_keys.size() + 64)
+        return;
+    m_denseLow = low;
+    m_dense.assign(span, 0);
+    for (size_t n = 0; n < m_keys.size(); ++n)
+        m_dense[static_cast<size_t>(integers[n] - low)] = static_cast<uint32_t>(n + 1);
+}
 
 size_t KeyIndex::locate(std::string_view key, uint64_t hash) const
 {
@@ -46,6 +128,7 @@ void KeyIndex::grow()
 KeyIndex::Chain &KeyIndex::insert(std::string_view key, uint32_t entry, bool &inserted)
 {
     // Kept at most half full, so probes stay short.
+    m_dense.clear();
     if ((m_keys.size() + 1) * 2 > m_slots.size())
         grow();
     const uint64_t hash = HashOf(key);
@@ -62,6 +145,14 @@ KeyIndex::Chain &KeyIndex::insert(std::string_view key, uint32_t entry, bool &in
 
 const KeyIndex::Chain *KeyIndex::find(std::string_view key) const
 {
+    if (!m_dense.empty()) {
+        int64_t integer = 0;
+        if (!IntegerOf(key, integer) || integer < m_denseLow
+            || static_cast<uint64_t>(integer - m_denseLow) >= m_dense.size())
+            return nullptr;
+        const uint32_t n = m_dense[static_cast<size_t>(integer - m_denseLow)];
+        return n == 0 ? nullptr : &m_keys[n - 1].chain;
+    }
     if (m_slots.empty())
         return nullptr;
     const uint64_t slot = m_slots[locate(key, HashOf(key))];

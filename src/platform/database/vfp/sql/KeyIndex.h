@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/database/vfp/Value.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -13,6 +15,10 @@ namespace vfp::sql {
 class KeyIndex
 {
 public:
+    // The key of a join value: equal keys exactly when `=` holds (texts without trailing
+    // blanks). False for null, which joins nothing.
+    static bool encode(const Value &value, std::string &key);
+
     struct Chain
     {
         uint32_t first;
@@ -23,6 +29,9 @@ public:
     // next insert.
     Chain &insert(std::string_view key, uint32_t entry, bool &inserted);
     const Chain *find(std::string_view key) const;
+    // After the last insert: when every key is a whole number and they lie close together,
+    // find() looks them up in an array by value, so ascending probes read memory in order.
+    void settle();
     size_t size() const { return m_keys.size(); }
 
 private:
@@ -41,6 +50,8 @@ private:
     std::vector<uint64_t> m_slots; // 0 empty; else hash high half << 32 | key number + 1
     std::vector<Key> m_keys;
     std::string m_bytes;
+    std::vector<uint32_t> m_dense; // key number + 1 by integer - m_denseLow; 0 none
+    int64_t m_denseLow = 0;
 };
 
 } // namespace vfp::sql
