@@ -27,13 +27,15 @@ int ResultSet::columnIndex(std::string_view name) const
     return -1;
 }
 
-ResultSet::Cell &ResultSet::nextCell()
+void ResultSet::beginRow()
 {
-    const size_t blockCells = BlockRows * std::max<size_t>(m_columns.size(), 1);
-    const size_t block = m_cellCount / blockCells;
-    if (block == m_blocks.size())
-        m_blocks.push_back(std::make_unique_for_overwrite<Cell[]>(blockCells));
-    return m_blocks[block][m_cellCount++ % blockCells];
+    // A block holds whole rows, so a row's cells are contiguous.
+    m_rowStart = m_cellCount;
+    const size_t width = m_columns.size();
+    const size_t row = width == 0 ? 0 : m_cellCount / width;
+    if (row / BlockRows == m_blocks.size())
+        m_blocks.push_back(std::make_unique_for_overwrite<Cell[]>(BlockRows * width));
+    m_next = m_blocks[row / BlockRows].get() + (row % BlockRows) * width;
 }
 
 const char *ResultSet::storeText(std::string_view text)
@@ -55,7 +57,8 @@ const char *ResultSet::storeText(std::string_view text)
 
 void ResultSet::append(const Value &value)
 {
-    Cell &cell = nextCell();
+    Cell &cell = *m_next++;
+    ++m_cellCount;
     cell.kind = value.kind();
     cell.decimals = static_cast<int8_t>(std::clamp(value.decimals(), -1, 127));
     cell.size = 0;

@@ -31,7 +31,7 @@ public:
     size_t rowCount() const { return m_columns.empty() ? 0 : m_cellCount / m_columns.size(); }
 
     // Building: begin a row, then append one value per column.
-    void beginRow() { m_rowStart = m_cellCount; }
+    void beginRow();
     void append(const Value &value);
     void dropLastRow();
     // Reorders the rows; order[i] is the old index of new row i. Rows are not moved: reads go
@@ -86,13 +86,13 @@ private:
     }
     struct SortKey;
     SortKey sortKey(size_t row, int column) const;
-    Cell &nextCell();
     const char *storeText(std::string_view text);
 
     std::vector<ResultColumn> m_columns;
     std::vector<std::unique_ptr<Cell[]>> m_blocks;
     size_t m_cellCount = 0;
     size_t m_rowStart = 0;
+    Cell *m_next = nullptr; // where the row being built takes its next cell
     std::vector<uint32_t> m_order; // stored row of each row; empty when in stored order
     std::vector<std::unique_ptr<char[]>> m_texts;
     size_t m_textUsed = 0; // bytes used in the last text block
