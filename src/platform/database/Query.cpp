@@ -97,11 +97,17 @@ QVariant Field::asVariant() const
     const auto &rows = *m_query->m_result;
     const auto row = static_cast<size_t>(m_query->m_row);
     const int column = m_query->m_columns[m_index];
+    // Texts straight from the result's buffer, without a copy on the way.
+    if (rows.kind(row, column) == vfp::Value::Kind::Character
+        || rows.kind(row, column) == vfp::Value::Kind::Memo) {
+        const std::string_view text = rows.text(row, column);
+        return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    }
     const vfp::Value value = rows.value(row, column);
     switch (value.kind()) {
     case vfp::Value::Kind::Character:
     case vfp::Value::Kind::Memo:
-        return QString::fromStdString(value.text());
+        break;
     case vfp::Value::Kind::Numeric:
         return value.number();
     case vfp::Value::Kind::Integer:

@@ -161,17 +161,24 @@ bool DbfTable::isDeleted(uint32_t recno) const
 
 Value DbfTable::value(uint32_t recno, int field) const
 {
+    Value value;
+    readValue(recno, field, value);
+    return value;
+}
+
+void DbfTable::readValue(uint32_t recno, int field, Value &into) const
+{
     if (field < 0 || static_cast<size_t>(field) >= m_header.fields.size())
         throw Error("Field number " + std::to_string(field) + " is out of range");
     const char *record = recordPointer(recno);
     const FieldLayout &f = m_header.fields[static_cast<size_t>(field)];
+    MemoFile *memoFile = nullptr;
     if (IsMemoType(f.info.type) && MemoPointer(m_header, f, record) != 0) {
-        MemoFile *memoFile = memo();
+        memoFile = memo();
         if (!memoFile)
             throw Error("Memo file of table " + m_name + " is missing");
-        return DecodeField(m_header, f, record, *m_codePage, memoFile);
     }
-    return DecodeField(m_header, f, record, *m_codePage, nullptr);
+    DecodeFieldInto(m_header, f, record, *m_codePage, memoFile, into);
 }
 
 std::string_view DbfTable::fieldBytes(uint32_t recno, int field) const

@@ -44,6 +44,7 @@ public:
     uint32_t recordCount() const override;
     bool isDeleted(uint32_t recno) const override;
     Value value(uint32_t recno, int field) const override;
+    void readValue(uint32_t recno, int field, Value &into) const override;
     std::string_view fieldBytes(uint32_t recno, int field) const override;
     std::vector<IndexTag> indexTags() const override;
     std::optional<std::vector<uint32_t>> seekNumber(int field, const Value &number) const override;

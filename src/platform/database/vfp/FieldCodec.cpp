@@ -203,6 +203,21 @@ double ParseNumber(std::string_view text)
     return d;
 }
 
+void DecodeFieldInto(const DbfHeader &header, const FieldLayout &field, const char *record,
+    const CodePage &codePage, const MemoFile *memo, Value &into)
+{
+    if (field.info.type != 'C' || (field.nullBit >= 0 && IsNullInRecord(header, field, record))) {
+        into = DecodeField(header, field, record, codePage, memo);
+        return;
+    }
+    const std::string_view bytes(record + field.offset, static_cast<size_t>(field.info.length));
+    std::string &out = into.resetText(Value::Kind::Character);
+    if (field.info.binary)
+        out.assign(bytes);
+    else
+        codePage.appendUtf8(bytes, out);
+}
+
 Value DecodeField(const DbfHeader &header, const FieldLayout &field, const char *record,
     const CodePage &codePage, const MemoFile *memo)
 {
@@ -212,14 +227,9 @@ Value DecodeField(const DbfHeader &header, const FieldLayout &field, const char 
     const int len = field.info.length;
     switch (field.info.type) {
     case 'C': {
-        std::string out;
-        if (field.info.binary) {
-            out.assign(p, static_cast<size_t>(len));
-        } else {
-            out.reserve(static_cast<size_t>(len));
-            codePage.appendUtf8(std::string_view(p, static_cast<size_t>(len)), out);
-        }
-        return Value::character(std::move(out));
+        Value value;
+        DecodeFieldInto(header, field, record, codePage, memo, value);
+        return value;
     }
     case 'V':
     case 'Q': {

@@ -36,6 +36,9 @@ inline bool IsMemoType(char type)
 // non-empty memo then throws.
 Value DecodeField(const DbfHeader &header, const FieldLayout &field, const char *record,
     const CodePage &codePage, const MemoFile *memo);
+// The same into an existing value, whose text buffer a character field reuses.
+void DecodeFieldInto(const DbfHeader &header, const FieldLayout &field, const char *record,
+    const CodePage &codePage, const MemoFile *memo, Value &into);
 
 // The blank value of a new record's field (blanks; 0 for numbers; F for logicals).
 void BlankField(const FieldLayout &field, char *record);

@@ -66,6 +66,11 @@ public:
     virtual uint32_t recordCount() const = 0;
     virtual bool isDeleted(uint32_t recno) const = 0;
     virtual Value value(uint32_t recno, int field) const = 0;
+    // value() into an existing value, whose text buffer storage tables reuse.
+    virtual void readValue(uint32_t recno, int field, Value &into) const
+    {
+        into = value(recno, field);
+    }
     // Fast path for scans: the stored bytes of a non-memo field (the table's code page, blanks
     // kept, null flag not applied), without building a Value; valid until the next read of this
     // table. An empty view means "not available here": use value(). Storage tables read

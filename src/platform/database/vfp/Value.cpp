@@ -2,105 +2,10 @@
 
 namespace vfp {
 
-Value Value::character(std::string utf8)
-{
-    Value v;
-    v.m_kind = Kind::Character;
-    v.m_data = std::move(utf8);
-    return v;
-}
-
-Value Value::memo(std::string utf8)
-{
-    Value v;
-    v.m_kind = Kind::Memo;
-    v.m_data = std::move(utf8);
-    return v;
-}
-
-Value Value::numeric(double number, int decimals)
-{
-    Value v;
-    v.m_kind = Kind::Numeric;
-    v.m_decimals = decimals;
-    v.m_data = number;
-    return v;
-}
-
-Value Value::integer(int64_t number)
-{
-    Value v;
-    v.m_kind = Kind::Integer;
-    v.m_decimals = 0;
-    v.m_data = number;
-    return v;
-}
-
-Value Value::logical(bool flag)
-{
-    Value v;
-    v.m_kind = Kind::Logical;
-    v.m_data = flag;
-    return v;
-}
-
-Value Value::date(int32_t julianDay)
-{
-    Value v;
-    v.m_kind = Kind::Date;
-    v.m_data = DateTimeParts { julianDay, 0 };
-    return v;
-}
-
-Value Value::dateTime(int32_t julianDay, int32_t milliseconds)
-{
-    Value v;
-    v.m_kind = Kind::DateTime;
-    v.m_data = DateTimeParts { julianDay, milliseconds };
-    return v;
-}
-
-const std::string &Value::text() const
+const std::string &Value::EmptyText()
 {
     static const std::string empty;
-    const auto *s = std::get_if<std::string>(&m_data);
-    return s ? *s : empty;
-}
-
-double Value::number() const
-{
-    if (const auto *d = std::get_if<double>(&m_data))
-        return *d;
-    if (const auto *i = std::get_if<int64_t>(&m_data))
-        return static_cast<double>(*i);
-    return 0.0;
-}
-
-int64_t Value::integer() const
-{
-    if (const auto *i = std::get_if<int64_t>(&m_data))
-        return *i;
-    if (const auto *d = std::get_if<double>(&m_data))
-        return static_cast<int64_t>(*d);
-    return 0;
-}
-
-bool Value::logical() const
-{
-    const auto *b = std::get_if<bool>(&m_data);
-    return b && *b;
-}
-
-int32_t Value::julianDay() const
-{
-    const auto *p = std::get_if<DateTimeParts>(&m_data);
-    return p ? p->julianDay : 0;
-}
-
-int32_t Value::milliseconds() const
-{
-    const auto *p = std::get_if<DateTimeParts>(&m_data);
-    return p ? p->milliseconds : 0;
+    return empty;
 }
 
 // Fliegel and Van Flandern's conversion between the Gregorian calendar and Julian day numbers.

@@ -242,9 +242,10 @@ const Value &RowState::value(int columnId)
     if (s.preloaded && s.recno != 0)
         return s.preloaded[c.slotIndex];
     if (c.stamp != s.stamp) {
-        c.value = s.recno == 0
-            ? Value()
-            : m_tables[static_cast<size_t>(c.slot)].table->value(s.recno, c.field);
+        if (s.recno == 0)
+            c.value = Value();
+        else
+            m_tables[static_cast<size_t>(c.slot)].table->readValue(s.recno, c.field, c.value);
         c.stamp = s.stamp;
     }
     return c.value;

@@ -404,29 +404,29 @@ void Cast(const Node &node, const Value &v)
         return;
     }
     const char type = node.castType;
-    std::string asText;
+    std::string converted;
     if (v.isText()) {
-        asText = v.text();
     } else if (v.isNumber()) {
-        asText = v.kind() == Value::Kind::Integer
+        converted = v.kind() == Value::Kind::Integer
             ? std::to_string(v.integer())
             : FixedPoint(v.number(), std::max(0, v.decimals()));
     } else if (v.kind() == Value::Kind::Logical) {
-        asText = v.logical() ? "T" : "F";
+        converted = v.logical() ? "T" : "F";
     } else {
-        asText = DateKey(v.julianDay());
+        converted = DateKey(v.julianDay());
     }
+    const std::string_view asText = v.isText() ? std::string_view(v.text()) : converted;
     switch (type) {
     case 'C':
-        node.result
-            = Value::character(text::FixedWidth(asText, static_cast<size_t>(node.castLength)));
+        text::FixedWidth(asText, static_cast<size_t>(node.castLength),
+            node.result.resetText(Value::Kind::Character));
         return;
     case 'V':
         node.result = Value::character(
             std::string(text::TrimRight(text::Left(asText, static_cast<size_t>(node.castLength)))));
         return;
     case 'M':
-        node.result = Value::memo(std::move(asText));
+        node.result = Value::memo(std::string(asText));
         return;
     case 'N':
     case 'F':

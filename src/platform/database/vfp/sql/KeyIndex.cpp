@@ -1,6 +1,11 @@
 #include "platform/database/vfp/sql/KeyIndex.h"
 
+#include "platform/database/vfp/sql/TextOps.h"
+
+#include <algorithm>
+#include <cstring>
 #include <functional>
+#include <limits>
 
 namespace vfp::sql {
 
@@ -11,62 +16,147 @@ uint64_t HashOf(std::string_view key)
     return std::hash<std::string_view>()(key);
 }
 
+// The integer a key encodes, when it is a number with no fraction (as encode() writes it).
+bool IntegerOf(std::string_view key, int64_t &integer)
+{
+    double number = 0;
+    if (key.size() != 1 + sizeof number || key[0] != 'N')
+        return false;
+    std::memcpy(&number, key.data() + 1, sizeof number);
+    if (!(number >= -9e15 && number <= 9e15))
+        return false;
+    integer = static_cast<int64_t>(number);
+    return static_cast<double>(integer) == number;
+}
+
 } // namespace
+
+// Hash key of a join value: equal keys exactly when `=` holds (texts without trailing blanks).
+bool KeyIndex::encode(const Value &value, std::string &key)
+{
+    key.clear();
+    switch (value.kind()) {
+    case Value::Kind::Null:
+        return false;
+    case Value::Kind::Character:
+    case Value::Kind::Memo:
+        key.push_back('C');
+        key.append(text::TrimRight(value.text()));
+        return true;
+    case Value::Kind::Numeric:
+    case Value::Kind::Integer: {
+        double number = value.number();
+        if (number == 0)
+            number = 0; // one key for -0 and 0
+        char bytes[sizeof number];
+        std::memcpy(bytes, &number, sizeof number);
+        key.push_back('N');
+        key.append(bytes, sizeof bytes);
+        return true;
+    }
+    case Value::Kind::Date:
+    case Value::Kind::DateTime: {
+        const int64_t ms = int64_t(value.julianDay()) * 86400000 + value.milliseconds();
+        char bytes[sizeof ms];
+        std::memcpy(bytes, &ms, sizeof ms);
+        key.push_back('D');
+        key.append(bytes, sizeof bytes);
+        return true;
+    }
+    case Value::Kind::Logical:
+        key.push_back('L');
+        key.push_back(value.logical() ? 'T' : 'F');
+        return true;
+    }
+    return false;
+}
+
+void KeyIndex::settle()
+{
+    m_dense.clear();
+    if (m_keys.empty())
+        return;
+    int64_t low = std::numeric_limits<int64_t>::max(), high = std::numeric_limits<int64_t>::min();
+    std::vector<int64_t> integers(m_keys.size());
+    for (size_t n = 0; n < m_keys.size(); ++n) {
+        const Key &k = m_keys[n];
+        if (!IntegerOf(std::string_view(m_bytes).substr(k.offset, k.length), integers[n]))
+            return;
+        low = std::min(low, integers[n]);
+        high = std::max(high, integers[n]);
+    }
+    // Worth it only while the array stays within a few times the keys' own size.
+    const auto span = static_cast<uint64_t>(high - low) + 1;
+    if (span > 4 * m_keys.size() + 64)
+        return;
+    m_denseLow = low;
+    m_dense.assign(span, 0);
+    for (size_t n = 0; n < m_keys.size(); ++n)
+        m_dense[static_cast<size_t>(integers[n] - low)] = static_cast<uint32_t>(n + 1);
+}
 
 size_t KeyIndex::locate(std::string_view key, uint64_t hash) const
 {
     const size_t mask = m_slots.size() - 1;
+    const uint64_t fragment = hash >> 32;
     for (size_t at = hash & mask;; at = (at + 1) & mask) {
-        const Slot &slot = m_slots[at];
-        if (!slot.used)
+        const uint64_t slot = m_slots[at];
+        if (slot == 0)
             return at;
-        if (slot.hash == hash && slot.keyLength == key.size()
-            && std::string_view(m_keys).substr(slot.keyOffset, slot.keyLength) == key)
-            return at;
+        if ((slot >> 32) == fragment) {
+            const Key &k = m_keys[static_cast<uint32_t>(slot) - 1];
+            if (k.length == key.size()
+                && std::string_view(m_bytes).substr(k.offset, k.length) == key)
+                return at;
+        }
     }
 }
 
 void KeyIndex::grow()
 {
-    std::vector<Slot> old = std::move(m_slots);
-    m_slots.assign(old.empty() ? 64 : old.size() * 2, Slot());
+    m_slots.assign(m_slots.empty() ? 64 : m_slots.size() * 2, 0);
     const size_t mask = m_slots.size() - 1;
-    for (const Slot &slot : old) {
-        if (!slot.used)
-            continue;
-        size_t at = slot.hash & mask;
-        while (m_slots[at].used)
+    for (size_t n = 0; n < m_keys.size(); ++n) {
+        const Key &k = m_keys[n];
+        size_t at = k.hash & mask;
+        while (m_slots[at] != 0)
             at = (at + 1) & mask;
-        m_slots[at] = slot;
+        m_slots[at] = (k.hash >> 32) << 32 | (n + 1);
     }
 }
 
 KeyIndex::Chain &KeyIndex::insert(std::string_view key, uint32_t entry, bool &inserted)
 {
     // Kept at most half full, so probes stay short.
-    if ((m_count + 1) * 2 > m_slots.size())
+    m_dense.clear();
+    if ((m_keys.size() + 1) * 2 > m_slots.size())
         grow();
     const uint64_t hash = HashOf(key);
-    Slot &slot = m_slots[locate(key, hash)];
-    inserted = !slot.used;
-    if (inserted) {
-        slot.used = true;
-        slot.hash = hash;
-        slot.keyOffset = m_keys.size();
-        slot.keyLength = static_cast<uint32_t>(key.size());
-        slot.chain = Chain { entry, entry };
-        m_keys.append(key);
-        ++m_count;
-    }
-    return slot.chain;
+    uint64_t &slot = m_slots[locate(key, hash)];
+    inserted = slot == 0;
+    if (!inserted)
+        return m_keys[static_cast<uint32_t>(slot) - 1].chain;
+    m_keys.push_back(
+        Key { hash, m_bytes.size(), static_cast<uint32_t>(key.size()), Chain { entry, entry } });
+    m_bytes.append(key);
+    slot = (hash >> 32) << 32 | m_keys.size();
+    return m_keys.back().chain;
 }
 
 const KeyIndex::Chain *KeyIndex::find(std::string_view key) const
 {
+    if (!m_dense.empty()) {
+        int64_t integer = 0;
+        if (!IntegerOf(key, integer) || integer < m_denseLow
+            || static_cast<uint64_t>(integer - m_denseLow) >= m_dense.size())
+            return nullptr;
+        const uint32_t n = m_dense[static_cast<size_t>(integer - m_denseLow)];
+        return n == 0 ? nullptr : &m_keys[n - 1].chain;
+    }
     if (m_slots.empty())
         return nullptr;
-    const Slot &slot = m_slots[locate(key, HashOf(key))];
-    return slot.used ? &slot.chain : nullptr;
+    const uint64_t slot = m_slots[locate(key, HashOf(key))];
+    return slot == 0 ? nullptr : &m_keys[static_cast<uint32_t>(slot) - 1].chain;
 }
 
 } // namespace vfp::sql

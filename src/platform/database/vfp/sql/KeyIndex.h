@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/database/vfp/Value.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -8,37 +10,48 @@
 namespace vfp::sql {
 
 // The hash table of a hash join: key bytes to the first and last entry of a chain. Open
-// addressing over one array with the keys in one buffer, so a probe touches a cache line or two.
+// addressing over an array of 8-byte slots (a hash fragment and a key number); the keys and
+// their chains are kept in insertion order, so probes in build order read them in sequence.
 class KeyIndex
 {
 public:
+    // The key of a join value: equal keys exactly when `=` holds (texts without trailing
+    // blanks). False for null, which joins nothing.
+    static bool encode(const Value &value, std::string &key);
+
     struct Chain
     {
         uint32_t first;
         uint32_t last;
     };
 
-    // The chain of the key, created with `entry` as its only member when new.
+    // The chain of the key, created with `entry` as its only member when new; valid until the
+    // next insert.
     Chain &insert(std::string_view key, uint32_t entry, bool &inserted);
     const Chain *find(std::string_view key) const;
-    size_t size() const { return m_count; }
+    // After the last insert: when every key is a whole number and they lie close together,
+    // find() looks them up in an array by value, so ascending probes read memory in order.
+    void settle();
+    size_t size() const { return m_keys.size(); }
 
 private:
-    struct Slot
+    struct Key
     {
-        uint64_t hash = 0;
-        uint64_t keyOffset = 0;
-        uint32_t keyLength = 0;
-        bool used = false;
-        Chain chain { 0, 0 };
+        uint64_t hash;
+        uint64_t offset; // in m_bytes
+        uint32_t length;
+        Chain chain;
     };
 
+    // The slot holding the key, or the empty slot where it would go.
     size_t locate(std::string_view key, uint64_t hash) const;
     void grow();
 
-    std::vector<Slot> m_slots;
-    std::string m_keys;
-    size_t m_count = 0;
+    std::vector<uint64_t> m_slots; // 0 empty; else hash high half << 32 | key number + 1
+    std::vector<Key> m_keys;
+    std::string m_bytes;
+    std::vector<uint32_t> m_dense; // key number + 1 by integer - m_denseLow; 0 none
+    int64_t m_denseLow = 0;
 };
 
 } // namespace vfp::sql

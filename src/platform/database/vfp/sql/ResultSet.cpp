@@ -27,20 +27,52 @@ int ResultSet::columnIndex(std::string_view name) const
     return -1;
 }
 
+void ResultSet::beginRow()
+{
+    // A block holds whole rows, so a row's cells are contiguous.
+    m_rowStart = m_cellCount;
+    const size_t width = m_columns.size();
+    const size_t row = width == 0 ? 0 : m_cellCount / width;
+    if (row / BlockRows == m_blocks.size())
+        m_blocks.push_back(std::make_unique_for_overwrite<Cell[]>(BlockRows * width));
+    m_next = m_blocks[row / BlockRows].get() + (row % BlockRows) * width;
+}
+
+const char *ResultSet::storeText(std::string_view text)
+{
+    if (text.empty())
+        return nullptr;
+    if (text.size() > m_textRoom) {
+        const size_t size = std::max(TextBlockBytes, text.size());
+        m_texts.push_back(std::make_unique_for_overwrite<char[]>(size));
+        m_textUsed = 0;
+        m_textRoom = size;
+    }
+    char *at = m_texts.back().get() + m_textUsed;
+    std::memcpy(at, text.data(), text.size());
+    m_textUsed += text.size();
+    m_textRoom -= text.size();
+    return at;
+}
+
 void ResultSet::append(const Value &value)
 {
-    Cell cell;
+    Cell &cell = *m_next++;
+    ++m_cellCount;
     cell.kind = value.kind();
     cell.decimals = static_cast<int8_t>(std::clamp(value.decimals(), -1, 127));
+    cell.size = 0;
+    cell.integer = 0;
     switch (value.kind()) {
     case Value::Kind::Null:
         break;
     case Value::Kind::Character:
-    case Value::Kind::Memo:
-        cell.offset = m_text.size();
-        cell.size = static_cast<uint32_t>(value.text().size());
-        m_text.append(value.text());
+    case Value::Kind::Memo: {
+        const std::string &text = value.text();
+        cell.size = static_cast<uint32_t>(text.size());
+        cell.text = storeText(text);
         break;
+    }
     case Value::Kind::Numeric:
         cell.number = value.number();
         break;
@@ -56,25 +88,21 @@ void ResultSet::append(const Value &value)
         cell.date.milliseconds = value.milliseconds();
         break;
     }
-    m_cells.push_back(cell);
 }
 
 void ResultSet::dropLastRow()
 {
-    // Texts of the dropped row stay in the buffer; only cells go.
-    m_cells.resize(m_rowStart);
+    // Texts of the dropped row stay in their block; only cells go.
+    m_cellCount = m_rowStart;
 }
 
-void ResultSet::permute(const std::vector<uint32_t> &order)
+void ResultSet::permute(std::vector<uint32_t> order)
 {
-    const size_t width = m_columns.size();
-    std::vector<Cell> cells;
-    cells.reserve(m_cells.size());
-    for (uint32_t old : order) {
-        const auto begin = m_cells.begin() + static_cast<std::ptrdiff_t>(old * width);
-        cells.insert(cells.end(), begin, begin + static_cast<std::ptrdiff_t>(width));
+    if (!m_order.empty()) {
+        for (uint32_t &row : order)
+            row = m_order[row];
     }
-    m_cells = std::move(cells);
+    m_order = std::move(order);
 }
 
 Value ResultSet::value(size_t row, int column) const
@@ -106,7 +134,7 @@ std::string_view ResultSet::text(size_t row, int column) const
     const Cell &c = cell(row, column);
     if (c.kind != Value::Kind::Character && c.kind != Value::Kind::Memo)
         return {};
-    return std::string_view(m_text).substr(c.offset, c.size);
+    return std::string_view(c.text, c.size);
 }
 
 double ResultSet::number(size_t row, int column) const
@@ -221,17 +249,6 @@ int ResultSet::compare(size_t a, size_t b, int column) const
 
 namespace {
 
-// A sort key that orders like ResultSet::compare for most pairs: nulls first, then the first 16
-// bytes of a text padded with blanks, a number or a date as an order-preserving integer. Equal
-// keys of texts longer than 16 bytes are settled by the full comparison.
-struct SortKey
-{
-    uint64_t high = 0;
-    uint64_t low = 0;
-    bool null = true;
-    bool longText = false;
-};
-
 uint64_t OrderedBits(double number)
 {
     if (number == 0)
@@ -251,65 +268,100 @@ uint64_t PackBigEndian(std::string_view bytes)
 
 } // namespace
 
+// A sort key that orders like ResultSet::compare for most pairs: nulls first, then the first 16
+// bytes of a text padded with blanks, a number or a date as an order-preserving integer. Equal
+// keys of texts longer than 16 bytes are settled by the full comparison.
+struct ResultSet::SortKey
+{
+    uint64_t high = 0;
+    uint64_t low = 0;
+    bool null = true;
+    bool longText = false;
+};
+
+ResultSet::SortKey ResultSet::sortKey(size_t row, int column) const
+{
+    SortKey key;
+    const Cell &c = cell(row, column);
+    key.null = c.kind == Value::Kind::Null;
+    switch (c.kind) {
+    case Value::Kind::Null:
+        break;
+    case Value::Kind::Character:
+    case Value::Kind::Memo: {
+        const std::string_view t = text(row, column);
+        key.high = PackBigEndian(t);
+        key.low = PackBigEndian(t.size() > 8 ? t.substr(8) : std::string_view());
+        key.longText = t.size() > 16;
+        break;
+    }
+    case Value::Kind::Numeric:
+    case Value::Kind::Integer:
+        key.high = OrderedBits(number(row, column));
+        break;
+    case Value::Kind::Logical:
+        key.high = c.logical ? 1 : 0;
+        break;
+    case Value::Kind::Date:
+    case Value::Kind::DateTime:
+        key.high = static_cast<uint64_t>(int64_t(c.date.julianDay) * 86400000 + c.date.milliseconds)
+            ^ (uint64_t(1) << 63);
+        break;
+    }
+    return key;
+}
+
 std::vector<uint32_t> ResultSet::sortedOrder(const std::vector<std::pair<int, bool>> &keys) const
 {
     const size_t rows = rowCount();
-    std::vector<std::vector<SortKey>> prepared(keys.size(), std::vector<SortKey>(rows));
-    for (size_t k = 0; k < keys.size(); ++k) {
-        const int column = keys[k].first;
-        for (size_t row = 0; row < rows; ++row) {
-            SortKey &key = prepared[k][row];
-            const Cell &c = cell(row, column);
-            key.null = c.kind == Value::Kind::Null;
-            switch (c.kind) {
-            case Value::Kind::Null:
-                break;
-            case Value::Kind::Character:
-            case Value::Kind::Memo: {
-                const std::string_view t = text(row, column);
-                key.high = PackBigEndian(t);
-                key.low = PackBigEndian(t.size() > 8 ? t.substr(8) : std::string_view());
-                key.longText = t.size() > 16;
-                break;
-            }
-            case Value::Kind::Numeric:
-            case Value::Kind::Integer:
-                key.high = OrderedBits(number(row, column));
-                break;
-            case Value::Kind::Logical:
-                key.high = c.logical ? 1 : 0;
-                break;
-            case Value::Kind::Date:
-            case Value::Kind::DateTime:
-                key.high = static_cast<uint64_t>(
-                               int64_t(c.date.julianDay) * 86400000 + c.date.milliseconds)
-                    ^ (uint64_t(1) << 63);
-                break;
-            }
-        }
+    if (keys.empty() || rows == 0) {
+        std::vector<uint32_t> order(rows);
+        for (size_t i = 0; i < rows; ++i)
+            order[i] = static_cast<uint32_t>(i);
+        return order;
     }
-    std::vector<uint32_t> order(rows);
-    for (size_t i = 0; i < rows; ++i)
-        order[i] = static_cast<uint32_t>(i);
-    std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-        for (size_t k = 0; k < keys.size(); ++k) {
-            const SortKey &x = prepared[k][a];
-            const SortKey &y = prepared[k][b];
-            int c = 0;
-            if (x.null != y.null)
-                c = x.null ? -1 : 1;
-            else if (x.high != y.high)
-                c = x.high < y.high ? -1 : 1;
-            else if (x.low != y.low)
-                c = x.low < y.low ? -1 : 1;
-            else if (x.longText || y.longText)
-                c = compare(a, b, keys[k].first);
-            if (c != 0)
-                return keys[k].second ? c > 0 : c < 0;
+    // The first key travels with its row, so most comparisons read one contiguous array; the
+    // other keys are looked up on ties. The row number settles full ties, which keeps the sort
+    // stable without a stable sort.
+    struct Item
+    {
+        SortKey first;
+        uint32_t row;
+    };
+    std::vector<Item> items(rows);
+    for (size_t row = 0; row < rows; ++row)
+        items[row] = Item { sortKey(row, keys[0].first), static_cast<uint32_t>(row) };
+    std::vector<std::vector<SortKey>> rest(keys.size() - 1);
+    for (size_t k = 1; k < keys.size(); ++k) {
+        rest[k - 1].resize(rows);
+        for (size_t row = 0; row < rows; ++row)
+            rest[k - 1][row] = sortKey(row, keys[k].first);
+    }
+    const auto order = [&](const SortKey &x, const SortKey &y, uint32_t a, uint32_t b, size_t k) {
+        int c = 0;
+        if (x.null != y.null)
+            c = x.null ? -1 : 1;
+        else if (x.high != y.high)
+            c = x.high < y.high ? -1 : 1;
+        else if (x.low != y.low)
+            c = x.low < y.low ? -1 : 1;
+        else if (x.longText || y.longText)
+            c = compare(a, b, keys[k].first);
+        return keys[k].second ? -c : c;
+    };
+    std::sort(items.begin(), items.end(), [&](const Item &x, const Item &y) {
+        if (const int c = order(x.first, y.first, x.row, y.row, 0))
+            return c < 0;
+        for (size_t k = 1; k < keys.size(); ++k) {
+            if (const int c = order(rest[k - 1][x.row], rest[k - 1][y.row], x.row, y.row, k))
+                return c < 0;
         }
-        return false;
+        return x.row < y.row;
     });
-    return order;
+    std::vector<uint32_t> result(rows);
+    for (size_t i = 0; i < rows; ++i)
+        result[i] = items[i].row;
+    return result;
 }
 
 void ResultSet::settleUnknownTypes()

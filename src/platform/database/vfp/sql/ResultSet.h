@@ -3,6 +3,7 @@
 #include "platform/database/vfp/Value.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -27,15 +28,15 @@ public:
     const std::vector<ResultColumn> &columns() const { return m_columns; }
     int columnCount() const { return static_cast<int>(m_columns.size()); }
     int columnIndex(std::string_view name) const; // any letter case; -1 when none
-    size_t rowCount() const { return m_columns.empty() ? 0 : m_cells.size() / m_columns.size(); }
+    size_t rowCount() const { return m_columns.empty() ? 0 : m_cellCount / m_columns.size(); }
 
     // Building: begin a row, then append one value per column.
-    void beginRow() { m_rowStart = m_cells.size(); }
+    void beginRow();
     void append(const Value &value);
     void dropLastRow();
-    void reserve(size_t rows) { m_cells.reserve(rows * m_columns.size()); }
-    // Reorders the rows; order[i] is the old index of new row i.
-    void permute(const std::vector<uint32_t> &order);
+    // Reorders the rows; order[i] is the old index of new row i. Rows are not moved: reads go
+    // through the order.
+    void permute(std::vector<uint32_t> order);
 
     Value value(size_t row, int column) const;
     Value::Kind kind(size_t row, int column) const { return cell(row, column).kind; }
@@ -63,7 +64,7 @@ private:
         union {
             double number;
             int64_t integer;
-            uint64_t offset; // text start in m_text
+            const char *text; // in one of m_texts' blocks
             bool logical;
             struct
             {
@@ -71,20 +72,31 @@ private:
                 int32_t milliseconds;
             } date;
         };
-        Cell()
-            : integer(0)
-        { }
     };
+
+    // Cells and texts live in fixed blocks that never move, so building copies nothing twice.
+    static constexpr size_t BlockRows = 4096;
+    static constexpr size_t TextBlockBytes = size_t(1) << 20;
 
     const Cell &cell(size_t row, int column) const
     {
-        return m_cells[row * m_columns.size() + static_cast<size_t>(column)];
+        const size_t stored = m_order.empty() ? row : m_order[row];
+        return m_blocks[stored / BlockRows]
+                       [(stored % BlockRows) * m_columns.size() + static_cast<size_t>(column)];
     }
+    struct SortKey;
+    SortKey sortKey(size_t row, int column) const;
+    const char *storeText(std::string_view text);
 
     std::vector<ResultColumn> m_columns;
-    std::vector<Cell> m_cells;
-    std::string m_text;
+    std::vector<std::unique_ptr<Cell[]>> m_blocks;
+    size_t m_cellCount = 0;
     size_t m_rowStart = 0;
+    Cell *m_next = nullptr; // where the row being built takes its next cell
+    std::vector<uint32_t> m_order; // stored row of each row; empty when in stored order
+    std::vector<std::unique_ptr<char[]>> m_texts;
+    size_t m_textUsed = 0; // bytes used in the last text block
+    size_t m_textRoom = 0; // bytes free in the last text block
 };
 
 } // namespace vfp::sql

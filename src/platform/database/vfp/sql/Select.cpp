@@ -57,46 +57,6 @@ char Family(char type)
     }
 }
 
-// Hash key of a join value: equal keys exactly when `=` holds (texts without trailing blanks).
-bool EncodeKey(const Value &value, std::string &key)
-{
-    key.clear();
-    switch (value.kind()) {
-    case Value::Kind::Null:
-        return false;
-    case Value::Kind::Character:
-    case Value::Kind::Memo:
-        key.push_back('C');
-        key.append(text::TrimRight(value.text()));
-        return true;
-    case Value::Kind::Numeric:
-    case Value::Kind::Integer: {
-        double number = value.number();
-        if (number == 0)
-            number = 0; // one key for -0 and 0
-        char bytes[sizeof number];
-        std::memcpy(bytes, &number, sizeof number);
-        key.push_back('N');
-        key.append(bytes, sizeof bytes);
-        return true;
-    }
-    case Value::Kind::Date:
-    case Value::Kind::DateTime: {
-        const int64_t ms = int64_t(value.julianDay()) * 86400000 + value.milliseconds();
-        char bytes[sizeof ms];
-        std::memcpy(bytes, &ms, sizeof ms);
-        key.push_back('D');
-        key.append(bytes, sizeof bytes);
-        return true;
-    }
-    case Value::Kind::Logical:
-        key.push_back('L');
-        key.push_back(value.logical() ? 'T' : 'F');
-        return true;
-    }
-    return false;
-}
-
 bool ReadsMemo(const Node &node)
 {
     if (node.op == Node::Op::Column && node.type.type == 'M')
@@ -364,8 +324,11 @@ void SelectRunner::buildHash(JoinPlan &join)
     std::string key;
     const std::vector<int> columns = m_state->slotColumns(join.slot);
     join.width = columns.size();
+    const size_t records = m_state->tables()[static_cast<size_t>(join.slot)].table->recordCount();
+    join.entries.reserve(records);
+    join.values.reserve(records * join.width);
     scanTable(join.slot, [&](uint32_t recno) {
-        if (!EncodeKey(Evaluate(*join.build, *m_state), key))
+        if (!KeyIndex::encode(Evaluate(*join.build, *m_state), key))
             return;
         const auto index = static_cast<uint32_t>(join.entries.size());
         join.entries.push_back(JoinPlan::Entry { recno, NoEntry });
@@ -378,6 +341,7 @@ void SelectRunner::buildHash(JoinPlan &join)
             chain.last = index;
         }
     });
+    join.heads.settle();
     join.built = true;
 }
 
@@ -415,7 +379,7 @@ void SelectRunner::descend(size_t level)
     if (join.hashed) {
         if (!join.built)
             buildHash(join);
-        if (EncodeKey(Evaluate(*join.probe, *m_state), m_key)) {
+        if (KeyIndex::encode(Evaluate(*join.probe, *m_state), m_key)) {
             if (const KeyIndex::Chain *chain = join.heads.find(m_key)) {
                 for (uint32_t e = chain->first; e != NoEntry; e = join.entries[e].next)
                     tryRecord(join.entries[e].recno, join.values.data() + e * join.width);

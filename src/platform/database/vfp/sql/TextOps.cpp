@@ -79,13 +79,12 @@ std::string_view TrimLeft(std::string_view text)
     return text.substr(start);
 }
 
-std::string FixedWidth(std::string_view text, size_t width)
+void FixedWidth(std::string_view text, size_t width, std::string &out)
 {
-    std::string result(Left(text, width));
-    const size_t count = CharacterCount(result);
+    out.assign(Left(text, width));
+    const size_t count = CharacterCount(out);
     if (count < width)
-        result.append(width - count, ' ');
-    return result;
+        out.append(width - count, ' ');
 }
 
 std::string Upper(std::string_view text)

@@ -16,8 +16,8 @@ std::string_view Right(std::string_view text, size_t count);
 std::string_view TrimRight(std::string_view text);
 std::string_view TrimLeft(std::string_view text);
 
-// Pads with blanks or cuts to exactly `width` characters.
-std::string FixedWidth(std::string_view text, size_t width);
+// Pads with blanks or cuts to exactly `width` characters, into `out`.
+void FixedWidth(std::string_view text, size_t width, std::string &out);
 
 std::string Upper(std::string_view text);
 std::string Lower(std::string_view text);

@@ -1,0 +1,110 @@
+// The join index answers alike whether it looks keys up by hash or, for close whole numbers,
+// by value in an array.
+
+#include "platform/database/vfp/sql/KeyIndex.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <vector>
+
+namespace {
+
+using vfp::Value;
+using vfp::sql::KeyIndex;
+
+// Inserts the values as entries 0, 1, ...; returns the index, settled when asked.
+KeyIndex Build(const std::vector<Value> &values, bool settle)
+{
+    KeyIndex index;
+    std::string key;
+    for (size_t i = 0; i < values.size(); ++i) {
+        if (!KeyIndex::encode(values[i], key))
+            continue;
+        bool inserted = false;
+        KeyIndex::Chain &chain = index.insert(key, static_cast<uint32_t>(i), inserted);
+        if (!inserted)
+            chain.last = static_cast<uint32_t>(i);
+    }
+    if (settle)
+        index.settle();
+    return index;
+}
+
+// The first and last entry of the probe's chain; nullopt when nothing matches.
+std::optional<std::pair<uint32_t, uint32_t>> Probe(const KeyIndex &index, const Value &probe)
+{
+    std::string key;
+    if (!KeyIndex::encode(probe, key))
+        return std::nullopt;
+    const KeyIndex::Chain *chain = index.find(key);
+    if (!chain)
+        return std::nullopt;
+    return std::make_pair(chain->first, chain->last);
+}
+
+std::vector<Value> Probes()
+{
+    std::vector<Value> probes;
+    for (int n = -4; n <= 8; ++n)
+        probes.push_back(Value::numeric(n, 0));
+    probes.push_back(Value::integer(3));
+    probes.push_back(Value::numeric(2.5, 1));
+    probes.push_back(Value::numeric(-0.0, 0));
+    probes.push_back(Value::numeric(1e300, 0));
+    probes.push_back(Value::character("3"));
+    probes.push_back(Value());
+    return probes;
+}
+
+TEST(KeyIndex, CloseWholeNumbersFindWhatHashingFinds)
+{
+    const std::vector<Value> keys = { Value::numeric(1, 0), Value::numeric(3, 0), Value::integer(3),
+        Value::numeric(5, 0), Value::numeric(-2, 0), Value::numeric(0, 0), Value() };
+    const KeyIndex hashed = Build(keys, false);
+    const KeyIndex dense = Build(keys, true);
+    for (const Value &probe : Probes())
+        EXPECT_EQ(Probe(hashed, probe), Probe(dense, probe)) << probe.number();
+    EXPECT_EQ(std::make_pair(1u, 2u), Probe(dense, Value::numeric(3, 0)));
+    EXPECT_EQ(std::make_pair(5u, 5u), Probe(dense, Value::numeric(-0.0, 0)));
+    EXPECT_FALSE(Probe(dense, Value::numeric(2.5, 1)));
+    EXPECT_FALSE(Probe(dense, Value::numeric(6, 0)));
+    EXPECT_FALSE(Probe(dense, Value::character("3")));
+}
+
+TEST(KeyIndex, FarApartFractionalOrTextKeysStayHashed)
+{
+    for (const std::vector<Value> &keys : {
+             std::vector<Value> { Value::numeric(1, 0), Value::numeric(1e9, 0) },
+             std::vector<Value> { Value::numeric(1, 0), Value::numeric(1.5, 1) },
+             std::vector<Value> { Value::numeric(1, 0), Value::character("2") },
+         }) {
+        const KeyIndex index = Build(keys, true);
+        EXPECT_EQ(std::make_pair(0u, 0u), Probe(index, keys[0]));
+        EXPECT_EQ(std::make_pair(1u, 1u), Probe(index, keys[1]));
+        EXPECT_FALSE(Probe(index, Value::numeric(2, 0)));
+    }
+}
+
+TEST(KeyIndex, InsertingAfterSettlingStillFindsEveryKey)
+{
+    KeyIndex index = Build({ Value::numeric(1, 0), Value::numeric(2, 0) }, true);
+    std::string key;
+    KeyIndex::encode(Value::numeric(100000, 0), key);
+    bool inserted = false;
+    index.insert(key, 7, inserted);
+    EXPECT_TRUE(inserted);
+    EXPECT_EQ(std::make_pair(7u, 7u), Probe(index, Value::numeric(100000, 0)));
+    EXPECT_EQ(std::make_pair(1u, 1u), Probe(index, Value::numeric(2, 0)));
+    EXPECT_EQ(3u, index.size());
+}
+
+TEST(KeyIndex, TextKeysIgnoreTrailingBlanksOnly)
+{
+    const KeyIndex index = Build({ Value::character("A1  "), Value::character(" A1") }, true);
+    EXPECT_EQ(std::make_pair(0u, 0u), Probe(index, Value::character("A1")));
+    EXPECT_EQ(std::make_pair(1u, 1u), Probe(index, Value::character(" A1      ")));
+    EXPECT_FALSE(Probe(index, Value::character("A")));
+}
+
+} // namespace

@@ -1,0 +1,91 @@
+// The result store across its block boundaries, and row orders applied one after another.
+
+#include "platform/database/vfp/sql/ResultSet.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+using vfp::Value;
+using vfp::sql::ResultColumn;
+using vfp::sql::ResultSet;
+
+ResultSet TwoColumns()
+{
+    return ResultSet({ ResultColumn { "n", 'N', 10, 0 }, ResultColumn { "t", 'C', 0, 0 } });
+}
+
+std::string Text(int row)
+{
+    return "row " + std::to_string(row);
+}
+
+TEST(ResultSet, ManyRowsAndLongTextsKeepEveryValue)
+{
+    ResultSet rows = TwoColumns();
+    const int count = 10000; // spans several cell blocks
+    const std::string huge(3 << 20, 'x'); // larger than a text block
+    for (int row = 0; row < count; ++row) {
+        rows.beginRow();
+        rows.append(Value::numeric(row, 0));
+        rows.append(row == 5000 ? Value::memo(huge) : Value::character(Text(row)));
+    }
+    ASSERT_EQ(size_t(count), rows.rowCount());
+    for (int row = 0; row < count; ++row) {
+        ASSERT_EQ(row, rows.number(size_t(row), 0));
+        if (row != 5000) {
+            ASSERT_EQ(Text(row), rows.text(size_t(row), 1));
+        }
+    }
+    EXPECT_EQ(huge, rows.text(5000, 1));
+    EXPECT_EQ(Value::Kind::Memo, rows.kind(5000, 1));
+}
+
+TEST(ResultSet, EmptyTextsNullsAndADroppedRow)
+{
+    ResultSet rows = TwoColumns();
+    rows.beginRow();
+    rows.append(Value());
+    rows.append(Value::character(""));
+    rows.beginRow();
+    rows.append(Value::numeric(1, 0));
+    rows.append(Value::character("gone"));
+    rows.dropLastRow();
+    rows.beginRow();
+    rows.append(Value::numeric(2, 0));
+    rows.append(Value::character("kept"));
+    ASSERT_EQ(2u, rows.rowCount());
+    EXPECT_TRUE(rows.isNull(0, 0));
+    EXPECT_EQ(Value::Kind::Character, rows.kind(0, 1));
+    EXPECT_EQ("", rows.text(0, 1));
+    EXPECT_EQ("kept", rows.text(1, 1));
+}
+
+TEST(ResultSet, OrdersComposeAndSortingIsStable)
+{
+    ResultSet rows = TwoColumns();
+    const char *texts[] = { "b", "a", "b", "a" };
+    for (int row = 0; row < 4; ++row) {
+        rows.beginRow();
+        rows.append(Value::numeric(row, 0));
+        rows.append(Value::character(texts[row]));
+    }
+    rows.permute(rows.sortedOrder({ { 1, false } }));
+    const double ascending[] = { 1, 3, 0, 2 };
+    for (size_t row = 0; row < 4; ++row)
+        EXPECT_EQ(ascending[row], rows.number(row, 0));
+    // A second order is over the rows as they now stand.
+    rows.permute({ 3, 2, 1, 0 });
+    const double reversed[] = { 2, 0, 3, 1 };
+    for (size_t row = 0; row < 4; ++row) {
+        EXPECT_EQ(reversed[row], rows.number(row, 0));
+        EXPECT_EQ(texts[static_cast<int>(reversed[row])], rows.text(row, 1));
+    }
+    EXPECT_TRUE(rows.rowsEqual(0, 0));
+    EXPECT_FALSE(rows.rowsEqual(0, 1));
+    EXPECT_EQ("a", rows.value(2, 1).text());
+}
+
+} // namespace
