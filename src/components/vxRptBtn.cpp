@@ -139,8 +139,12 @@ void TvxRepeatButton::mousePressEvent(QMouseEvent *event)
     if (event->button() != Qt::LeftButton)
         return;
     m_holding = true;
-    Press();
+    m_pressed = true;
+    update();
+    // The first click comes at once, before the repeat's first delay starts to run.
     Q_EMIT OnClick(this);
+    if (m_pressed && m_holding)
+        StartRepeat();
 }
 
 void TvxRepeatButton::mouseMoveEvent(QMouseEvent *event)

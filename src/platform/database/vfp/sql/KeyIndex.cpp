@@ -29,6 +29,15 @@ bool IntegerOf(std::string_view key, int64_t &integer)
     return static_cast<double>(integer) == number;
 }
 
+// A kind letter followed by the value's bytes.
+template <typename Number> void AppendNumberKey(std::string &key, char kind, Number number)
+{
+    char bytes[sizeof number];
+    std::memcpy(bytes, &number, sizeof number);
+    key.push_back(kind);
+    key.append(bytes, sizeof bytes);
+}
+
 } // namespace
 
 // Hash key of a join value: equal keys exactly when `=` holds (texts without trailing blanks).
@@ -48,19 +57,12 @@ bool KeyIndex::encode(const Value &value, std::string &key)
         double number = value.number();
         if (number == 0)
             number = 0; // one key for -0 and 0
-        char bytes[sizeof number];
-        std::memcpy(bytes, &number, sizeof number);
-        key.push_back('N');
-        key.append(bytes, sizeof bytes);
+        AppendNumberKey(key, 'N', number);
         return true;
     }
     case Value::Kind::Date:
     case Value::Kind::DateTime: {
-        const int64_t ms = int64_t(value.julianDay()) * 86400000 + value.milliseconds();
-        char bytes[sizeof ms];
-        std::memcpy(bytes, &ms, sizeof ms);
-        key.push_back('D');
-        key.append(bytes, sizeof bytes);
+        AppendNumberKey(key, 'D', int64_t(value.julianDay()) * 86400000 + value.milliseconds());
         return true;
     }
     case Value::Kind::Logical:
