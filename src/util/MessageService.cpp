@@ -5,9 +5,9 @@ namespace {
 class SilentMessageService final : public MessageService
 {
 public:
-    void showMessage(Kind, const QString &) override {}
+    void showMessage(Kind, const QString &) override { }
     Answer askYesNo(const QString &) override { return Answer::No; }
-    void beep() override {}
+    void beep() override { }
 };
 
 std::unique_ptr<MessageService> &current()

@@ -28,10 +28,10 @@ public:
 };
 
 // Shorthands for the common boxes.
-void ShowMessage(const QString &text);                  // information, OK
-void ShowWarning(const QString &text);                  // warning, OK
-void ShowError(const QString &text);                    // error, OK
-bool AskYesNo(const QString &text);                     // warning, Yes/No
+void ShowMessage(const QString &text); // information, OK
+void ShowWarning(const QString &text); // warning, OK
+void ShowError(const QString &text); // error, OK
+bool AskYesNo(const QString &text); // warning, Yes/No
 void Beep();
 
 class Exception;

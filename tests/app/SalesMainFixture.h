@@ -19,7 +19,8 @@ inline std::unique_ptr<PrintSystem> FivePrinters()
     QList<PrinterInfo> list;
     for (int i = 1; i <= 5; ++i) {
         const QString name = QStringLiteral("Printer %1").arg(i);
-        list.append({name, name, QStringLiteral("driver"), QStringLiteral("ipp://host/%1").arg(i)});
+        list.append(
+            { name, name, QStringLiteral("driver"), QStringLiteral("ipp://host/%1").arg(i) });
     }
     return std::make_unique<ScriptedPrintSystem>(list, QStringLiteral("Printer 3"));
 }
@@ -30,10 +31,7 @@ class SalesMainTest : public ::testing::Test
 protected:
     static inline const QString Section = QStringLiteral("TESTPC");
 
-    void SetUp() override
-    {
-        m_previousPrinters = PrintSystem::install(FivePrinters());
-    }
+    void SetUp() override { m_previousPrinters = PrintSystem::install(FivePrinters()); }
     void TearDown() override
     {
         m_window.reset();

@@ -2,12 +2,12 @@
 
 void ScriptedMessageService::showMessage(Kind kind, const QString &text)
 {
-    entries.append({kind, text, false});
+    entries.append({ kind, text, false });
 }
 
 MessageService::Answer ScriptedMessageService::askYesNo(const QString &text)
 {
-    entries.append({Kind::Warning, text, true});
+    entries.append({ Kind::Warning, text, true });
     if (m_answers.empty())
         return Answer::No;
     const Answer answer = m_answers.front();

@@ -33,27 +33,28 @@ TEST(UtilMisc, ReadNumberDropsSignsAndLetters)
 TEST(UtilMisc, ReplaceAllCollapsesRunsCompletely)
 {
     EXPECT_EQ(ReplaceAll(QStringLiteral("D:\\\\\\\\Opera\\\\x"), QStringLiteral("\\\\"),
-                         QStringLiteral("\\")),
-              QStringLiteral("D:\\Opera\\x"));
+                  QStringLiteral("\\")),
+        QStringLiteral("D:\\Opera\\x"));
     EXPECT_EQ(ReplaceAll(QStringLiteral("a    b  c"), QStringLiteral("  "), QStringLiteral(" ")),
-              QStringLiteral("a b c"));
+        QStringLiteral("a b c"));
     // A replacement that joins with the text before it forms a new match, which is replaced too.
     EXPECT_EQ(ReplaceAll(QStringLiteral("aab"), QStringLiteral("ab"), QStringLiteral("b")),
-              QStringLiteral("b"));
+        QStringLiteral("b"));
     // A replacement holding the search text must not loop forever.
     EXPECT_EQ(ReplaceAll(QStringLiteral("x"), QStringLiteral("x"), QStringLiteral("xx")),
-              QStringLiteral("xx"));
+        QStringLiteral("xx"));
 }
 
 TEST(UtilMisc, SplitTextDropsOnlyATrailingEmptyPiece)
 {
     EXPECT_EQ(SplitText(QStringLiteral("a; b;;c;"), QStringLiteral(";")),
-              (QStringList{QStringLiteral("a"), QStringLiteral(" b"), QString(), QStringLiteral("c")}));
+        (QStringList {
+            QStringLiteral("a"), QStringLiteral(" b"), QString(), QStringLiteral("c") }));
     EXPECT_EQ(SplitText(QStringLiteral(";a"), QStringLiteral(";")),
-              (QStringList{QString(), QStringLiteral("a")}));
+        (QStringList { QString(), QStringLiteral("a") }));
     EXPECT_EQ(SplitText(QString(), QStringLiteral(";")), QStringList());
-    EXPECT_EQ(JoinList({QStringLiteral("a"), QStringLiteral("b")}, QStringLiteral("; ")),
-              QStringLiteral("a; b"));
+    EXPECT_EQ(JoinList({ QStringLiteral("a"), QStringLiteral("b") }, QStringLiteral("; ")),
+        QStringLiteral("a; b"));
 }
 
 TEST(UtilMisc, DateKeyAndDateNumbers)
