@@ -1,7 +1,6 @@
 #include "app/SalesMain.h"
 
 #include "components/G_GetText.h"
-#include "review/CustomerStatements.h"
 #include "review/ReviewCommands.h"
 #include "util/MessageService.h"
 
@@ -69,10 +68,6 @@ void TFrmSalesMain::AmendEMailAddress()
     const ReviewRow &row = m_memSTran.current();
     const QString current = row.sn_email.trimmed();
     const QString reply = PromptText(QStringLiteral("Amend e_Mail Address"), current).trimmed();
-    if (reply == current)
-        return;
-    ADOCommand.execute(EmailUpdateText(cbxCompanyID->currentText(), row.st_account, reply));
-    m_memSTran.edit();
-    m_memSTran.setValue(ReviewField::sn_email, reply);
-    m_memSTran.post();
+    if (reply != current)
+        AmendCurrentEmail(m_memSTran, reviewWriter(), reply);
 }

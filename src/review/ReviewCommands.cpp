@@ -85,6 +85,12 @@ void SwitchCurrentDelivery(MemSTran &list, const ReviewWriter &writer)
     list.post();
 }
 
+void AmendCurrentEmail(MemSTran &list, const ReviewWriter &writer, const QString &address)
+{
+    writer.command.execute(EmailUpdateText(writer.companyId, list.current().st_account, address));
+    StoreField(list, ReviewField::sn_email, address);
+}
+
 void TagAllRows(MemSTran &list, const ReviewWriter &writer, const LetMessagesThrough &pump)
 {
     WalkList(list, pump, [&] {

@@ -35,6 +35,8 @@ ReviewField FlagField(StatusFlag flag);
 void FlipCurrentFlag(MemSTran &list, const ReviewWriter &writer, StatusFlag flag);
 // F6: switches the current row's customer between e-mailed and printed documents.
 void SwitchCurrentDelivery(MemSTran &list, const ReviewWriter &writer);
+// The address amendment: writes the customer's new address and shows it in the current row.
+void AmendCurrentEmail(MemSTran &list, const ReviewWriter &writer, const QString &address);
 
 // The list-wide commands walk the list from its first row to its last, letting messages through
 // after each row, and leave the last row current. On a closed list they fail before changing
