@@ -31,19 +31,6 @@ template <typename Visit> void WalkList(MemSTran &list, const LetMessagesThrough
     }
 }
 
-bool FlagValue(const ReviewRow &row, StatusFlag flag)
-{
-    switch (flag) {
-    case StatusFlag::Tag:
-        return row.Tag;
-    case StatusFlag::Sent:
-        return row.zrqsent;
-    case StatusFlag::Printed:
-        return row.zrqprint;
-    }
-    return false;
-}
-
 const QString &MarkAssignment(StatusFlag flag)
 {
     return flag == StatusFlag::Printed ? MarkPrintedAssignment : MarkSentAssignment;
@@ -67,10 +54,11 @@ ReviewField FlagField(StatusFlag flag)
 void FlipCurrentFlag(MemSTran &list, const ReviewWriter &writer, StatusFlag flag)
 {
     const ReviewRow &row = list.current();
-    const bool value = !FlagValue(row, flag);
+    const ReviewField field = FlagField(flag);
+    const bool value = !row.value(field).toBool();
     SetStatusFlag(
         writer.qryChk, writer.command, writer.companyId, DocumentNumber(row), flag, value);
-    StoreField(list, FlagField(flag), value);
+    StoreField(list, field, value);
 }
 
 void SwitchCurrentDelivery(MemSTran &list, const ReviewWriter &writer)
@@ -126,16 +114,6 @@ void SetMailFlagsWhereAddressed(
         if (row.Tag && !row.MailInv && !IsBlank(row.sn_email))
             SwitchCurrentDelivery(list, writer);
     });
-}
-
-QList<qint64> TaggedIds(const MemSTran &list)
-{
-    QList<qint64> ids;
-    for (int i = 0; i < list.recordCount(); ++i) {
-        if (list.row(i).Tag)
-            ids.append(list.row(i).id);
-    }
-    return ids;
 }
 
 void MarkDispatchedRows(MemSTran &list, const ReviewWriter &writer, StatusFlag flag,

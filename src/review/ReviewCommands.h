@@ -54,9 +54,6 @@ void FlipTaggedFlags(
 void SetMailFlagsWhereAddressed(
     MemSTran &list, const ReviewWriter &writer, const LetMessagesThrough &pump);
 
-// The ids of the tagged rows, in list order.
-QList<qint64> TaggedIds(const MemSTran &list);
-
 // After Send Tagged or Print Tagged: sets the sent (or printed) flag of every tagged row whose
 // document the run handed over. Documents the run could not hand over stay unmarked.
 void MarkDispatchedRows(MemSTran &list, const ReviewWriter &writer, StatusFlag flag,

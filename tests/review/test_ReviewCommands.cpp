@@ -107,6 +107,16 @@ protected:
     LetMessagesThrough pump = [this] { ++pumped; };
 };
 
+QList<qint64> TaggedIds(const MemSTran &list)
+{
+    QList<qint64> ids;
+    for (int i = 0; i < list.recordCount(); ++i) {
+        if (list.row(i).Tag)
+            ids.append(list.row(i).id);
+    }
+    return ids;
+}
+
 QString Check(int id)
 {
     return QStringLiteral(" SELECT * FROM Z_ST_ZRQ WHERE st_ID = ") + QString::number(id);
