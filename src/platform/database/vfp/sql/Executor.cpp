@@ -85,15 +85,7 @@ int RunUpdate(Database &database, const UpdateStatement &statement)
             changes.emplace_back(fields[i], Evaluate(*values[i], state));
         pending.emplace_back(recno, std::move(changes));
     };
-    if (!VisitIndexedRecords(state, 0, std::span(&where, 1), visit)) {
-        const uint32_t count = table->recordCount();
-        for (uint32_t recno = 1; recno <= count; ++recno) {
-            if (table->isDeleted(recno))
-                continue;
-            state.setRecord(0, recno);
-            visit(recno);
-        }
-    }
+    VisitCandidateRecords(state, 0, std::span(&where, 1), visit);
     for (const auto &[recno, changes] : pending)
         table->update(recno, changes);
     return static_cast<int>(pending.size());

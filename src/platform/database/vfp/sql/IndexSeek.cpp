@@ -66,4 +66,23 @@ bool VisitIndexedRecords(RowState &state, int slot, std::span<const NodePtr> con
     return false;
 }
 
+void ScanLiveRecords(RowState &state, int slot, const std::function<void(uint32_t)> &visit)
+{
+    const Table &table = *state.tables()[static_cast<size_t>(slot)].table;
+    const uint32_t count = table.recordCount();
+    for (uint32_t recno = 1; recno <= count; ++recno) {
+        if (table.isDeleted(recno))
+            continue;
+        state.setRecord(slot, recno);
+        visit(recno);
+    }
+}
+
+void VisitCandidateRecords(RowState &state, int slot, std::span<const NodePtr> conditions,
+    const std::function<void(uint32_t)> &visit)
+{
+    if (!VisitIndexedRecords(state, slot, conditions, visit))
+        ScanLiveRecords(state, slot, visit);
+}
+
 } // namespace vfp::sql

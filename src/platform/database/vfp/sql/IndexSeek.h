@@ -16,4 +16,12 @@ namespace vfp::sql {
 bool VisitIndexedRecords(RowState &state, int slot, std::span<const NodePtr> conditions,
     const std::function<void(uint32_t)> &visit);
 
+// Every live record of the slot's table in physical order, each set as the slot's record.
+void ScanLiveRecords(RowState &state, int slot, const std::function<void(uint32_t)> &visit);
+
+// The records the conditions may hold for: through the index when VisitIndexedRecords can,
+// else by a scan.
+void VisitCandidateRecords(RowState &state, int slot, std::span<const NodePtr> conditions,
+    const std::function<void(uint32_t)> &visit);
+
 } // namespace vfp::sql

@@ -105,7 +105,6 @@ private:
     bool passes(int level);
     void descend(size_t level);
     void emit();
-    void scanTable(int slot, const std::function<void(uint32_t)> &visit);
 
     Database &m_database;
     const SelectStatement &m_statement;
@@ -307,18 +306,6 @@ void SelectRunner::planOrder()
     }
 }
 
-void SelectRunner::scanTable(int slot, const std::function<void(uint32_t)> &visit)
-{
-    Table &table = *m_state->tables()[static_cast<size_t>(slot)].table;
-    const uint32_t count = table.recordCount();
-    for (uint32_t recno = 1; recno <= count; ++recno) {
-        if (table.isDeleted(recno))
-            continue;
-        m_state->setRecord(slot, recno);
-        visit(recno);
-    }
-}
-
 void SelectRunner::buildHash(JoinPlan &join)
 {
     std::string key;
@@ -327,7 +314,7 @@ void SelectRunner::buildHash(JoinPlan &join)
     const size_t records = m_state->tables()[static_cast<size_t>(join.slot)].table->recordCount();
     join.entries.reserve(records);
     join.values.reserve(records * join.width);
-    scanTable(join.slot, [&](uint32_t recno) {
+    ScanLiveRecords(*m_state, join.slot, [&](uint32_t recno) {
         if (!KeyIndex::encode(Evaluate(*join.build, *m_state), key))
             return;
         const auto index = static_cast<uint32_t>(join.entries.size());
@@ -430,8 +417,10 @@ std::shared_ptr<ResultSet> SelectRunner::run()
         if (passes(0))
             descend(1);
     };
-    if (!m_joins.empty() || !VisitIndexedRecords(*m_state, 0, m_filters[0], first))
-        scanTable(0, first);
+    if (m_joins.empty())
+        VisitCandidateRecords(*m_state, 0, m_filters[0], first);
+    else
+        ScanLiveRecords(*m_state, 0, first);
     m_distinct.reset();
 
     // DISTINCT orders as FoxPro does it, by sorting: ties of the ORDER BY keys (or every row
