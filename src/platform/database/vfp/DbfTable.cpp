@@ -78,6 +78,21 @@ std::shared_ptr<DbfTable> DbfTable::openPath(const std::string &pathText, std::s
         std::move(name), OpenShared(path), opener, container ? std::string() : stem);
 }
 
+std::shared_ptr<Table> DbfTable::openReader() const
+{
+    std::unique_ptr<FileIo> file = m_dbf->reopenForReading();
+    if (!file)
+        return nullptr;
+    auto reader = std::make_shared<DbfTable>(m_name, std::move(file), m_companions);
+    // A table restructured since this one was opened would decode differently: no reader then.
+    if (reader->m_header.headerLength != m_header.headerLength
+        || reader->m_header.recordLength != m_header.recordLength
+        || reader->m_header.fields.size() != m_header.fields.size())
+        return nullptr;
+    reader->m_fields = m_fields;
+    return reader;
+}
+
 int DbfTable::fieldIndex(std::string_view name) const
 {
     const std::string wanted = Upper(name);

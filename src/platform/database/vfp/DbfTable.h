@@ -46,6 +46,7 @@ public:
     Value value(uint32_t recno, int field) const override;
     void readValue(uint32_t recno, int field, Value &into) const override;
     std::string_view fieldBytes(uint32_t recno, int field) const override;
+    std::shared_ptr<Table> openReader() const override;
     std::vector<IndexTag> indexTags() const override;
     std::optional<std::vector<uint32_t>> seekNumber(int field, const Value &number) const override;
     void update(uint32_t recno, const FieldValues &changes) override;

@@ -88,6 +88,11 @@ public:
 
     bool writable() const override { return m_writable; }
 
+    std::unique_ptr<FileIo> reopenForReading() const override
+    {
+        return OpenFile(m_path, FileMode::ReadOnly);
+    }
+
     // Open-file-description locks: held per open file like the other workstations' locks, and
     // not lost when another descriptor of the same file in this process closes.
     bool tryLock(uint64_t offset, uint64_t len) override

@@ -29,6 +29,9 @@ public:
     // Exclusive one-range lock; false when another holder has it (wait = false) .
     virtual bool tryLock(uint64_t offset, uint64_t len) = 0;
     virtual void unlock(uint64_t offset, uint64_t len) = 0;
+    // A second, independent read handle on the same file, for a reader on another thread;
+    // null when the file cannot be opened twice (a file held in memory).
+    virtual std::unique_ptr<FileIo> reopenForReading() const { return nullptr; }
 
     // Reads exactly len bytes or throws a vfp::Error naming what was being read.
     void readExact(uint64_t offset, void *buffer, size_t len, const char *what) const;

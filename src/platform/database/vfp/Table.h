@@ -79,6 +79,11 @@ public:
     // Character values from value() keep their trailing blanks (the field's full width).
     virtual std::string_view fieldBytes(uint32_t /*recno*/, int /*field*/) const { return {}; }
 
+    // An independent reader of the same table with its own read-ahead, for a scan on another
+    // thread (a Table is not safe to share between threads); null when none can be opened.
+    // Its record count may be higher than this table's when others have appended since.
+    virtual std::shared_ptr<Table> openReader() const { return nullptr; }
+
     virtual std::vector<IndexTag> indexTags() const = 0;
     // Records, ascending, that a structural index tag keyed on exactly this numeric field holds
     // for the number; nullopt when no tag can answer or the number does not fit the field

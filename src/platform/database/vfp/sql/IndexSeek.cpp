@@ -68,9 +68,15 @@ bool VisitIndexedRecords(RowState &state, int slot, std::span<const NodePtr> con
 
 void ScanLiveRecords(RowState &state, int slot, const std::function<void(uint32_t)> &visit)
 {
+    const uint32_t count = state.tables()[static_cast<size_t>(slot)].table->recordCount();
+    ScanLiveRecords(state, slot, 1, count, visit);
+}
+
+void ScanLiveRecords(RowState &state, int slot, uint32_t first, uint32_t last,
+    const std::function<void(uint32_t)> &visit)
+{
     const Table &table = *state.tables()[static_cast<size_t>(slot)].table;
-    const uint32_t count = table.recordCount();
-    for (uint32_t recno = 1; recno <= count; ++recno) {
+    for (uint32_t recno = first; recno <= last && recno != 0; ++recno) {
         if (table.isDeleted(recno))
             continue;
         state.setRecord(slot, recno);

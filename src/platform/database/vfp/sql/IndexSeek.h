@@ -18,6 +18,9 @@ bool VisitIndexedRecords(RowState &state, int slot, std::span<const NodePtr> con
 
 // Every live record of the slot's table in physical order, each set as the slot's record.
 void ScanLiveRecords(RowState &state, int slot, const std::function<void(uint32_t)> &visit);
+// The same over records first..last only, which must exist.
+void ScanLiveRecords(RowState &state, int slot, uint32_t first, uint32_t last,
+    const std::function<void(uint32_t)> &visit);
 
 // The records the conditions may hold for: through the index when VisitIndexedRecords can,
 // else by a scan.

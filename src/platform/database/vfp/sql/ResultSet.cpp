@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstring>
 #include <functional>
+#include <iterator>
 
 namespace vfp::sql {
 
@@ -94,6 +95,32 @@ void ResultSet::dropLastRow()
 {
     // Texts of the dropped row stay in their block; only cells go.
     m_cellCount = m_rowStart;
+}
+
+void ResultSet::appendRows(ResultSet &&other)
+{
+    const size_t width = m_columns.size();
+    const size_t rows = other.rowCount();
+    for (size_t row = 0; row < rows; ++row) {
+        beginRow();
+        const Cell *from = other.m_blocks[row / BlockRows].get() + (row % BlockRows) * width;
+        std::copy_n(from, width, m_next);
+        m_cellCount += width;
+    }
+    // The cells point into the other set's texts: its blocks come along, ahead of the block
+    // this set is still filling.
+    if (m_texts.empty()) {
+        m_texts = std::move(other.m_texts);
+        m_textUsed = other.m_textUsed;
+        m_textRoom = other.m_textRoom;
+    } else {
+        m_texts.insert(m_texts.end() - 1, std::make_move_iterator(other.m_texts.begin()),
+            std::make_move_iterator(other.m_texts.end()));
+    }
+    other.m_texts.clear();
+    other.m_blocks.clear();
+    other.m_cellCount = 0;
+    other.m_textUsed = other.m_textRoom = 0;
 }
 
 void ResultSet::permute(std::vector<uint32_t> order)

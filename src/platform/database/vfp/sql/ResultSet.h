@@ -34,6 +34,8 @@ public:
     void beginRow();
     void append(const Value &value);
     void dropLastRow();
+    // Moves the rows of another set with the same columns, built in stored order, after these.
+    void appendRows(ResultSet &&other);
     // Reorders the rows; order[i] is the old index of new row i. Rows are not moved: reads go
     // through the order.
     void permute(std::vector<uint32_t> order);

@@ -1,0 +1,313 @@
+#include "platform/database/vfp/sql/SelectPipeline.h"
+
+#include "platform/database/vfp/sql/IndexSeek.h"
+#include "platform/database/vfp/sql/TextOps.h"
+
+#include <algorithm>
+
+namespace vfp::sql {
+
+namespace {
+
+[[noreturn]] void ThrowAt(int position, const std::string &shown, const std::string &message)
+{
+    throw Error("near \"" + shown + "\": " + message + " at " + std::to_string(position), position);
+}
+
+// Splits a condition at its top-level ANDs.
+void Conjuncts(const Expr &expr, std::vector<const Expr *> &out)
+{
+    if (expr.kind == Expr::Kind::Binary && expr.op == "AND") {
+        Conjuncts(*expr.args[0], out);
+        Conjuncts(*expr.args[1], out);
+    } else {
+        out.push_back(&expr);
+    }
+}
+
+char Family(char type)
+{
+    switch (type) {
+    case 'C':
+    case 'M':
+        return 'C';
+    case 'N':
+    case 'I':
+        return 'N';
+    case 'D':
+    case 'T':
+        return 'D';
+    default:
+        return type;
+    }
+}
+
+bool ReadsMemo(const Node &node)
+{
+    if (node.op == Node::Op::Column && node.type.type == 'M')
+        return true;
+    return std::any_of(
+        node.args.begin(), node.args.end(), [](const NodePtr &arg) { return ReadsMemo(*arg); });
+}
+
+} // namespace
+
+struct SelectPipeline::JoinPlan
+{
+    bool left = true;
+    int slot = 0;
+    NodePtr probe; // key over earlier tables (hash join)
+    NodePtr build; // key over the joined table (hash join)
+    std::vector<NodePtr> residual; // the rest of ON
+    bool hashed = false;
+    std::shared_ptr<const JoinHash> hash; // once built
+};
+
+SelectPipeline::SelectPipeline(const SelectStatement &statement, std::vector<SourceTable> tables)
+    : m_state(std::make_unique<RowState>(std::move(tables)))
+    , m_filters(m_state->tables().size())
+{
+    planJoins(statement);
+    planWhere(statement);
+    planOutput(statement);
+}
+
+SelectPipeline::~SelectPipeline() = default;
+
+void SelectPipeline::planJoins(const SelectStatement &statement)
+{
+    for (size_t i = 0; i < statement.joins.size(); ++i) {
+        const Join &join = statement.joins[i];
+        JoinPlan plan;
+        plan.left = join.left;
+        plan.slot = static_cast<int>(i + 1);
+        const uint64_t own = uint64_t(1) << plan.slot;
+        const uint64_t earlier = own - 1;
+        std::vector<const Expr *> parts;
+        Conjuncts(*join.on, parts);
+        for (const Expr *part : parts) {
+            NodePtr node = Bind(*part, *m_state);
+            const uint64_t mask = SlotMask(*node, *m_state);
+            if (mask & ~(own | earlier))
+                ThrowAt(part->position, "ON", "the condition names a table joined later");
+            if (!plan.hashed && node->op == Node::Op::Compare && part->kind == Expr::Kind::Binary
+                && (part->op == "=" || part->op == "==")) {
+                const uint64_t a = SlotMask(*node->args[0], *m_state);
+                const uint64_t b = SlotMask(*node->args[1], *m_state);
+                int buildSide = -1;
+                if (a == own && (b & ~earlier) == 0)
+                    buildSide = 0;
+                else if (b == own && (a & ~earlier) == 0)
+                    buildSide = 1;
+                if (buildSide >= 0) {
+                    const char fa = Family(node->args[0]->type.type);
+                    const char fb = Family(node->args[1]->type.type);
+                    if (fa && fb && fa != fb)
+                        ThrowTypeMismatch(*node);
+                    plan.build = std::move(node->args[static_cast<size_t>(buildSide)]);
+                    plan.probe = std::move(node->args[static_cast<size_t>(1 - buildSide)]);
+                    plan.hashed = true;
+                    continue;
+                }
+            }
+            plan.residual.push_back(std::move(node));
+        }
+        m_joins.push_back(std::move(plan));
+    }
+}
+
+void SelectPipeline::planWhere(const SelectStatement &statement)
+{
+    if (!statement.where)
+        return;
+    std::vector<const Expr *> parts;
+    Conjuncts(*statement.where, parts);
+    for (const Expr *part : parts) {
+        NodePtr node = Bind(*part, *m_state);
+        const int level = std::max(node->maxSlot, 0);
+        m_filters[static_cast<size_t>(level)].push_back(std::move(node));
+    }
+    // Conditions that read a memo cost a read of the memo file each: they go last, so rows that
+    // other conditions turn away never read it.
+    for (auto &filters : m_filters) {
+        std::stable_partition(
+            filters.begin(), filters.end(), [](const NodePtr &node) { return !ReadsMemo(*node); });
+    }
+}
+
+void SelectPipeline::planOutput(const SelectStatement &statement)
+{
+    int unnamed = 0;
+    const auto &tables = m_state->tables();
+    for (const SelectItem &item : statement.items) {
+        if (item.star) {
+            bool matched = false;
+            for (size_t slot = 0; slot < tables.size(); ++slot) {
+                const SourceTable &source = tables[slot];
+                if (!item.starTable.empty()
+                    && text::Lower(item.starTable)
+                        != text::Lower(source.alias.empty() ? source.name : source.alias))
+                    continue;
+                matched = true;
+                const auto &fields = source.table->fields();
+                for (size_t f = 0; f < fields.size(); ++f) {
+                    auto node = std::make_unique<Node>();
+                    node->op = Node::Op::Column;
+                    node->column = m_state->column(static_cast<int>(slot), static_cast<int>(f));
+                    node->maxSlot = static_cast<int>(slot);
+                    node->type = FieldType(fields[f]);
+                    m_names.push_back(text::Lower(fields[f].name));
+                    m_outputs.push_back(std::move(node));
+                }
+            }
+            if (!matched)
+                ThrowAt(statement.from.position, item.starTable + ".*", "alias is not found");
+            continue;
+        }
+        NodePtr node = Bind(*item.expr, *m_state);
+        if (!item.alias.empty())
+            m_names.push_back(text::Lower(item.alias));
+        else if (node->op == Node::Op::Column)
+            m_names.push_back(text::Lower(
+                tables[static_cast<size_t>(m_state->columnSlot(node->column))]
+                    .table->fields()[static_cast<size_t>(m_state->columnField(node->column))]
+                    .name));
+        else
+            m_names.push_back("exp_" + std::to_string(++unnamed));
+        m_outputs.push_back(std::move(node));
+    }
+}
+
+bool SelectPipeline::joinsAreHashed() const
+{
+    return std::all_of(
+        m_joins.begin(), m_joins.end(), [](const JoinPlan &join) { return join.hashed; });
+}
+
+void SelectPipeline::buildHashes()
+{
+    for (JoinPlan &join : m_joins) {
+        if (join.hashed && !join.hash)
+            buildHash(join);
+    }
+}
+
+void SelectPipeline::shareHashes(const SelectPipeline &built)
+{
+    for (size_t i = 0; i < m_joins.size() && i < built.m_joins.size(); ++i)
+        m_joins[i].hash = built.m_joins[i].hash;
+}
+
+void SelectPipeline::buildHash(JoinPlan &join)
+{
+    auto hash = std::make_shared<JoinHash>();
+    std::string key;
+    const std::vector<int> columns = m_state->slotColumns(join.slot);
+    hash->width = columns.size();
+    const size_t records = m_state->tables()[static_cast<size_t>(join.slot)].table->recordCount();
+    hash->entries.reserve(records);
+    hash->values.reserve(records * hash->width);
+    ScanLiveRecords(*m_state, join.slot, [&](uint32_t recno) {
+        if (!KeyIndex::encode(Evaluate(*join.build, *m_state), key))
+            return;
+        const auto index = static_cast<uint32_t>(hash->entries.size());
+        hash->entries.push_back(JoinHash::Entry { recno, JoinHash::NoEntry });
+        for (int column : columns)
+            hash->values.push_back(m_state->value(column));
+        bool inserted = false;
+        KeyIndex::Chain &chain = hash->heads.insert(key, index, inserted);
+        if (!inserted) {
+            hash->entries[chain.last].next = index;
+            chain.last = index;
+        }
+    });
+    hash->heads.settle();
+    join.hash = std::move(hash);
+}
+
+void SelectPipeline::setResult(ResultSet &rows, bool distinct)
+{
+    m_rows = &rows;
+    m_distinct.reset();
+    if (distinct)
+        m_distinct = std::make_unique<std::unordered_set<uint32_t, RowHash, RowEqual>>(
+            64, RowHash { &rows }, RowEqual { &rows });
+}
+
+void SelectPipeline::visitFirstRecord()
+{
+    // Constant conditions (WHERE .F.) are tested with the first table's conditions.
+    if (passes(0))
+        descend(1);
+}
+
+bool SelectPipeline::passes(int level)
+{
+    for (const NodePtr &filter : m_filters[static_cast<size_t>(level)]) {
+        if (!IsTrue(Evaluate(*filter, *m_state)))
+            return false;
+    }
+    return true;
+}
+
+void SelectPipeline::descend(size_t level)
+{
+    if (level == m_state->tables().size()) {
+        emit();
+        return;
+    }
+    JoinPlan &join = m_joins[level - 1];
+    const int slot = join.slot;
+    bool matched = false;
+    const auto tryRecord = [&](uint32_t recno, const Value *values) {
+        if (values)
+            m_state->setPreloadedRecord(slot, recno, values);
+        else
+            m_state->setRecord(slot, recno);
+        for (const NodePtr &condition : join.residual) {
+            if (!IsTrue(Evaluate(*condition, *m_state)))
+                return;
+        }
+        matched = true;
+        if (passes(slot))
+            descend(level + 1);
+    };
+    if (join.hashed) {
+        if (!join.hash)
+            buildHash(join);
+        const JoinHash &hash = *join.hash;
+        if (KeyIndex::encode(Evaluate(*join.probe, *m_state), m_key)) {
+            if (const KeyIndex::Chain *chain = hash.heads.find(m_key)) {
+                for (uint32_t e = chain->first; e != JoinHash::NoEntry; e = hash.entries[e].next)
+                    tryRecord(hash.entries[e].recno, hash.values.data() + e * hash.width);
+            }
+        }
+    } else {
+        Table &table = *m_state->tables()[static_cast<size_t>(slot)].table;
+        const uint32_t count = table.recordCount();
+        for (uint32_t recno = 1; recno <= count; ++recno) {
+            if (!table.isDeleted(recno))
+                tryRecord(recno, nullptr);
+        }
+    }
+    if (!matched && join.left) {
+        m_state->setRecord(slot, 0);
+        if (passes(slot))
+            descend(level + 1);
+    }
+}
+
+void SelectPipeline::emit()
+{
+    ResultSet &rows = *m_rows;
+    rows.beginRow();
+    for (const NodePtr &output : m_outputs)
+        rows.append(Evaluate(*output, *m_state));
+    if (m_distinct) {
+        const auto row = static_cast<uint32_t>(rows.rowCount() - 1);
+        if (!m_distinct->insert(row).second)
+            rows.dropLastRow();
+    }
+}
+
+} // namespace vfp::sql

@@ -1,0 +1,94 @@
+#pragma once
+
+// One scan of a SELECT's tables: the current records, the bound expressions (which keep their
+// last results, so a pipeline belongs to one thread at a time) and the rows it emits. A statement
+// runs one pipeline, or several over parts of the first table that share the joins' hashes.
+
+#include "platform/database/vfp/sql/Ast.h"
+#include "platform/database/vfp/sql/Evaluator.h"
+#include "platform/database/vfp/sql/KeyIndex.h"
+#include "platform/database/vfp/sql/ResultSet.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+namespace vfp::sql {
+
+// A joined table's records by join key, with the values the statement reads of each: probes
+// never go back to the file, whose records they would otherwise visit in random order. Built
+// once per statement; read-only afterwards, so pipelines on several threads share it.
+struct JoinHash
+{
+    static constexpr uint32_t NoEntry = UINT32_MAX;
+    struct Entry
+    {
+        uint32_t recno;
+        uint32_t next;
+    };
+    KeyIndex heads;
+    std::vector<Entry> entries;
+    size_t width = 0; // values per entry, in RowState::slotColumns() order
+    std::vector<Value> values;
+};
+
+class SelectPipeline
+{
+public:
+    // Binds the statement's joins, conditions and output over the tables, one per FROM and JOIN
+    // in that order. Throws vfp::Error for a name that is unknown or used before its table.
+    SelectPipeline(const SelectStatement &statement, std::vector<SourceTable> tables);
+    ~SelectPipeline();
+
+    RowState &state() { return *m_state; }
+    const std::vector<NodePtr> &outputs() const { return m_outputs; }
+    // Each output's name before duplicates are told apart: alias, field name or exp_N.
+    const std::vector<std::string> &outputNames() const { return m_names; }
+    const std::vector<NodePtr> &firstTableFilters() const { return m_filters[0]; }
+    bool hasJoins() const { return !m_joins.empty(); }
+    // Whether every join runs on a hash, so a scan reads no table but the first.
+    bool joinsAreHashed() const;
+
+    // Hashes are built on the first probe; these build them now, or take another pipeline's.
+    void buildHashes();
+    void shareHashes(const SelectPipeline &built);
+
+    // Rows go to `rows`; with `distinct`, a row equal to one already there is dropped.
+    void setResult(ResultSet &rows, bool distinct);
+    // With the first table's record set in the state: its conditions, joins and rows.
+    void visitFirstRecord();
+
+private:
+    struct JoinPlan;
+    void planJoins(const SelectStatement &statement);
+    void planWhere(const SelectStatement &statement);
+    void planOutput(const SelectStatement &statement);
+    void buildHash(JoinPlan &join);
+    bool passes(int level);
+    void descend(size_t level);
+    void emit();
+
+    std::unique_ptr<RowState> m_state;
+    std::vector<JoinPlan> m_joins;
+    std::vector<std::vector<NodePtr>> m_filters; // per slot
+    std::vector<NodePtr> m_outputs;
+    std::vector<std::string> m_names;
+    std::string m_key;
+    ResultSet *m_rows = nullptr;
+
+    struct RowHash
+    {
+        const ResultSet *rows;
+        size_t operator()(uint32_t row) const { return rows->rowHash(row); }
+    };
+    struct RowEqual
+    {
+        const ResultSet *rows;
+        bool operator()(uint32_t a, uint32_t b) const { return rows->rowsEqual(a, b); }
+    };
+    std::unique_ptr<std::unordered_set<uint32_t, RowHash, RowEqual>> m_distinct;
+};
+
+} // namespace vfp::sql

@@ -1,0 +1,160 @@
+// A big first table is scanned in parts on several threads: the rows, their order and the error
+// must be what one scan in physical order gives.
+
+#include "platform/database/vfp/Create.h"
+#include "platform/database/vfp/DbfTable.h"
+#include "platform/database/vfp/sql/Executor.h"
+
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using vfp::Value;
+using vfp::sql::Execute;
+
+namespace {
+
+constexpr int kRecords = 90000; // parts of at least 32768 records: two or more on most hosts
+
+vfp::NewField F(const char *name, char type, int length = 0, int decimals = 0)
+{
+    vfp::NewField field;
+    field.name = name;
+    field.type = type;
+    field.length = length;
+    field.decimals = decimals;
+    return field;
+}
+
+std::string AccountOf(int id)
+{
+    return "A" + std::to_string(id % 97);
+}
+std::string Padded(std::string text, size_t width)
+{
+    text.resize(width, ' ');
+    return text;
+}
+bool DeletedAt(int id)
+{
+    return id % 11 == 0;
+}
+bool HasStatus(int id)
+{
+    return id % 3 == 0;
+}
+bool SentAt(int id)
+{
+    return id % 6 == 0;
+}
+
+// z_stran (id, account, memo), z_sname (one row per account) and z_st_zrq (every third id).
+class ParallelScan : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        const std::string folder = m_dir.path().toStdString();
+        vfp::TableBuilder stran(folder + "/z_stran.dbf",
+            { F("ID", 'N', 10, 0), F("ST_ACCOUNT", 'C', 8), F("ST_MEMO", 'M') });
+        vfp::TableBuilder status(
+            folder + "/z_st_zrq.dbf", { F("ST_ID", 'N', 10, 0), F("ST_ZRQSENT", 'L') });
+        for (int id = 1; id <= kRecords; ++id) {
+            stran.addRow({ Value::numeric(id, 0), Value::character(AccountOf(id)),
+                Value::memo("DOC" + std::to_string(id) + ".PDF") });
+            if (DeletedAt(id))
+                stran.deleteLastRow();
+            if (HasStatus(id))
+                status.addRow({ Value::numeric(id, 0), Value::logical(SentAt(id)) });
+        }
+        stran.finish();
+        status.finish();
+        vfp::TableBuilder sname(
+            folder + "/z_sname.dbf", { F("SN_ACCOUNT", 'C', 8), F("SN_NAME", 'C', 20) });
+        for (int n = 0; n < 97; ++n)
+            sname.addRow(
+                { Value::character(AccountOf(n)), Value::character("Name " + std::to_string(n)) });
+        sname.finish();
+        m_db = vfp::Database::open(folder);
+    }
+
+    TempDir m_dir;
+    std::unique_ptr<vfp::Database> m_db;
+};
+
+TEST_F(ParallelScan, RowsComeInScanOrderWithTheirJoinedValues)
+{
+    const auto rows = Execute(*m_db,
+        "SELECT id, sn_name, CAST(st_memo as C(12)) as memo, "
+        "IIF(ISNULL(st_zrqsent),.f.,st_zrqsent) as sent "
+        "FROM z_stran LEFT JOIN z_sname ON sn_account = st_account "
+        "LEFT JOIN z_st_zrq ON id = st_id "
+        "WHERE RIGHT(st_memo,4)=='.PDF' AND !IIF(ISNULL(st_zrqsent),.f.,st_zrqsent)")
+                          .rows;
+    size_t row = 0;
+    bool inOrder = true, valuesRight = true;
+    for (int id = 1; id <= kRecords; ++id) {
+        if (DeletedAt(id) || SentAt(id))
+            continue;
+        if (row >= rows->rowCount())
+            break;
+        inOrder = inOrder && rows->number(row, 0) == id;
+        valuesRight = valuesRight
+            && rows->text(row, 1) == Padded("Name " + std::to_string(id % 97), 20)
+            && rows->text(row, 2) == Padded("DOC" + std::to_string(id) + ".PDF", 12)
+            && !rows->isNull(row, 3);
+        ++row;
+    }
+    EXPECT_EQ(row, rows->rowCount());
+    EXPECT_TRUE(inOrder);
+    EXPECT_TRUE(valuesRight);
+}
+
+TEST_F(ParallelScan, ASingleTableScanKeepsEveryLiveRecordOnce)
+{
+    const auto rows = Execute(*m_db, "SELECT id FROM z_stran WHERE id > 0").rows;
+    int expected = 0;
+    for (int id = 1; id <= kRecords; ++id)
+        expected += DeletedAt(id) ? 0 : 1;
+    ASSERT_EQ(static_cast<size_t>(expected), rows->rowCount());
+    for (size_t row = 1; row < rows->rowCount(); ++row)
+        ASSERT_LT(rows->number(row - 1, 0), rows->number(row, 0)) << "row " << row;
+}
+
+std::string ErrorOf(vfp::Database &db, const std::string &condition)
+{
+    try {
+        Execute(db, "SELECT id FROM z_stran LEFT JOIN z_st_zrq ON id = st_id WHERE " + condition);
+    } catch (const vfp::Error &error) {
+        return error.what();
+    }
+    return "no error";
+}
+
+TEST_F(ParallelScan, TheErrorIsTheOneTheFirstFailingRecordGives)
+{
+    const auto has = [](const std::string &message, const char *part) {
+        return message.find(part) != std::string::npos;
+    };
+    // Only a record near the end, in the last part, fails.
+    EXPECT_PRED2(has, ErrorOf(*m_db, "IIF(id = 89999, 'a' + 1 = 1, .T.)"), "type mismatch");
+    // Record 10 divides by zero and record 89999 adds a text to a number: one scan stops at
+    // record 10, so that is the error to see.
+    EXPECT_PRED2(has, ErrorOf(*m_db, "IIF(id = 10, 1/0 = 1, IIF(id = 89999, 'a' + 1 = 1, .T.))"),
+        "division by zero");
+}
+
+TEST_F(ParallelScan, AReaderSeesTheSameFieldsAndRecords)
+{
+    auto table = m_db->table("z_stran");
+    auto reader = table->openReader();
+    ASSERT_NE(nullptr, reader);
+    ASSERT_EQ(table->fields().size(), reader->fields().size());
+    EXPECT_EQ(table->recordCount(), reader->recordCount());
+    EXPECT_EQ("DOC77777.PDF", reader->value(77777, 2).text());
+    EXPECT_EQ(table->value(77777, 1).text(), reader->value(77777, 1).text());
+}
+
+} // namespace
