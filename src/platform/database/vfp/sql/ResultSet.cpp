@@ -1,5 +1,6 @@
 #include "platform/database/vfp/sql/ResultSet.h"
 
+#include "platform/database/vfp/sql/ParallelSort.h"
 #include "platform/database/vfp/sql/TextOps.h"
 
 #include <algorithm>
@@ -376,7 +377,7 @@ std::vector<uint32_t> ResultSet::sortedOrder(const std::vector<std::pair<int, bo
             c = compare(a, b, keys[k].first);
         return keys[k].second ? -c : c;
     };
-    std::sort(items.begin(), items.end(), [&](const Item &x, const Item &y) {
+    ParallelSort(items.begin(), items.end(), [&](const Item &x, const Item &y) {
         if (const int c = order(x.first, y.first, x.row, y.row, 0))
             return c < 0;
         for (size_t k = 1; k < keys.size(); ++k) {

@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <numeric>
+#include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -86,6 +90,34 @@ TEST(ResultSet, OrdersComposeAndSortingIsStable)
     EXPECT_TRUE(rows.rowsEqual(0, 0));
     EXPECT_FALSE(rows.rowsEqual(0, 1));
     EXPECT_EQ("a", rows.value(2, 1).text());
+}
+
+TEST(ResultSet, ABigSortIsStableAndOrdersByEveryKey)
+{
+    // Enough rows for the sort to be split between threads; few distinct keys, so most rows
+    // tie on the first key and many on both.
+    constexpr size_t Rows = 70000;
+    ResultSet rows({ ResultColumn { "k", 'C', 4, 0 }, ResultColumn { "n", 'N', 10, 0 },
+        ResultColumn { "i", 'N', 10, 0 } });
+    std::mt19937 random(7);
+    std::vector<std::string> first(Rows);
+    std::vector<int> second(Rows);
+    for (size_t row = 0; row < Rows; ++row) {
+        first[row] = std::string(1, static_cast<char>('a' + random() % 20));
+        second[row] = static_cast<int>(random() % 50);
+        rows.beginRow();
+        rows.append(Value::character(first[row]));
+        rows.append(Value::numeric(second[row], 0));
+        rows.append(Value::numeric(static_cast<double>(row), 0));
+    }
+    std::vector<uint32_t> expected(Rows);
+    std::iota(expected.begin(), expected.end(), 0u);
+    std::stable_sort(expected.begin(), expected.end(), [&](uint32_t a, uint32_t b) {
+        if (first[a] != first[b])
+            return first[a] < first[b];
+        return second[a] > second[b];
+    });
+    EXPECT_EQ(expected, rows.sortedOrder({ { 0, false }, { 1, true } }));
 }
 
 } // namespace
