@@ -114,9 +114,24 @@ size_t KeyIndex::locate(std::string_view key, uint64_t hash) const
     }
 }
 
+void KeyIndex::reserve(size_t keys)
+{
+    m_keys.reserve(keys);
+    size_t slots = m_slots.empty() ? 64 : m_slots.size();
+    while (slots < 2 * keys)
+        slots *= 2;
+    if (slots > m_slots.size())
+        rehash(slots);
+}
+
 void KeyIndex::grow()
 {
-    m_slots.assign(m_slots.empty() ? 64 : m_slots.size() * 2, 0);
+    rehash(m_slots.empty() ? 64 : m_slots.size() * 2);
+}
+
+void KeyIndex::rehash(size_t slots)
+{
+    m_slots.assign(slots, 0);
     const size_t mask = m_slots.size() - 1;
     for (size_t n = 0; n < m_keys.size(); ++n) {
         const Key &k = m_keys[n];

@@ -25,6 +25,8 @@ public:
         uint32_t last;
     };
 
+    // Room for this many keys without growing.
+    void reserve(size_t keys);
     // The chain of the key, created with `entry` as its only member when new; valid until the
     // next insert.
     Chain &insert(std::string_view key, uint32_t entry, bool &inserted);
@@ -46,6 +48,7 @@ private:
     // The slot holding the key, or the empty slot where it would go.
     size_t locate(std::string_view key, uint64_t hash) const;
     void grow();
+    void rehash(size_t slots); // a power of two
 
     std::vector<uint64_t> m_slots; // 0 empty; else hash high half << 32 | key number + 1
     std::vector<Key> m_keys;

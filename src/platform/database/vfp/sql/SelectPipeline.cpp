@@ -206,6 +206,7 @@ void SelectPipeline::buildHash(JoinPlan &join)
     hash->width = columns.size();
     const size_t records = m_state->tables()[static_cast<size_t>(join.slot)].table->recordCount();
     hash->entries.reserve(records);
+    hash->heads.reserve(records);
     hash->values.reserve(records * hash->width);
     ScanLiveRecords(*m_state, join.slot, [&](uint32_t recno) {
         if (!KeyIndex::encode(Evaluate(*join.build, *m_state), key))
