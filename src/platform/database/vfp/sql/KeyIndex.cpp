@@ -75,6 +75,8 @@ bool KeyIndex::encode(const Value &value, std::string &key)
 
 void KeyIndex::settle()
 {
+    if (!m_hashing)
+        return; // placed by value already
     m_dense.clear();
     if (m_keys.empty())
         return;
@@ -117,11 +119,53 @@ size_t KeyIndex::locate(std::string_view key, uint64_t hash) const
 void KeyIndex::reserve(size_t keys)
 {
     m_keys.reserve(keys);
-    size_t slots = m_slots.empty() ? 64 : m_slots.size();
-    while (slots < 2 * keys)
+    m_expected = std::max(m_expected, keys);
+}
+
+size_t KeyIndex::denseLimit() const
+{
+    return 4 * std::max(m_expected, m_keys.size() + 1) + 64;
+}
+
+bool KeyIndex::placeDense(int64_t integer)
+{
+    if (m_dense.empty()) {
+        m_denseLow = m_lowestKey = m_highestKey = integer;
+        m_dense.assign(std::min<size_t>(denseLimit(), 1024), 0);
+        return true;
+    }
+    const int64_t lowest = std::min(m_lowestKey, integer);
+    const int64_t highest = std::max(m_highestKey, integer);
+    const auto span = static_cast<uint64_t>(highest - lowest) + 1;
+    if (span > denseLimit())
+        return false;
+    m_lowestKey = lowest;
+    m_highestKey = highest;
+    if (integer >= m_denseLow && static_cast<uint64_t>(integer - m_denseLow) < m_dense.size())
+        return true;
+    // Grown to twice its size where the limit allows, with the room on the side it grew.
+    const size_t size = std::max<size_t>(span, std::min(denseLimit(), 2 * m_dense.size()));
+    const int64_t low = integer < m_denseLow ? highest - static_cast<int64_t>(size) + 1 : lowest;
+    std::vector<uint32_t> dense(size, 0);
+    for (size_t i = 0; i < m_dense.size(); ++i) {
+        if (m_dense[i] != 0)
+            dense[static_cast<size_t>(m_denseLow + static_cast<int64_t>(i) - low)] = m_dense[i];
+    }
+    m_dense = std::move(dense);
+    m_denseLow = low;
+    return true;
+}
+
+void KeyIndex::startHashing()
+{
+    m_hashing = true;
+    m_dense.clear();
+    for (Key &k : m_keys)
+        k.hash = HashOf(std::string_view(m_bytes).substr(k.offset, k.length));
+    size_t slots = 64;
+    while (slots < 2 * std::max(m_expected, m_keys.size() + 1))
         slots *= 2;
-    if (slots > m_slots.size())
-        rehash(slots);
+    rehash(slots);
 }
 
 void KeyIndex::grow()
@@ -144,6 +188,21 @@ void KeyIndex::rehash(size_t slots)
 
 KeyIndex::Chain &KeyIndex::insert(std::string_view key, uint32_t entry, bool &inserted)
 {
+    if (!m_hashing) {
+        int64_t integer = 0;
+        if (IntegerOf(key, integer) && placeDense(integer)) {
+            uint32_t &number = m_dense[static_cast<size_t>(integer - m_denseLow)];
+            inserted = number == 0;
+            if (!inserted)
+                return m_keys[number - 1].chain;
+            m_keys.push_back(Key {
+                0, m_bytes.size(), static_cast<uint32_t>(key.size()), Chain { entry, entry } });
+            m_bytes.append(key);
+            number = static_cast<uint32_t>(m_keys.size());
+            return m_keys.back().chain;
+        }
+        startHashing();
+    }
     // Kept at most half full, so probes stay short.
     m_dense.clear();
     if ((m_keys.size() + 1) * 2 > m_slots.size())

@@ -9,9 +9,11 @@
 
 namespace vfp::sql {
 
-// The hash table of a hash join: key bytes to the first and last entry of a chain. Open
-// addressing over an array of 8-byte slots (a hash fragment and a key number); the keys and
-// their chains are kept in insertion order, so probes in build order read them in sequence.
+// The hash table of a hash join: key bytes to the first and last entry of a chain. While every
+// key is a whole number and they lie close together (the usual record ids), keys are placed in
+// an array by value and never hashed; otherwise open addressing over an array of 8-byte slots
+// (a hash fragment and a key number). The keys and their chains are kept in insertion order, so
+// probes in build order read them in sequence.
 class KeyIndex
 {
 public:
@@ -25,14 +27,16 @@ public:
         uint32_t last;
     };
 
-    // Room for this many keys without growing.
+    // About how many keys will be inserted: room for them, and how far apart whole-number keys
+    // may lie and still be placed by value.
     void reserve(size_t keys);
     // The chain of the key, created with `entry` as its only member when new; valid until the
     // next insert.
     Chain &insert(std::string_view key, uint32_t entry, bool &inserted);
     const Chain *find(std::string_view key) const;
-    // After the last insert: when every key is a whole number and they lie close together,
-    // find() looks them up in an array by value, so ascending probes read memory in order.
+    // After the last insert: when the keys were hashed but every key is a whole number and they
+    // lie close together, find() looks them up in an array by value, so ascending probes read
+    // memory in order.
     void settle();
     size_t size() const { return m_keys.size(); }
 
@@ -49,12 +53,19 @@ private:
     size_t locate(std::string_view key, uint64_t hash) const;
     void grow();
     void rehash(size_t slots); // a power of two
+    // Makes the whole number addressable in m_dense; false when the keys would lie too far apart.
+    bool placeDense(int64_t integer);
+    void startHashing();
+    size_t denseLimit() const;
 
     std::vector<uint64_t> m_slots; // 0 empty; else hash high half << 32 | key number + 1
     std::vector<Key> m_keys;
     std::string m_bytes;
     std::vector<uint32_t> m_dense; // key number + 1 by integer - m_denseLow; 0 none
     int64_t m_denseLow = 0;
+    int64_t m_lowestKey = 0, m_highestKey = 0; // while placing by value
+    bool m_hashing = false; // keys are in m_slots (else in m_dense while placing by value)
+    size_t m_expected = 0;
 };
 
 } // namespace vfp::sql

@@ -107,4 +107,29 @@ TEST(KeyIndex, TextKeysIgnoreTrailingBlanksOnly)
     EXPECT_FALSE(Probe(index, Value::character("A")));
 }
 
+TEST(KeyIndex, KeysPlacedByValueGrowBothWaysAndTurnToHashingWhenFarApart)
+{
+    // Descending then ascending ids with repeats, as a status table appended to out of order
+    // holds them; then, for the second index, one id far away.
+    std::vector<Value> keys;
+    for (int id = 3000; id >= 1; id -= 3)
+        keys.push_back(Value::numeric(id, 0));
+    for (int id = 3001; id <= 9000; id += 2)
+        keys.push_back(Value::numeric(id, 0));
+    keys.push_back(Value::numeric(1500, 0)); // a repeat: one more entry in that chain
+    const auto repeat = static_cast<uint32_t>(keys.size() - 1);
+    const KeyIndex placed = Build(keys, true);
+    keys.push_back(Value::numeric(5e12, 0));
+    const KeyIndex hashed = Build(keys, true);
+    for (const KeyIndex *index : { &placed, &hashed }) {
+        for (uint32_t i = 0; i < repeat; ++i)
+            ASSERT_TRUE(Probe(*index, keys[i])) << keys[i].number();
+        EXPECT_EQ(std::make_pair(500u, repeat), Probe(*index, Value::numeric(1500, 0)));
+        EXPECT_FALSE(Probe(*index, Value::numeric(2, 0)));
+        EXPECT_FALSE(Probe(*index, Value::numeric(9002, 0)));
+    }
+    EXPECT_EQ(std::make_pair(repeat + 1, repeat + 1), Probe(hashed, Value::numeric(5e12, 0)));
+    EXPECT_EQ(placed.size() + 1, hashed.size());
+}
+
 } // namespace
