@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <functional>
 #include <future>
 #include <thread>
 #include <unordered_map>
@@ -34,6 +35,8 @@ private:
     void nameColumns();
     void planOrder();
     void scanFirstTable();
+    void buildHashes();
+    void runInParts(unsigned parts, const std::function<void(unsigned, SelectPipeline &)> &work);
     unsigned partsFor(uint32_t records) const;
     std::vector<SourceTable> openReaders() const;
 
@@ -143,26 +146,13 @@ std::vector<SourceTable> SelectRunner::openReaders() const
     return readers;
 }
 
-// Scans the first table in physical order. A big table is split into consecutive parts, each
-// scanned by a pipeline of its own on its own thread; the parts' rows are joined in part order,
-// so the result is the one scan would give, and so is the error: that of the earliest part.
-void SelectRunner::scanFirstTable()
+// Runs work(part, pipeline) for each part: part 0 on this thread with the main pipeline, the
+// others each on a thread with a pipeline of its own over readers of the tables (or here after
+// part 0 when no reader opens). The error thrown is that of the earliest part that failed, as
+// one pass over the parts in order would give it.
+void SelectRunner::runInParts(
+    unsigned parts, const std::function<void(unsigned, SelectPipeline &)> &work)
 {
-    const auto visit = [this](uint32_t) { m_main->visitFirstRecord(); };
-    const uint32_t records = m_main->state().tables()[0].table->recordCount();
-    const unsigned parts = partsFor(records);
-    if (parts <= 1) {
-        ScanLiveRecords(m_main->state(), 0, 1, records, visit);
-        return;
-    }
-    m_main->buildHashes();
-    const auto partStart = [&](unsigned part) {
-        return static_cast<uint32_t>(uint64_t(records) * part / parts + 1);
-    };
-    std::vector<ResultSet> partRows;
-    partRows.reserve(parts);
-    for (unsigned part = 1; part < parts; ++part)
-        partRows.emplace_back(m_columns);
     std::vector<std::future<bool>> others;
     for (unsigned part = 1; part < parts; ++part) {
         others.push_back(std::async(std::launch::async, [&, part] {
@@ -171,36 +161,89 @@ void SelectRunner::scanFirstTable()
                 return false;
             SelectPipeline pipeline(m_statement, std::move(readers));
             pipeline.shareHashes(*m_main);
-            pipeline.setResult(partRows[part - 1], false);
-            ScanLiveRecords(pipeline.state(), 0, partStart(part), partStart(part + 1) - 1,
-                [&](uint32_t) { pipeline.visitFirstRecord(); });
+            work(part, pipeline);
             return true;
         }));
     }
     std::exception_ptr error;
     try {
-        ScanLiveRecords(m_main->state(), 0, 1, partStart(1) - 1, visit);
+        work(0, *m_main);
     } catch (...) {
         error = std::current_exception();
     }
-    std::vector<bool> scanned;
-    for (auto &other : others) {
+    for (unsigned part = 1; part < parts; ++part) {
+        bool done = false;
         try {
-            scanned.push_back(other.get());
+            done = others[part - 1].get();
         } catch (...) {
-            scanned.push_back(false);
             if (!error)
                 error = std::current_exception();
+            continue;
+        }
+        if (done || error)
+            continue;
+        try {
+            work(part, *m_main);
+        } catch (...) {
+            error = std::current_exception();
         }
     }
     if (error)
         std::rethrow_exception(error);
-    for (unsigned part = 1; part < parts; ++part) {
-        if (scanned[part - 1])
-            m_result->appendRows(std::move(partRows[part - 1]));
-        else // no reader could be opened: this thread scans the part
-            ScanLiveRecords(m_main->state(), 0, partStart(part), partStart(part + 1) - 1, visit);
+}
+
+// The first record of each of `parts` consecutive ranges over 1..records, and records + 1.
+std::vector<uint32_t> PartStarts(uint32_t records, unsigned parts)
+{
+    std::vector<uint32_t> starts;
+    for (unsigned part = 0; part <= parts; ++part)
+        starts.push_back(static_cast<uint32_t>(uint64_t(records) * part / parts + 1));
+    return starts;
+}
+
+// A big joined table's hash is read in parts on several threads and put together in order.
+void SelectRunner::buildHashes()
+{
+    for (size_t join = 0; join < m_main->joinCount(); ++join) {
+        if (!m_main->needsHash(join))
+            continue;
+        const uint32_t records = m_main->joinRecordCount(join);
+        const unsigned parts = partsFor(records);
+        const std::vector<uint32_t> starts = PartStarts(records, parts);
+        std::vector<JoinHashPart> pieces(parts);
+        runInParts(parts, [&](unsigned part, SelectPipeline &pipeline) {
+            pieces[part] = pipeline.readHashPart(join, starts[part], starts[part + 1] - 1);
+        });
+        m_main->assembleHash(join, std::move(pieces));
     }
+}
+
+// Scans the first table in physical order. A big table is split into consecutive parts, each
+// scanned by a pipeline of its own; the parts' rows are joined in part order, so the result is
+// the one scan would give.
+void SelectRunner::scanFirstTable()
+{
+    const uint32_t records = m_main->state().tables()[0].table->recordCount();
+    const unsigned parts = partsFor(records);
+    if (parts <= 1) {
+        ScanLiveRecords(
+            m_main->state(), 0, 1, records, [this](uint32_t) { m_main->visitFirstRecord(); });
+        return;
+    }
+    buildHashes();
+    const std::vector<uint32_t> starts = PartStarts(records, parts);
+    std::vector<ResultSet> partRows;
+    partRows.reserve(parts);
+    for (unsigned part = 1; part < parts; ++part)
+        partRows.emplace_back(m_columns);
+    runInParts(parts, [&](unsigned part, SelectPipeline &pipeline) {
+        pipeline.setResult(part == 0 ? *m_result : partRows[part - 1], false);
+        ScanLiveRecords(pipeline.state(), 0, starts[part], starts[part + 1] - 1,
+            [&](uint32_t) { pipeline.visitFirstRecord(); });
+    });
+    m_main->setResult(*m_result, false);
+    for (ResultSet &rows : partRows)
+        m_result->appendRows(std::move(rows));
 }
 
 std::shared_ptr<ResultSet> SelectRunner::run()

@@ -4,6 +4,7 @@
 #include "platform/database/vfp/sql/TextOps.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace vfp::sql {
 
@@ -184,12 +185,19 @@ bool SelectPipeline::joinsAreHashed() const
         m_joins.begin(), m_joins.end(), [](const JoinPlan &join) { return join.hashed; });
 }
 
-void SelectPipeline::buildHashes()
+size_t SelectPipeline::joinCount() const
 {
-    for (JoinPlan &join : m_joins) {
-        if (join.hashed && !join.hash)
-            buildHash(join);
-    }
+    return m_joins.size();
+}
+
+bool SelectPipeline::needsHash(size_t join) const
+{
+    return m_joins[join].hashed && !m_joins[join].hash;
+}
+
+uint32_t SelectPipeline::joinRecordCount(size_t join) const
+{
+    return m_state->tables()[static_cast<size_t>(m_joins[join].slot)].table->recordCount();
 }
 
 void SelectPipeline::shareHashes(const SelectPipeline &built)
@@ -198,32 +206,68 @@ void SelectPipeline::shareHashes(const SelectPipeline &built)
         m_joins[i].hash = built.m_joins[i].hash;
 }
 
-void SelectPipeline::buildHash(JoinPlan &join)
+JoinHashPart SelectPipeline::readHashPart(size_t join, uint32_t first, uint32_t last)
+{
+    const JoinPlan &plan = m_joins[join];
+    const std::vector<int> columns = m_state->slotColumns(plan.slot);
+    JoinHashPart part;
+    const size_t records = last >= first ? last - first + 1 : 0;
+    part.recnos.reserve(records);
+    part.keyEnds.reserve(records);
+    part.values.reserve(records * columns.size());
+    std::string key;
+    ScanLiveRecords(*m_state, plan.slot, first, last, [&](uint32_t recno) {
+        if (!KeyIndex::encode(Evaluate(*plan.build, *m_state), key))
+            return;
+        part.recnos.push_back(recno);
+        part.keys += key;
+        part.keyEnds.push_back(part.keys.size());
+        for (int column : columns)
+            part.values.push_back(m_state->value(column));
+    });
+    return part;
+}
+
+void SelectPipeline::assembleHash(size_t join, std::vector<JoinHashPart> parts)
 {
     auto hash = std::make_shared<JoinHash>();
-    std::string key;
-    const std::vector<int> columns = m_state->slotColumns(join.slot);
-    hash->width = columns.size();
-    const size_t records = m_state->tables()[static_cast<size_t>(join.slot)].table->recordCount();
-    hash->entries.reserve(records);
-    hash->heads.reserve(records);
-    hash->values.reserve(records * hash->width);
-    ScanLiveRecords(*m_state, join.slot, [&](uint32_t recno) {
-        if (!KeyIndex::encode(Evaluate(*join.build, *m_state), key))
-            return;
-        const auto index = static_cast<uint32_t>(hash->entries.size());
-        hash->entries.push_back(JoinHash::Entry { recno, JoinHash::NoEntry });
-        for (int column : columns)
-            hash->values.push_back(m_state->value(column));
-        bool inserted = false;
-        KeyIndex::Chain &chain = hash->heads.insert(key, index, inserted);
-        if (!inserted) {
-            hash->entries[chain.last].next = index;
-            chain.last = index;
+    hash->width = m_state->slotColumns(m_joins[join].slot).size();
+    size_t total = 0;
+    for (const JoinHashPart &part : parts)
+        total += part.recnos.size();
+    hash->entries.reserve(total);
+    hash->heads.reserve(total);
+    for (JoinHashPart &part : parts) {
+        size_t start = 0;
+        for (size_t i = 0; i < part.recnos.size(); ++i) {
+            const auto index = static_cast<uint32_t>(hash->entries.size());
+            hash->entries.push_back(JoinHash::Entry { part.recnos[i], JoinHash::NoEntry });
+            const std::string_view key(part.keys.data() + start, part.keyEnds[i] - start);
+            start = part.keyEnds[i];
+            bool inserted = false;
+            KeyIndex::Chain &chain = hash->heads.insert(key, index, inserted);
+            if (!inserted) {
+                hash->entries[chain.last].next = index;
+                chain.last = index;
+            }
         }
-    });
+        if (hash->values.empty()) {
+            hash->values = std::move(part.values);
+            hash->values.reserve(total * hash->width);
+        } else {
+            hash->values.insert(hash->values.end(), std::make_move_iterator(part.values.begin()),
+                std::make_move_iterator(part.values.end()));
+        }
+    }
     hash->heads.settle();
-    join.hash = std::move(hash);
+    m_joins[join].hash = std::move(hash);
+}
+
+void SelectPipeline::buildHash(size_t join)
+{
+    std::vector<JoinHashPart> parts;
+    parts.push_back(readHashPart(join, 1, joinRecordCount(join)));
+    assembleHash(join, std::move(parts));
 }
 
 void SelectPipeline::setResult(ResultSet &rows, bool distinct)
@@ -257,6 +301,8 @@ void SelectPipeline::descend(size_t level)
         emit();
         return;
     }
+    if (needsHash(level - 1))
+        buildHash(level - 1);
     JoinPlan &join = m_joins[level - 1];
     const int slot = join.slot;
     bool matched = false;
@@ -274,8 +320,6 @@ void SelectPipeline::descend(size_t level)
             descend(level + 1);
     };
     if (join.hashed) {
-        if (!join.hash)
-            buildHash(join);
         const JoinHash &hash = *join.hash;
         if (KeyIndex::encode(Evaluate(*join.probe, *m_state), m_key)) {
             if (const KeyIndex::Chain *chain = hash.heads.find(m_key)) {

@@ -34,6 +34,16 @@ struct JoinHash
     std::vector<Value> values;
 };
 
+// The entries one thread reads for a join's hash: live records of a range of its table, in
+// order, with their keys (one after another, keyEnds[i] ending key i) and values.
+struct JoinHashPart
+{
+    std::vector<uint32_t> recnos;
+    std::string keys;
+    std::vector<size_t> keyEnds;
+    std::vector<Value> values;
+};
+
 class SelectPipeline
 {
 public:
@@ -51,8 +61,15 @@ public:
     // Whether every join runs on a hash, so a scan reads no table but the first.
     bool joinsAreHashed() const;
 
-    // Hashes are built on the first probe; these build them now, or take another pipeline's.
-    void buildHashes();
+    // Hashes are built on the first probe, or ahead of the scan from parts read by several
+    // pipelines: the joins by number (0 the first JOIN), their parts, and the assembly of a hash
+    // from its parts in record order.
+    size_t joinCount() const;
+    bool needsHash(size_t join) const;
+    uint32_t joinRecordCount(size_t join) const;
+    JoinHashPart readHashPart(size_t join, uint32_t first, uint32_t last);
+    void assembleHash(size_t join, std::vector<JoinHashPart> parts);
+    // Takes the hashes another pipeline has built.
     void shareHashes(const SelectPipeline &built);
 
     // Rows go to `rows`; with `distinct`, a row equal to one already there is dropped.
@@ -65,7 +82,7 @@ private:
     void planJoins(const SelectStatement &statement);
     void planWhere(const SelectStatement &statement);
     void planOutput(const SelectStatement &statement);
-    void buildHash(JoinPlan &join);
+    void buildHash(size_t join);
     bool passes(int level);
     void descend(size_t level);
     void emit();
