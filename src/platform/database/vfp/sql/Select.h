@@ -13,7 +13,8 @@ namespace vfp::sql {
 // tested as soon as the tables they read are joined, then the output columns, DISTINCT and
 // ORDER BY (stable: ties keep the scan order). DISTINCT sorts as FoxPro's does: rows tied on
 // the ORDER BY keys (or all rows, without ORDER BY) are ordered by their columns from left to
-// right.
+// right. A big first table (and a big joined one's hash) is read in parts on several threads,
+// each with readers of its own; the rows, their order and the error are those of one scan.
 std::shared_ptr<ResultSet> RunSelect(Database &database, const SelectStatement &statement);
 
 } // namespace vfp::sql
