@@ -26,16 +26,6 @@ constexpr int Transactions = 200000;
 constexpr int Customers = 5000;
 constexpr int StatusRows = 100000;
 
-vfp::NewField F(const char *name, char type, int length = 0, int decimals = 0)
-{
-    vfp::NewField field;
-    field.name = name;
-    field.type = type;
-    field.length = length;
-    field.decimals = decimals;
-    return field;
-}
-
 std::string Account(int n)
 {
     char buffer[16];
@@ -82,15 +72,19 @@ private:
         std::mt19937 random(42);
         // A ledger record as wide as a real one (about 400 bytes), most columns unread.
         vfp::TableBuilder stran(m_folder + "/Z_STRAN.DBF",
-            { F("ST_ACCOUNT", 'C', 8), F("ST_TRDATE", 'D'), F("ST_TRREF", 'C', 20),
-                F("ST_CUSTREF", 'C', 20), F("ST_TRTYPE", 'C', 1), F("ST_TRVALUE", 'N', 12, 2),
-                F("ST_VATVAL", 'N', 12, 2), F("ST_TRBAL", 'N', 12, 2), F("ST_PAID", 'C', 1),
-                F("ST_CRDATE", 'D'), F("ST_ADJSV", 'N', 12, 2), F("ST_FCURR", 'C', 3),
-                F("ST_FCRATE", 'N', 13, 7), F("ST_FCVAL", 'N', 12, 2), F("ST_DUEDAY", 'D'),
-                F("ST_UNIQUE", 'C', 10), F("ST_CBTYPE", 'C', 2), F("ST_ENTRY", 'C', 12),
-                F("ST_DESC", 'C', 60), F("ST_SUB", 'C', 60), F("ST_NOMAC", 'C', 8),
-                F("ST_USER", 'C', 20), F("ST_REGION", 'C', 30), F("ST_TERR", 'C', 30),
-                F("ST_MEMO", 'M'), F("ID", 'N', 10, 0) });
+            { vfp::MakeField("ST_ACCOUNT", 'C', 8), vfp::MakeField("ST_TRDATE", 'D'),
+                vfp::MakeField("ST_TRREF", 'C', 20), vfp::MakeField("ST_CUSTREF", 'C', 20),
+                vfp::MakeField("ST_TRTYPE", 'C', 1), vfp::MakeField("ST_TRVALUE", 'N', 12, 2),
+                vfp::MakeField("ST_VATVAL", 'N', 12, 2), vfp::MakeField("ST_TRBAL", 'N', 12, 2),
+                vfp::MakeField("ST_PAID", 'C', 1), vfp::MakeField("ST_CRDATE", 'D'),
+                vfp::MakeField("ST_ADJSV", 'N', 12, 2), vfp::MakeField("ST_FCURR", 'C', 3),
+                vfp::MakeField("ST_FCRATE", 'N', 13, 7), vfp::MakeField("ST_FCVAL", 'N', 12, 2),
+                vfp::MakeField("ST_DUEDAY", 'D'), vfp::MakeField("ST_UNIQUE", 'C', 10),
+                vfp::MakeField("ST_CBTYPE", 'C', 2), vfp::MakeField("ST_ENTRY", 'C', 12),
+                vfp::MakeField("ST_DESC", 'C', 60), vfp::MakeField("ST_SUB", 'C', 60),
+                vfp::MakeField("ST_NOMAC", 'C', 8), vfp::MakeField("ST_USER", 'C', 20),
+                vfp::MakeField("ST_REGION", 'C', 30), vfp::MakeField("ST_TERR", 'C', 30),
+                vfp::MakeField("ST_MEMO", 'M'), vfp::MakeField("ID", 'N', 10, 0) });
         std::uniform_int_distribution<int> customer(0, Customers - 1), type(0, 9), day(0, 3000),
             cents(100, 1000000);
         const int32_t firstDay = vfp::JulianDayFromCivil(2010, 1, 1);
@@ -121,10 +115,11 @@ private:
         stran.finish();
 
         vfp::TableBuilder sname(m_folder + "/Z_SNAME.DBF",
-            { F("SN_ACCOUNT", 'C', 8), F("SN_NAME", 'C', 30), F("SN_EMAIL", 'C', 60),
-                F("SN_DOCMAIL", 'I'), F("SN_ADDR1", 'C', 30), F("SN_ADDR2", 'C', 30),
-                F("SN_ADDR3", 'C', 30), F("SN_PSTCODE", 'C', 10), F("SN_TELNO", 'C', 30),
-                F("SN_CRLIM", 'N', 12, 2) });
+            { vfp::MakeField("SN_ACCOUNT", 'C', 8), vfp::MakeField("SN_NAME", 'C', 30),
+                vfp::MakeField("SN_EMAIL", 'C', 60), vfp::MakeField("SN_DOCMAIL", 'I'),
+                vfp::MakeField("SN_ADDR1", 'C', 30), vfp::MakeField("SN_ADDR2", 'C', 30),
+                vfp::MakeField("SN_ADDR3", 'C', 30), vfp::MakeField("SN_PSTCODE", 'C', 10),
+                vfp::MakeField("SN_TELNO", 'C', 30), vfp::MakeField("SN_CRLIM", 'N', 12, 2) });
         for (int n = 0; n < Customers; ++n) {
             sname.addRow({ vfp::Value::character(Account(n)),
                 vfp::Value::character("Customer " + std::to_string(n)),
@@ -137,8 +132,8 @@ private:
         sname.finish();
 
         vfp::TableBuilder status(m_folder + "/Z_ST_ZRQ.DBF",
-            { F("ST_ID", 'N', 10, 0), F("ST_ZRQTAG", 'L'), F("ST_ZRQSENT", 'L'),
-                F("ST_ZRQPRNT", 'L') });
+            { vfp::MakeField("ST_ID", 'N', 10, 0), vfp::MakeField("ST_ZRQTAG", 'L'),
+                vfp::MakeField("ST_ZRQSENT", 'L'), vfp::MakeField("ST_ZRQPRNT", 'L') });
         for (int n = 0; n < StatusRows; ++n) {
             status.addRow({ vfp::Value::numeric(2 * n + 1, 0), vfp::Value::logical(n % 2),
                 vfp::Value::logical(n % 5 == 0), vfp::Value::logical(n % 7 == 0) });

@@ -16,18 +16,8 @@
 
 namespace {
 
-using vfp::NewField;
+using vfp::MakeField;
 using vfp::Value;
-
-NewField F(const char *name, char type, int length = 0, int decimals = 0)
-{
-    NewField field;
-    field.name = name;
-    field.type = type;
-    field.length = length;
-    field.decimals = decimals;
-    return field;
-}
 
 Value C(const char *text)
 {
@@ -56,10 +46,12 @@ protected:
         const std::string folder = m_folder.toStdString();
 
         vfp::TableBuilder stran(folder + "/Z_STRAN.DBF",
-            { F("ST_ACCOUNT", 'C', 8), F("ST_TRREF", 'C', 20), F("ST_TRDATE", 'D'),
-                F("ST_CUSTREF", 'C', 20), F("ST_TRTYPE", 'C', 1), F("ST_TRVALUE", 'N', 12, 2),
-                F("ST_VATVAL", 'N', 12, 2), F("ST_TRBAL", 'N', 12, 2), F("ST_PAID", 'C', 1),
-                F("ST_MEMO", 'M'), F("ID", 'N', 10, 0) });
+            { MakeField("ST_ACCOUNT", 'C', 8), MakeField("ST_TRREF", 'C', 20),
+                MakeField("ST_TRDATE", 'D'), MakeField("ST_CUSTREF", 'C', 20),
+                MakeField("ST_TRTYPE", 'C', 1), MakeField("ST_TRVALUE", 'N', 12, 2),
+                MakeField("ST_VATVAL", 'N', 12, 2), MakeField("ST_TRBAL", 'N', 12, 2),
+                MakeField("ST_PAID", 'C', 1), MakeField("ST_MEMO", 'M'),
+                MakeField("ID", 'N', 10, 0) });
         const auto tran = [&](const char *account, const char *ref, const char *type, double value,
                               double balance, const char *memo, int id) {
             stran.addRow({ C(account), C(ref), D(2011, 1, 18), C(""), C(type), N(value),
@@ -76,22 +68,22 @@ protected:
         stran.finish();
 
         vfp::TableBuilder sname(folder + "/Z_SNAME.DBF",
-            { F("SN_ACCOUNT", 'C', 8), F("SN_NAME", 'C', 30), F("SN_EMAIL", 'C', 60),
-                F("SN_DOCMAIL", 'I') });
+            { MakeField("SN_ACCOUNT", 'C', 8), MakeField("SN_NAME", 'C', 30),
+                MakeField("SN_EMAIL", 'C', 60), MakeField("SN_DOCMAIL", 'I') });
         sname.addRow({ C("A001"), C("Acme Ltd"), C("acme@example.com"), Value::integer(8) });
         sname.addRow({ C("B002"), C("O'Neil & Sons"), C(""), Value::integer(0) });
         sname.addRow({ C("C003"), C("Nord"), C("nord@example.org"), Value::integer(12) });
         sname.addIndexTag("SN_ACCOUNT", "SN_ACCOUNT");
         sname.finish();
 
-        vfp::TableBuilder itran(
-            folder + "/Z_ITRAN.DBF", { F("IT_NUMINV", 'C', 10), F("IT_NUMDELV", 'C', 10) });
+        vfp::TableBuilder itran(folder + "/Z_ITRAN.DBF",
+            { MakeField("IT_NUMINV", 'C', 10), MakeField("IT_NUMDELV", 'C', 10) });
         for (const auto &[inv, delv] :
             { std::pair { "INV003", "D2" }, { "INV003", "D1" }, { "", "D9" } })
             itran.addRow({ C(inv), C(delv) });
         itran.finish();
-        vfp::TableBuilder ihead(
-            folder + "/Z_IHEAD.DBF", { F("IH_CREDIT", 'C', 10), F("IH_DELIV", 'C', 10) });
+        vfp::TableBuilder ihead(folder + "/Z_IHEAD.DBF",
+            { MakeField("IH_CREDIT", 'C', 10), MakeField("IH_DELIV", 'C', 10) });
         ihead.addRow({ C("CN001"), C("D5") });
         ihead.finish();
 

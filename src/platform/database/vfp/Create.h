@@ -9,9 +9,21 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vfp {
+
+// A field of a new table, for field lists written out in code.
+inline NewField MakeField(std::string name, char type, int length = 0, int decimals = 0)
+{
+    NewField field;
+    field.name = std::move(name);
+    field.type = type;
+    field.length = length;
+    field.decimals = decimals;
+    return field;
+}
 
 struct TableOptions
 {

@@ -19,16 +19,6 @@ namespace {
 // Parts have 32768 records at least: two or more of each big table on most hosts.
 constexpr int kRecords = 100000;
 
-vfp::NewField F(const char *name, char type, int length = 0, int decimals = 0)
-{
-    vfp::NewField field;
-    field.name = name;
-    field.type = type;
-    field.length = length;
-    field.decimals = decimals;
-    return field;
-}
-
 std::string AccountOf(int id)
 {
     return "A" + std::to_string(id % 97);
@@ -59,9 +49,10 @@ protected:
     {
         const std::string folder = m_dir.path().toStdString();
         vfp::TableBuilder stran(folder + "/z_stran.dbf",
-            { F("ID", 'N', 10, 0), F("ST_ACCOUNT", 'C', 8), F("ST_MEMO", 'M') });
-        vfp::TableBuilder status(
-            folder + "/z_st_zrq.dbf", { F("ST_ID", 'N', 10, 0), F("ST_ZRQSENT", 'L') });
+            { vfp::MakeField("ID", 'N', 10, 0), vfp::MakeField("ST_ACCOUNT", 'C', 8),
+                vfp::MakeField("ST_MEMO", 'M') });
+        vfp::TableBuilder status(folder + "/z_st_zrq.dbf",
+            { vfp::MakeField("ST_ID", 'N', 10, 0), vfp::MakeField("ST_ZRQSENT", 'L') });
         for (int id = 1; id <= kRecords; ++id) {
             stran.addRow({ Value::numeric(id, 0), Value::character(AccountOf(id)),
                 Value::memo("DOC" + std::to_string(id) + ".PDF") });
@@ -72,8 +63,8 @@ protected:
         }
         stran.finish();
         status.finish();
-        vfp::TableBuilder sname(
-            folder + "/z_sname.dbf", { F("SN_ACCOUNT", 'C', 8), F("SN_NAME", 'C', 20) });
+        vfp::TableBuilder sname(folder + "/z_sname.dbf",
+            { vfp::MakeField("SN_ACCOUNT", 'C', 8), vfp::MakeField("SN_NAME", 'C', 20) });
         for (int n = 0; n < 97; ++n)
             sname.addRow(
                 { Value::character(AccountOf(n)), Value::character("Name " + std::to_string(n)) });
