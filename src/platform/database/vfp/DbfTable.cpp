@@ -80,11 +80,17 @@ std::shared_ptr<DbfTable> DbfTable::openPath(const std::string &pathText, std::s
 
 std::shared_ptr<Table> DbfTable::openReader() const
 {
-    std::unique_ptr<FileIo> file = m_dbf->reopenForReading();
-    if (!file)
+    // A file that no longer opens, or a table restructured since this one was opened (which
+    // would decode differently), gives no reader: the caller reads through this table instead.
+    std::shared_ptr<DbfTable> reader;
+    try {
+        std::unique_ptr<FileIo> file = m_dbf->reopenForReading();
+        if (!file)
+            return nullptr;
+        reader = std::make_shared<DbfTable>(m_name, std::move(file), m_companions);
+    } catch (const Error &) {
         return nullptr;
-    auto reader = std::make_shared<DbfTable>(m_name, std::move(file), m_companions);
-    // A table restructured since this one was opened would decode differently: no reader then.
+    }
     if (reader->m_header.headerLength != m_header.headerLength
         || reader->m_header.recordLength != m_header.recordLength
         || reader->m_header.fields.size() != m_header.fields.size())

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+
 #include <string>
 
 using vfp::Value;
@@ -152,6 +154,22 @@ TEST_F(ParallelScan, AReaderSeesTheSameFieldsAndRecords)
     EXPECT_EQ(table->recordCount(), reader->recordCount());
     EXPECT_EQ("DOC77777.PDF", reader->value(77777, 2).text());
     EXPECT_EQ(table->value(77777, 1).text(), reader->value(77777, 1).text());
+}
+
+TEST_F(ParallelScan, WithoutASecondReaderOneThreadScansEveryPart)
+{
+    // The open table keeps reading its file; a second handle can no longer be had.
+    auto table = m_db->table("z_stran");
+    ASSERT_TRUE(QFile::remove(m_dir.file(QStringLiteral("z_stran.dbf"))));
+    EXPECT_EQ(nullptr, table->openReader());
+    int expected = 0, last = 0;
+    for (int id = 1; id <= kRecords; ++id) {
+        expected += DeletedAt(id) ? 0 : 1;
+        last = DeletedAt(id) ? last : id;
+    }
+    const auto rows = Execute(*m_db, "SELECT id FROM z_stran WHERE id > 0").rows;
+    ASSERT_EQ(static_cast<size_t>(expected), rows->rowCount());
+    EXPECT_EQ(last, rows->number(rows->rowCount() - 1, 0));
 }
 
 } // namespace
