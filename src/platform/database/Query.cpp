@@ -97,17 +97,18 @@ QVariant Field::asVariant() const
     const auto &rows = *m_query->m_result;
     const auto row = static_cast<size_t>(m_query->m_row);
     const int column = m_query->m_columns[m_index];
+    const vfp::Value::Kind kind = rows.kind(row, column);
     // Texts straight from the result's buffer, without a copy on the way.
-    if (rows.kind(row, column) == vfp::Value::Kind::Character
-        || rows.kind(row, column) == vfp::Value::Kind::Memo) {
+    if (kind == vfp::Value::Kind::Character || kind == vfp::Value::Kind::Memo) {
         const std::string_view text = rows.text(row, column);
         return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     }
     const vfp::Value value = rows.value(row, column);
-    switch (value.kind()) {
+    switch (kind) {
     case vfp::Value::Kind::Character:
     case vfp::Value::Kind::Memo:
-        break;
+    case vfp::Value::Kind::Null:
+        break; // texts are answered above, nulls by isNull()
     case vfp::Value::Kind::Numeric:
         return value.number();
     case vfp::Value::Kind::Integer:
@@ -121,8 +122,6 @@ QVariant Field::asVariant() const
             return QDateTime();
         return QDateTime(
             DateOf(value.julianDay()), QTime::fromMSecsSinceStartOfDay(value.milliseconds()));
-    case vfp::Value::Kind::Null:
-        break;
     }
     return {};
 }

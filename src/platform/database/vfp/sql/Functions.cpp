@@ -404,15 +404,15 @@ void Cast(const Node &node, const Value &v)
         return;
     }
     const char type = node.castType;
+    // A text casts as it is; anything else as its text form.
     std::string converted;
-    if (v.isText()) {
-    } else if (v.isNumber()) {
+    if (v.isNumber()) {
         converted = v.kind() == Value::Kind::Integer
             ? std::to_string(v.integer())
             : FixedPoint(v.number(), std::max(0, v.decimals()));
     } else if (v.kind() == Value::Kind::Logical) {
         converted = v.logical() ? "T" : "F";
-    } else {
+    } else if (!v.isText()) {
         converted = DateKey(v.julianDay());
     }
     const std::string_view asText = v.isText() ? std::string_view(v.text()) : converted;

@@ -29,6 +29,13 @@ bool IntegerOf(std::string_view key, int64_t &integer)
     return static_cast<double>(integer) == number;
 }
 
+// How far apart whole-number keys may lie to be placed by value: the array stays within a few
+// times the keys' own size.
+size_t DenseLimit(size_t keys)
+{
+    return 4 * keys + 64;
+}
+
 // A kind letter followed by the value's bytes.
 template <typename Number> void AppendNumberKey(std::string &key, char kind, Number number)
 {
@@ -89,9 +96,8 @@ void KeyIndex::settle()
         low = std::min(low, integers[n]);
         high = std::max(high, integers[n]);
     }
-    // Worth it only while the array stays within a few times the keys' own size.
     const auto span = static_cast<uint64_t>(high - low) + 1;
-    if (span > 4 * m_keys.size() + 64)
+    if (span > DenseLimit(m_keys.size()))
         return;
     m_denseLow = low;
     m_dense.assign(span, 0);
@@ -124,7 +130,7 @@ void KeyIndex::reserve(size_t keys)
 
 size_t KeyIndex::denseLimit() const
 {
-    return 4 * std::max(m_expected, m_keys.size() + 1) + 64;
+    return DenseLimit(std::max(m_expected, m_keys.size() + 1));
 }
 
 bool KeyIndex::placeDense(int64_t integer)

@@ -233,7 +233,7 @@ void SelectRunner::scanFirstTable()
     buildHashes();
     const std::vector<uint32_t> starts = PartStarts(records, parts);
     std::vector<ResultSet> partRows;
-    partRows.reserve(parts);
+    partRows.reserve(parts - 1);
     for (unsigned part = 1; part < parts; ++part)
         partRows.emplace_back(m_columns);
     runInParts(parts, [&](unsigned part, SelectPipeline &pipeline) {
@@ -241,7 +241,6 @@ void SelectRunner::scanFirstTable()
         ScanLiveRecords(pipeline.state(), 0, starts[part], starts[part + 1] - 1,
             [&](uint32_t) { pipeline.visitFirstRecord(); });
     });
-    m_main->setResult(*m_result, false);
     for (ResultSet &rows : partRows)
         m_result->appendRows(std::move(rows));
 }

@@ -306,11 +306,8 @@ void SelectPipeline::descend(size_t level)
     JoinPlan &join = m_joins[level - 1];
     const int slot = join.slot;
     bool matched = false;
-    const auto tryRecord = [&](uint32_t recno, const Value *values) {
-        if (values)
-            m_state->setPreloadedRecord(slot, recno, values);
-        else
-            m_state->setRecord(slot, recno);
+    // With the slot's record set: the rest of ON, then the conditions and joins that follow.
+    const auto tryRecord = [&] {
         for (const NodePtr &condition : join.residual) {
             if (!IsTrue(Evaluate(*condition, *m_state)))
                 return;
@@ -323,17 +320,15 @@ void SelectPipeline::descend(size_t level)
         const JoinHash &hash = *join.hash;
         if (KeyIndex::encode(Evaluate(*join.probe, *m_state), m_key)) {
             if (const KeyIndex::Chain *chain = hash.heads.find(m_key)) {
-                for (uint32_t e = chain->first; e != JoinHash::NoEntry; e = hash.entries[e].next)
-                    tryRecord(hash.entries[e].recno, hash.values.data() + e * hash.width);
+                for (uint32_t e = chain->first; e != JoinHash::NoEntry; e = hash.entries[e].next) {
+                    m_state->setPreloadedRecord(
+                        slot, hash.entries[e].recno, hash.values.data() + e * hash.width);
+                    tryRecord();
+                }
             }
         }
     } else {
-        Table &table = *m_state->tables()[static_cast<size_t>(slot)].table;
-        const uint32_t count = table.recordCount();
-        for (uint32_t recno = 1; recno <= count; ++recno) {
-            if (!table.isDeleted(recno))
-                tryRecord(recno, nullptr);
-        }
+        ScanLiveRecords(*m_state, slot, [&](uint32_t) { tryRecord(); });
     }
     if (!matched && join.left) {
         m_state->setRecord(slot, 0);
