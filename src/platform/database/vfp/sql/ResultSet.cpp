@@ -5,9 +5,13 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <iterator>
+#include <new>
+
+#include <sys/mman.h>
 
 namespace vfp::sql {
 
@@ -29,15 +33,42 @@ int ResultSet::columnIndex(std::string_view name) const
     return -1;
 }
 
+void ResultSet::FreeBlock::operator()(void *block) const
+{
+    std::free(block);
+}
+
+ResultSet::Block ResultSet::allocateBlock(size_t bytes)
+{
+    // Huge pages need blocks that are whole, aligned huge pages; a smaller or odd size gets
+    // ordinary pages.
+    if (bytes % BlockBytes == 0) {
+        if (void *block = std::aligned_alloc(BlockBytes, bytes)) {
+#ifdef MADV_HUGEPAGE
+            madvise(block, bytes, MADV_HUGEPAGE);
+#endif
+            return Block(block);
+        }
+    }
+    void *block = std::malloc(std::max<size_t>(bytes, 1));
+    if (!block)
+        throw std::bad_alloc();
+    return Block(block);
+}
+
 void ResultSet::beginRow()
 {
     // A block holds whole rows, so a row's cells are contiguous.
-    m_rowStart = m_cellCount;
     const size_t width = m_columns.size();
-    const size_t row = width == 0 ? 0 : m_cellCount / width;
-    if (row / BlockRows == m_blocks.size())
-        m_blocks.push_back(std::make_unique_for_overwrite<Cell[]>(BlockRows * width));
-    m_next = m_blocks[row / BlockRows].get() + (row % BlockRows) * width;
+    if (m_rowsLeft == 0) {
+        const size_t rows
+            = std::max<size_t>(1, BlockBytes / (sizeof(Cell) * std::max<size_t>(width, 1)));
+        m_blocks.push_back(allocateBlock(BlockBytes));
+        m_next = static_cast<Cell *>(m_blocks.back().get());
+        m_rowsLeft = rows;
+    }
+    m_rows.push_back(m_next);
+    --m_rowsLeft;
 }
 
 const char *ResultSet::storeText(std::string_view text)
@@ -45,22 +76,21 @@ const char *ResultSet::storeText(std::string_view text)
     if (text.empty())
         return nullptr;
     if (text.size() > m_textRoom) {
-        const size_t size = std::max(TextBlockBytes, text.size());
-        m_texts.push_back(std::make_unique_for_overwrite<char[]>(size));
-        m_textUsed = 0;
+        const size_t size = std::max(BlockBytes, text.size());
+        m_blocks.push_back(allocateBlock(size));
+        m_text = static_cast<char *>(m_blocks.back().get());
         m_textRoom = size;
     }
-    char *at = m_texts.back().get() + m_textUsed;
+    char *at = m_text;
     std::memcpy(at, text.data(), text.size());
-    m_textUsed += text.size();
+    m_text += text.size();
     m_textRoom -= text.size();
     return at;
 }
 
 void ResultSet::append(const Value &value)
 {
-    Cell &cell = *m_next++;
-    ++m_cellCount;
+    Cell &cell = *new (m_next++) Cell;
     cell.kind = value.kind();
     cell.decimals = static_cast<int8_t>(std::clamp(value.decimals(), -1, 127));
     cell.size = 0;
@@ -94,43 +124,32 @@ void ResultSet::append(const Value &value)
 
 void ResultSet::dropLastRow()
 {
-    // Texts of the dropped row stay in their block; only cells go.
-    m_cellCount = m_rowStart;
+    // Texts of the dropped row stay in their block; only its cells go.
+    m_next = m_rows.back();
+    m_rows.pop_back();
+    ++m_rowsLeft;
 }
 
 void ResultSet::appendRows(ResultSet &&other)
 {
-    const size_t width = m_columns.size();
-    const size_t rows = other.rowCount();
-    for (size_t row = 0; row < rows; ++row) {
-        beginRow();
-        const Cell *from = other.m_blocks[row / BlockRows].get() + (row % BlockRows) * width;
-        std::copy_n(from, width, m_next);
-        m_cellCount += width;
-    }
-    // The cells point into the other set's texts: its blocks come along, ahead of the block
-    // this set is still filling.
-    if (m_texts.empty()) {
-        m_texts = std::move(other.m_texts);
-        m_textUsed = other.m_textUsed;
-        m_textRoom = other.m_textRoom;
-    } else {
-        m_texts.insert(m_texts.end() - 1, std::make_move_iterator(other.m_texts.begin()),
-            std::make_move_iterator(other.m_texts.end()));
-    }
-    other.m_texts.clear();
+    // The other set's blocks come along as they are, and with them the texts its cells point
+    // at; this set goes on filling its own blocks.
+    m_blocks.insert(m_blocks.end(), std::make_move_iterator(other.m_blocks.begin()),
+        std::make_move_iterator(other.m_blocks.end()));
+    m_rows.insert(m_rows.end(), other.m_rows.begin(), other.m_rows.end());
     other.m_blocks.clear();
-    other.m_cellCount = 0;
-    other.m_textUsed = other.m_textRoom = 0;
+    other.m_rows.clear();
+    other.m_next = nullptr;
+    other.m_text = nullptr;
+    other.m_rowsLeft = other.m_textRoom = 0;
 }
 
-void ResultSet::permute(std::vector<uint32_t> order)
+void ResultSet::permute(const std::vector<uint32_t> &order)
 {
-    if (!m_order.empty()) {
-        for (uint32_t &row : order)
-            row = m_order[row];
-    }
-    m_order = std::move(order);
+    std::vector<Cell *> rows(order.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        rows[i] = m_rows[order[i]];
+    m_rows = std::move(rows);
 }
 
 Value ResultSet::value(size_t row, int column) const

@@ -28,7 +28,7 @@ public:
     const std::vector<ResultColumn> &columns() const { return m_columns; }
     int columnCount() const { return static_cast<int>(m_columns.size()); }
     int columnIndex(std::string_view name) const; // any letter case; -1 when none
-    size_t rowCount() const { return m_columns.empty() ? 0 : m_cellCount / m_columns.size(); }
+    size_t rowCount() const { return m_columns.empty() ? 0 : m_rows.size(); }
 
     // Building: begin a row, then append one value per column.
     void beginRow();
@@ -36,9 +36,9 @@ public:
     void dropLastRow();
     // Moves the rows of another set with the same columns, built in stored order, after these.
     void appendRows(ResultSet &&other);
-    // Reorders the rows; order[i] is the old index of new row i. Rows are not moved: reads go
-    // through the order.
-    void permute(std::vector<uint32_t> order);
+    // Reorders the rows; order[i] is the old index of new row i. Cells are not moved: only the
+    // table of rows is.
+    void permute(const std::vector<uint32_t> &order);
 
     Value value(size_t row, int column) const;
     Value::Kind kind(size_t row, int column) const { return cell(row, column).kind; }
@@ -76,29 +76,32 @@ private:
         };
     };
 
-    // Cells and texts live in fixed blocks that never move, so building copies nothing twice.
-    static constexpr size_t BlockRows = 4096;
-    static constexpr size_t TextBlockBytes = size_t(1) << 20;
+    // Cells and texts live in big blocks that never move, so building copies nothing twice; a
+    // table of rows points at each row's cells. Blocks are sized and aligned for huge pages,
+    // which spares the kernel a fault for every 4 KiB of a large result.
+    static constexpr size_t BlockBytes = size_t(2) << 20;
+    struct FreeBlock
+    {
+        void operator()(void *block) const;
+    };
+    using Block = std::unique_ptr<void, FreeBlock>;
+    static Block allocateBlock(size_t bytes);
 
     const Cell &cell(size_t row, int column) const
     {
-        const size_t stored = m_order.empty() ? row : m_order[row];
-        return m_blocks[stored / BlockRows]
-                       [(stored % BlockRows) * m_columns.size() + static_cast<size_t>(column)];
+        return m_rows[row][static_cast<size_t>(column)];
     }
     struct SortKey;
     SortKey sortKey(size_t row, int column) const;
     const char *storeText(std::string_view text);
 
     std::vector<ResultColumn> m_columns;
-    std::vector<std::unique_ptr<Cell[]>> m_blocks;
-    size_t m_cellCount = 0;
-    size_t m_rowStart = 0;
+    std::vector<Block> m_blocks; // cells, then texts, in no particular order
+    std::vector<Cell *> m_rows;
     Cell *m_next = nullptr; // where the row being built takes its next cell
-    std::vector<uint32_t> m_order; // stored row of each row; empty when in stored order
-    std::vector<std::unique_ptr<char[]>> m_texts;
-    size_t m_textUsed = 0; // bytes used in the last text block
-    size_t m_textRoom = 0; // bytes free in the last text block
+    size_t m_rowsLeft = 0; // rows that still fit in the cell block being filled
+    char *m_text = nullptr; // where the next text goes
+    size_t m_textRoom = 0; // bytes free after it
 };
 
 } // namespace vfp::sql

@@ -29,7 +29,7 @@ std::string Text(int row)
 TEST(ResultSet, ManyRowsAndLongTextsKeepEveryValue)
 {
     ResultSet rows = TwoColumns();
-    const int count = 10000; // spans several cell blocks
+    const int count = 150000; // spans several cell blocks
     const std::string huge(3 << 20, 'x'); // larger than a text block
     for (int row = 0; row < count; ++row) {
         rows.beginRow();
@@ -65,6 +65,38 @@ TEST(ResultSet, EmptyTextsNullsAndADroppedRow)
     EXPECT_EQ(Value::Kind::Character, rows.kind(0, 1));
     EXPECT_EQ("", rows.text(0, 1));
     EXPECT_EQ("kept", rows.text(1, 1));
+}
+
+TEST(ResultSet, AppendedRowsKeepTheirTextsAndBuildingGoesOn)
+{
+    ResultSet rows = TwoColumns();
+    ResultSet more = TwoColumns();
+    const auto add = [](ResultSet &to, int row) {
+        to.beginRow();
+        to.append(Value::numeric(row, 0));
+        to.append(Value::character(Text(row)));
+    };
+    for (int row = 0; row < 10; ++row)
+        add(rows, row);
+    for (int row = 10; row < 100010; ++row) // more than one block of each kind
+        add(more, row);
+    rows.appendRows(std::move(more));
+    EXPECT_EQ(0u, more.rowCount());
+    // Rows added afterwards go after the appended ones; a dropped one leaves no trace.
+    add(rows, 100010);
+    add(rows, -1);
+    rows.dropLastRow();
+    add(rows, 100011);
+    ASSERT_EQ(100012u, rows.rowCount());
+    for (int row = 0; row < 100012; ++row) {
+        ASSERT_EQ(row, rows.number(size_t(row), 0));
+        ASSERT_EQ(Text(row), rows.text(size_t(row), 1));
+    }
+    std::vector<uint32_t> reversed(rows.rowCount());
+    std::iota(reversed.rbegin(), reversed.rend(), 0u);
+    rows.permute(reversed);
+    EXPECT_EQ(Text(100011), rows.text(0, 1));
+    EXPECT_EQ(Text(0), rows.text(100011, 1));
 }
 
 TEST(ResultSet, OrdersComposeAndSortingIsStable)
