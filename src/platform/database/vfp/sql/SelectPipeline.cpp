@@ -231,17 +231,19 @@ JoinHashPart SelectPipeline::readHashPart(size_t join, uint32_t first, uint32_t 
 void SelectPipeline::assembleHash(size_t join, std::vector<JoinHashPart> parts)
 {
     auto hash = std::make_shared<JoinHash>();
-    hash->width = m_state->slotColumns(m_joins[join].slot).size();
+    const size_t width = m_state->slotColumns(m_joins[join].slot).size();
     size_t total = 0;
     for (const JoinHashPart &part : parts)
         total += part.recnos.size();
     hash->entries.reserve(total);
     hash->heads.reserve(total);
+    hash->values.reserve(parts.size());
     for (JoinHashPart &part : parts) {
         size_t start = 0;
         for (size_t i = 0; i < part.recnos.size(); ++i) {
             const auto index = static_cast<uint32_t>(hash->entries.size());
-            hash->entries.push_back(JoinHash::Entry { part.recnos[i], JoinHash::NoEntry });
+            hash->entries.push_back(JoinHash::Entry {
+                part.recnos[i], JoinHash::NoEntry, part.values.data() + i * width });
             const std::string_view key(part.keys.data() + start, part.keyEnds[i] - start);
             start = part.keyEnds[i];
             bool inserted = false;
@@ -251,13 +253,8 @@ void SelectPipeline::assembleHash(size_t join, std::vector<JoinHashPart> parts)
                 chain.last = index;
             }
         }
-        if (hash->values.empty()) {
-            hash->values = std::move(part.values);
-            hash->values.reserve(total * hash->width);
-        } else {
-            hash->values.insert(hash->values.end(), std::make_move_iterator(part.values.begin()),
-                std::make_move_iterator(part.values.end()));
-        }
+        // The entries point into the values, which move along with their buffer.
+        hash->values.push_back(std::move(part.values));
     }
     hash->heads.settle();
     m_joins[join].hash = std::move(hash);
@@ -322,7 +319,7 @@ void SelectPipeline::descend(size_t level)
             if (const KeyIndex::Chain *chain = hash.heads.find(m_key)) {
                 for (uint32_t e = chain->first; e != JoinHash::NoEntry; e = hash.entries[e].next) {
                     m_state->setPreloadedRecord(
-                        slot, hash.entries[e].recno, hash.values.data() + e * hash.width);
+                        slot, hash.entries[e].recno, hash.entries[e].values);
                     tryRecord();
                 }
             }

@@ -17,6 +17,16 @@
 
 namespace vfp::sql {
 
+// The entries one thread reads for a join's hash: live records of a range of its table, in
+// order, with their keys (one after another, keyEnds[i] ending key i) and values.
+struct JoinHashPart
+{
+    std::vector<uint32_t> recnos;
+    std::string keys;
+    std::vector<size_t> keyEnds;
+    std::vector<Value> values;
+};
+
 // A joined table's records by join key, with the values the statement reads of each: probes
 // never go back to the file, whose records they would otherwise visit in random order. Built
 // once per statement; read-only afterwards, so pipelines on several threads share it.
@@ -27,21 +37,11 @@ struct JoinHash
     {
         uint32_t recno;
         uint32_t next;
+        const Value *values; // one per column, in RowState::slotColumns() order, in a part
     };
     KeyIndex heads;
     std::vector<Entry> entries;
-    size_t width = 0; // values per entry, in RowState::slotColumns() order
-    std::vector<Value> values;
-};
-
-// The entries one thread reads for a join's hash: live records of a range of its table, in
-// order, with their keys (one after another, keyEnds[i] ending key i) and values.
-struct JoinHashPart
-{
-    std::vector<uint32_t> recnos;
-    std::string keys;
-    std::vector<size_t> keyEnds;
-    std::vector<Value> values;
+    std::vector<std::vector<Value>> values; // the parts' values, where the entries point
 };
 
 class SelectPipeline
