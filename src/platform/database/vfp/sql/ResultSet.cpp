@@ -42,8 +42,8 @@ ResultSet::Block ResultSet::allocateBlock(size_t bytes)
 {
     // Huge pages need blocks that are whole, aligned huge pages; a smaller or odd size gets
     // ordinary pages.
-    if (bytes % BlockBytes == 0) {
-        if (void *block = std::aligned_alloc(BlockBytes, bytes)) {
+    if (bytes % HugeBlockBytes == 0) {
+        if (void *block = std::aligned_alloc(HugeBlockBytes, bytes)) {
 #ifdef MADV_HUGEPAGE
             madvise(block, bytes, MADV_HUGEPAGE);
 #endif
@@ -59,13 +59,13 @@ ResultSet::Block ResultSet::allocateBlock(size_t bytes)
 void ResultSet::beginRow()
 {
     // A block holds whole rows, so a row's cells are contiguous.
-    const size_t width = m_columns.size();
     if (m_rowsLeft == 0) {
-        const size_t rows
-            = std::max<size_t>(1, BlockBytes / (sizeof(Cell) * std::max<size_t>(width, 1)));
-        m_blocks.push_back(allocateBlock(BlockBytes));
+        const size_t rowBytes = sizeof(Cell) * std::max<size_t>(m_columns.size(), 1);
+        const size_t bytes = std::max(m_cellBlockBytes, rowBytes);
+        m_blocks.push_back(allocateBlock(bytes));
         m_next = static_cast<Cell *>(m_blocks.back().get());
-        m_rowsLeft = rows;
+        m_rowsLeft = bytes / rowBytes;
+        m_cellBlockBytes = std::min(2 * m_cellBlockBytes, HugeBlockBytes);
     }
     m_rows.push_back(m_next);
     --m_rowsLeft;
@@ -76,8 +76,9 @@ const char *ResultSet::storeText(std::string_view text)
     if (text.empty())
         return nullptr;
     if (text.size() > m_textRoom) {
-        const size_t size = std::max(BlockBytes, text.size());
+        const size_t size = std::max(m_textBlockBytes, text.size());
         m_blocks.push_back(allocateBlock(size));
+        m_textBlockBytes = std::min(2 * m_textBlockBytes, HugeBlockBytes);
         m_text = static_cast<char *>(m_blocks.back().get());
         m_textRoom = size;
     }

@@ -76,10 +76,11 @@ private:
         };
     };
 
-    // Cells and texts live in big blocks that never move, so building copies nothing twice; a
-    // table of rows points at each row's cells. Blocks are sized and aligned for huge pages,
-    // which spares the kernel a fault for every 4 KiB of a large result.
-    static constexpr size_t BlockBytes = size_t(2) << 20;
+    // Cells and texts live in blocks that never move, so building copies nothing twice; a table
+    // of rows points at each row's cells. Blocks double in size up to a huge page, aligned as
+    // one, which spares the kernel a fault for every 4 KiB of a large result while a small
+    // result stays small.
+    static constexpr size_t HugeBlockBytes = size_t(2) << 20;
     struct FreeBlock
     {
         void operator()(void *block) const;
@@ -100,6 +101,8 @@ private:
     std::vector<Cell *> m_rows;
     Cell *m_next = nullptr; // where the row being built takes its next cell
     size_t m_rowsLeft = 0; // rows that still fit in the cell block being filled
+    size_t m_cellBlockBytes = size_t(16) << 10; // the next cell block's size
+    size_t m_textBlockBytes = size_t(4) << 10; // the next text block's size
     char *m_text = nullptr; // where the next text goes
     size_t m_textRoom = 0; // bytes free after it
 };

@@ -47,6 +47,23 @@ TEST(ResultSet, ManyRowsAndLongTextsKeepEveryValue)
     EXPECT_EQ(Value::Kind::Memo, rows.kind(5000, 1));
 }
 
+TEST(ResultSet, RowsWiderThanABlock)
+{
+    constexpr int Width = 200000; // a row's cells alone outgrow the largest block
+    std::vector<ResultColumn> columns(Width, ResultColumn { "n", 'N', 10, 0 });
+    ResultSet rows(columns);
+    for (int row = 0; row < 3; ++row) {
+        rows.beginRow();
+        for (int column = 0; column < Width; ++column)
+            rows.append(Value::numeric(row * Width + column, 0));
+    }
+    ASSERT_EQ(3u, rows.rowCount());
+    for (int row = 0; row < 3; ++row) {
+        EXPECT_EQ(row * Width, rows.number(size_t(row), 0));
+        EXPECT_EQ(row * Width + Width - 1, rows.number(size_t(row), Width - 1));
+    }
+}
+
 TEST(ResultSet, EmptyTextsNullsAndADroppedRow)
 {
     ResultSet rows = TwoColumns();
