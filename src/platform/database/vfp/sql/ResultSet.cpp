@@ -123,6 +123,24 @@ void ResultSet::append(const Value &value)
     }
 }
 
+void ResultSet::appendBorrowed(const Value &value)
+{
+    if (!value.isText()) {
+        append(value);
+        return;
+    }
+    Cell &cell = *new (m_next++) Cell;
+    const std::string &text = value.text();
+    cell.kind = value.kind();
+    cell.size = static_cast<uint32_t>(text.size());
+    cell.text = text.data();
+}
+
+void ResultSet::keepAlive(std::shared_ptr<const void> owner)
+{
+    m_owners.push_back(std::move(owner));
+}
+
 void ResultSet::dropLastRow()
 {
     // Texts of the dropped row stay in their block; only its cells go.
@@ -138,7 +156,9 @@ void ResultSet::appendRows(ResultSet &&other)
     m_blocks.insert(m_blocks.end(), std::make_move_iterator(other.m_blocks.begin()),
         std::make_move_iterator(other.m_blocks.end()));
     m_rows.insert(m_rows.end(), other.m_rows.begin(), other.m_rows.end());
+    m_owners.insert(m_owners.end(), other.m_owners.begin(), other.m_owners.end());
     other.m_blocks.clear();
+    other.m_owners.clear();
     other.m_rows.clear();
     other.m_next = nullptr;
     other.m_text = nullptr;

@@ -33,6 +33,10 @@ public:
     // Building: begin a row, then append one value per column.
     void beginRow();
     void append(const Value &value);
+    // As append, but a text is not copied: its cell points at the value's own bytes, which must
+    // stay put for as long as this set lives, held by an owner given to keepAlive().
+    void appendBorrowed(const Value &value);
+    void keepAlive(std::shared_ptr<const void> owner);
     void dropLastRow();
     // Moves the rows of another set with the same columns, built in stored order, after these.
     void appendRows(ResultSet &&other);
@@ -99,6 +103,7 @@ private:
     std::vector<ResultColumn> m_columns;
     std::vector<Block> m_blocks; // cells, then texts, in no particular order
     std::vector<Cell *> m_rows;
+    std::vector<std::shared_ptr<const void>> m_owners; // of borrowed texts
     Cell *m_next = nullptr; // where the row being built takes its next cell
     size_t m_rowsLeft = 0; // rows that still fit in the cell block being filled
     size_t m_cellBlockBytes = size_t(16) << 10; // the next cell block's size

@@ -258,6 +258,7 @@ std::shared_ptr<ResultSet> SelectRunner::run()
             [this](uint32_t) { m_main->visitFirstRecord(); }))
         scanFirstTable();
     m_main->setResult(*m_result, false);
+    m_main->keepHashesFor(*m_result);
 
     // DISTINCT orders as FoxPro does it, by sorting: ties of the ORDER BY keys (or every row
     // without one) fall back to the columns from left to right.

@@ -159,6 +159,7 @@ void SelectPipeline::planOutput(const SelectStatement &statement)
                     node->type = FieldType(fields[f]);
                     m_names.push_back(text::Lower(fields[f].name));
                     m_outputs.push_back(std::move(node));
+                    m_fromHash.push_back(slot > 0 && m_joins[slot - 1].hashed);
                 }
             }
             if (!matched)
@@ -166,6 +167,8 @@ void SelectPipeline::planOutput(const SelectStatement &statement)
             continue;
         }
         NodePtr node = Bind(*item.expr, *m_state);
+        const int slot = node->op == Node::Op::Column ? m_state->columnSlot(node->column) : 0;
+        m_fromHash.push_back(slot > 0 && m_joins[static_cast<size_t>(slot - 1)].hashed);
         if (!item.alias.empty())
             m_names.push_back(text::Lower(item.alias));
         else if (node->op == Node::Op::Column)
@@ -276,6 +279,14 @@ void SelectPipeline::setResult(ResultSet &rows, bool distinct)
             64, RowHash { &rows }, RowEqual { &rows });
 }
 
+void SelectPipeline::keepHashesFor(ResultSet &rows) const
+{
+    for (const JoinPlan &join : m_joins) {
+        if (join.hash)
+            rows.keepAlive(join.hash);
+    }
+}
+
 void SelectPipeline::visitFirstRecord()
 {
     // Constant conditions (WHERE .F.) are tested with the first table's conditions.
@@ -338,8 +349,13 @@ void SelectPipeline::emit()
 {
     ResultSet &rows = *m_rows;
     rows.beginRow();
-    for (const NodePtr &output : m_outputs)
-        rows.append(Evaluate(*output, *m_state));
+    for (size_t i = 0; i < m_outputs.size(); ++i) {
+        const Value &value = Evaluate(*m_outputs[i], *m_state);
+        if (m_fromHash[i])
+            rows.appendBorrowed(value);
+        else
+            rows.append(value);
+    }
     if (m_distinct) {
         const auto row = static_cast<uint32_t>(rows.rowCount() - 1);
         if (!m_distinct->insert(row).second)

@@ -74,6 +74,9 @@ public:
 
     // Rows go to `rows`; with `distinct`, a row equal to one already there is dropped.
     void setResult(ResultSet &rows, bool distinct);
+    // Texts of joined tables are not copied into the rows but point into the joins' hashes:
+    // once the scan is done, the rows must be given the hashes to keep.
+    void keepHashesFor(ResultSet &rows) const;
     // With the first table's record set in the state: its conditions, joins and rows.
     void visitFirstRecord();
 
@@ -92,6 +95,7 @@ private:
     std::vector<std::vector<NodePtr>> m_filters; // per slot
     std::vector<NodePtr> m_outputs;
     std::vector<std::string> m_names;
+    std::vector<bool> m_fromHash; // per output: a column of a hashed join's table
     std::string m_key;
     ResultSet *m_rows = nullptr;
 
