@@ -399,11 +399,13 @@ std::vector<uint32_t> ResultSet::sortedOrder(const std::vector<std::pair<int, bo
     std::vector<Item> items(rows);
     std::vector<std::vector<SortKey>> rest(keys.size() - 1, std::vector<SortKey>(rows));
     // One pass reads all of a row's keys, which lie close together, while it is at hand.
-    for (size_t row = 0; row < rows; ++row) {
-        items[row] = Item { sortKey(row, keys[0].first), static_cast<uint32_t>(row) };
-        for (size_t k = 1; k < keys.size(); ++k)
-            rest[k - 1][row] = sortKey(row, keys[k].first);
-    }
+    InTwoHalves(rows, 16384, [&](size_t first, size_t last) {
+        for (size_t row = first; row < last; ++row) {
+            items[row] = Item { sortKey(row, keys[0].first), static_cast<uint32_t>(row) };
+            for (size_t k = 1; k < keys.size(); ++k)
+                rest[k - 1][row] = sortKey(row, keys[k].first);
+        }
+    });
     const auto order = [&](const SortKey &x, const SortKey &y, uint32_t a, uint32_t b, size_t k) {
         int c = 0;
         if (x.null != y.null)
