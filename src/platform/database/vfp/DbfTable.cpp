@@ -189,9 +189,13 @@ Value DbfTable::value(uint32_t recno, int field) const
 
 void DbfTable::readValue(uint32_t recno, int field, Value &into) const
 {
+    decodeField(recordPointer(recno), field, into);
+}
+
+void DbfTable::decodeField(const char *record, int field, Value &into) const
+{
     if (field < 0 || static_cast<size_t>(field) >= m_header.fields.size())
         throw Error("Field number " + std::to_string(field) + " is out of range");
-    const char *record = recordPointer(recno);
     const FieldLayout &f = m_header.fields[static_cast<size_t>(field)];
     MemoFile *memoFile = nullptr;
     if (IsMemoType(f.info.type) && MemoPointer(m_header, f, record) != 0) {

@@ -46,6 +46,10 @@ public:
     Value value(uint32_t recno, int field) const override;
     void readValue(uint32_t recno, int field, Value &into) const override;
     std::string_view fieldBytes(uint32_t recno, int field) const override;
+    size_t recordLength() const override { return m_header.recordLength; }
+    // The raw bytes of a record (delete flag first); valid until the next read of this table.
+    std::string_view recordBytes(uint32_t recno) const override;
+    void decodeField(const char *record, int field, Value &into) const override;
     std::shared_ptr<Table> openReader() const override;
     std::vector<IndexTag> indexTags() const override;
     std::optional<std::vector<uint32_t>> seekNumber(int field, const Value &number) const override;
@@ -56,8 +60,6 @@ public:
     const DbfHeader &header() const { return m_header; }
     const CodePage &codePage() const { return *m_codePage; }
     FileIo &file() { return *m_dbf; }
-    // The raw bytes of a record (delete flag first); valid until the next read of this table.
-    std::string_view recordBytes(uint32_t recno) const;
     // Long names from a database container, one per field in header order.
     void setLongFieldNames(const std::vector<std::string> &names);
     // The index file, or null when the table has none (throws when it is damaged).

@@ -79,6 +79,16 @@ public:
     // Character values from value() keep their trailing blanks (the field's full width).
     virtual std::string_view fieldBytes(uint32_t /*recno*/, int /*field*/) const { return {}; }
 
+    // Copies of whole records, for a scan that keeps them (a join's hash): the record length,
+    // 0 when records cannot be copied; a record's stored bytes, valid until the next read of
+    // this table; and a field decoded from such a copy, as readValue() decodes it.
+    virtual size_t recordLength() const { return 0; }
+    virtual std::string_view recordBytes(uint32_t /*recno*/) const { return {}; }
+    virtual void decodeField(const char * /*record*/, int /*field*/, Value & /*into*/) const
+    {
+        throw Error("Table " + name() + " cannot decode copied records");
+    }
+
     // An independent reader of the same table with its own read-ahead, for a scan on another
     // thread (a Table is not safe to share between threads); null when none can be opened.
     // Its record count may be higher than this table's when others have appended since.

@@ -215,6 +215,7 @@ void RowState::setRecord(int slot, uint32_t recno)
     Slot &s = m_slots[static_cast<size_t>(slot)];
     s.recno = recno;
     s.preloaded = nullptr;
+    s.copied = nullptr;
     if (++s.stamp == 0)
         s.stamp = 1;
 }
@@ -223,6 +224,12 @@ void RowState::setPreloadedRecord(int slot, uint32_t recno, const Value *values)
 {
     setRecord(slot, recno);
     m_slots[static_cast<size_t>(slot)].preloaded = values;
+}
+
+void RowState::setCopiedRecord(int slot, uint32_t recno, const char *record)
+{
+    setRecord(slot, recno);
+    m_slots[static_cast<size_t>(slot)].copied = record;
 }
 
 std::vector<int> RowState::slotColumns(int slot) const
@@ -242,10 +249,13 @@ const Value &RowState::value(int columnId)
     if (s.preloaded && s.recno != 0)
         return s.preloaded[c.slotIndex];
     if (c.stamp != s.stamp) {
+        const Table &table = *m_tables[static_cast<size_t>(c.slot)].table;
         if (s.recno == 0)
             c.value = Value();
+        else if (s.copied)
+            table.decodeField(s.copied, c.field, c.value);
         else
-            m_tables[static_cast<size_t>(c.slot)].table->readValue(s.recno, c.field, c.value);
+            table.readValue(s.recno, c.field, c.value);
         c.stamp = s.stamp;
     }
     return c.value;

@@ -44,6 +44,8 @@ public:
     // A record whose values were read earlier (the build side of a hash join): `values` holds
     // one value per column of the slot, in slotColumns() order, and must outlive its use.
     void setPreloadedRecord(int slot, uint32_t recno, const Value *values);
+    // A record whose bytes were copied earlier; `record` must outlive its use.
+    void setCopiedRecord(int slot, uint32_t recno, const char *record);
     // The column ids of a slot, in the order preloaded values are given.
     std::vector<int> slotColumns(int slot) const;
     uint32_t record(int slot) const { return m_slots[static_cast<size_t>(slot)].recno; }
@@ -58,6 +60,7 @@ private:
         uint32_t recno = 0;
         uint32_t stamp = 1;
         const Value *preloaded = nullptr;
+        const char *copied = nullptr;
     };
     struct Column
     {

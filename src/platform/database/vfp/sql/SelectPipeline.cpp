@@ -4,6 +4,7 @@
 #include "platform/database/vfp/sql/TextOps.h"
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
 
 namespace vfp::sql {
@@ -209,15 +210,39 @@ void SelectPipeline::shareHashes(const SelectPipeline &built)
         m_joins[i].hash = built.m_joins[i].hash;
 }
 
+// A hash keeps copies of its records instead of their values where the statement reads only
+// fields of fixed width that are not texts and the copies take less room than the values
+// (48 bytes each): a big table of flags and numbers, say. Texts are always kept as values,
+// because result rows point into them.
+size_t SelectPipeline::copiedRecordLength(int slot) const
+{
+    const Table &table = *m_state->tables()[static_cast<size_t>(slot)].table;
+    const std::vector<int> columns = m_state->slotColumns(slot);
+    const size_t length = table.recordLength();
+    if (length == 0 || length > columns.size() * sizeof(Value))
+        return 0;
+    for (int column : columns) {
+        const char type = table.fields()[static_cast<size_t>(m_state->columnField(column))].type;
+        if (!std::strchr("NFIBYDTL", type))
+            return 0;
+    }
+    return length;
+}
+
 JoinHashPart SelectPipeline::readHashPart(size_t join, uint32_t first, uint32_t last)
 {
     const JoinPlan &plan = m_joins[join];
+    const Table &table = *m_state->tables()[static_cast<size_t>(plan.slot)].table;
     const std::vector<int> columns = m_state->slotColumns(plan.slot);
     JoinHashPart part;
+    part.recordLength = copiedRecordLength(plan.slot);
     const size_t records = last >= first ? last - first + 1 : 0;
     part.recnos.reserve(records);
     part.keyEnds.reserve(records);
-    part.values.reserve(records * columns.size());
+    if (part.recordLength)
+        part.records.reserve(records * part.recordLength);
+    else
+        part.values.reserve(records * columns.size());
     std::string key;
     ScanLiveRecords(*m_state, plan.slot, first, last, [&](uint32_t recno) {
         if (!KeyIndex::encode(Evaluate(*plan.build, *m_state), key))
@@ -225,8 +250,16 @@ JoinHashPart SelectPipeline::readHashPart(size_t join, uint32_t first, uint32_t 
         part.recnos.push_back(recno);
         part.keys += key;
         part.keyEnds.push_back(part.keys.size());
-        for (int column : columns)
-            part.values.push_back(m_state->value(column));
+        if (part.recordLength) {
+            const std::string_view bytes = table.recordBytes(recno);
+            if (bytes.size() != part.recordLength)
+                throw Error("Record " + std::to_string(recno) + " of table " + table.name()
+                    + " cannot be copied");
+            part.records.insert(part.records.end(), bytes.begin(), bytes.end());
+        } else {
+            for (int column : columns)
+                part.values.push_back(m_state->value(column));
+        }
     });
     return part;
 }
@@ -241,12 +274,17 @@ void SelectPipeline::assembleHash(size_t join, std::vector<JoinHashPart> parts)
     hash->entries.reserve(total);
     hash->heads.reserve(total);
     hash->values.reserve(parts.size());
+    hash->records.reserve(parts.size());
     for (JoinHashPart &part : parts) {
         size_t start = 0;
         for (size_t i = 0; i < part.recnos.size(); ++i) {
             const auto index = static_cast<uint32_t>(hash->entries.size());
-            hash->entries.push_back(JoinHash::Entry {
-                part.recnos[i], JoinHash::NoEntry, part.values.data() + i * width });
+            JoinHash::Entry entry { part.recnos[i], JoinHash::NoEntry, nullptr, nullptr };
+            if (part.recordLength)
+                entry.record = part.records.data() + i * part.recordLength;
+            else
+                entry.values = part.values.data() + i * width;
+            hash->entries.push_back(entry);
             const std::string_view key(part.keys.data() + start, part.keyEnds[i] - start);
             start = part.keyEnds[i];
             bool inserted = false;
@@ -256,8 +294,9 @@ void SelectPipeline::assembleHash(size_t join, std::vector<JoinHashPart> parts)
                 chain.last = index;
             }
         }
-        // The entries point into the values, which move along with their buffer.
+        // The entries point into these buffers, which move along with them.
         hash->values.push_back(std::move(part.values));
+        hash->records.push_back(std::move(part.records));
     }
     hash->heads.settle();
     m_joins[join].hash = std::move(hash);
@@ -329,8 +368,11 @@ void SelectPipeline::descend(size_t level)
         if (KeyIndex::encode(Evaluate(*join.probe, *m_state), m_key)) {
             if (const KeyIndex::Chain *chain = hash.heads.find(m_key)) {
                 for (uint32_t e = chain->first; e != JoinHash::NoEntry; e = hash.entries[e].next) {
-                    m_state->setPreloadedRecord(
-                        slot, hash.entries[e].recno, hash.entries[e].values);
+                    const JoinHash::Entry &entry = hash.entries[e];
+                    if (entry.record)
+                        m_state->setCopiedRecord(slot, entry.recno, entry.record);
+                    else
+                        m_state->setPreloadedRecord(slot, entry.recno, entry.values);
                     tryRecord();
                 }
             }

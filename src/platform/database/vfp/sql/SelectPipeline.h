@@ -18,13 +18,16 @@
 namespace vfp::sql {
 
 // The entries one thread reads for a join's hash: live records of a range of its table, in
-// order, with their keys (one after another, keyEnds[i] ending key i) and values.
+// order, with their keys (one after another, keyEnds[i] ending key i) and either the values
+// the statement reads or, where that takes less room, copies of the records themselves.
 struct JoinHashPart
 {
     std::vector<uint32_t> recnos;
     std::string keys;
     std::vector<size_t> keyEnds;
     std::vector<Value> values;
+    size_t recordLength = 0; // of each copy in `records`; 0 when values are kept
+    std::vector<char> records;
 };
 
 // A joined table's records by join key, with the values the statement reads of each: probes
@@ -37,11 +40,13 @@ struct JoinHash
     {
         uint32_t recno;
         uint32_t next;
-        const Value *values; // one per column, in RowState::slotColumns() order, in a part
+        const Value *values; // one per column, in RowState::slotColumns() order, or null
+        const char *record; // the record's copy, or null
     };
     KeyIndex heads;
     std::vector<Entry> entries;
-    std::vector<std::vector<Value>> values; // the parts' values, where the entries point
+    std::vector<std::vector<Value>> values; // the parts' values and copies, where the entries
+    std::vector<std::vector<char>> records; // point
 };
 
 class SelectPipeline
@@ -86,6 +91,7 @@ private:
     void planWhere(const SelectStatement &statement);
     void planOutput(const SelectStatement &statement);
     void buildHash(size_t join);
+    size_t copiedRecordLength(int slot) const;
     bool passes(int level);
     void descend(size_t level);
     void emit();
