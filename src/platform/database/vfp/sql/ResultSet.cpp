@@ -11,8 +11,6 @@
 #include <iterator>
 #include <new>
 
-#include <sys/mman.h>
-
 namespace vfp::sql {
 
 ResultSet::ResultSet(std::vector<ResultColumn> columns)
@@ -33,36 +31,13 @@ int ResultSet::columnIndex(std::string_view name) const
     return -1;
 }
 
-void ResultSet::FreeBlock::operator()(void *block) const
-{
-    std::free(block);
-}
-
-ResultSet::Block ResultSet::allocateBlock(size_t bytes)
-{
-    // Huge pages need blocks that are whole, aligned huge pages; a smaller or odd size gets
-    // ordinary pages.
-    if (bytes % HugeBlockBytes == 0) {
-        if (void *block = std::aligned_alloc(HugeBlockBytes, bytes)) {
-#ifdef MADV_HUGEPAGE
-            madvise(block, bytes, MADV_HUGEPAGE);
-#endif
-            return Block(block);
-        }
-    }
-    void *block = std::malloc(std::max<size_t>(bytes, 1));
-    if (!block)
-        throw std::bad_alloc();
-    return Block(block);
-}
-
 void ResultSet::beginRow()
 {
     // A block holds whole rows, so a row's cells are contiguous.
     if (m_rowsLeft == 0) {
         const size_t rowBytes = sizeof(Cell) * std::max<size_t>(m_columns.size(), 1);
         const size_t bytes = std::max(m_cellBlockBytes, rowBytes);
-        m_blocks.push_back(allocateBlock(bytes));
+        m_blocks.push_back(AllocateBlock(bytes));
         m_next = static_cast<Cell *>(m_blocks.back().get());
         m_rowsLeft = bytes / rowBytes;
         m_cellBlockBytes = std::min(2 * m_cellBlockBytes, HugeBlockBytes);
@@ -77,7 +52,7 @@ const char *ResultSet::storeText(std::string_view text)
         return nullptr;
     if (text.size() > m_textRoom) {
         const size_t size = std::max(m_textBlockBytes, text.size());
-        m_blocks.push_back(allocateBlock(size));
+        m_blocks.push_back(AllocateBlock(size));
         m_textBlockBytes = std::min(2 * m_textBlockBytes, HugeBlockBytes);
         m_text = static_cast<char *>(m_blocks.back().get());
         m_textRoom = size;

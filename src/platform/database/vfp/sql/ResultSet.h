@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/database/vfp/Value.h"
+#include "platform/database/vfp/sql/BlockMemory.h"
 
 #include <cstdint>
 #include <memory>
@@ -81,17 +82,8 @@ private:
     };
 
     // Cells and texts live in blocks that never move, so building copies nothing twice; a table
-    // of rows points at each row's cells. Blocks double in size up to a huge page, aligned as
-    // one, which spares the kernel a fault for every 4 KiB of a large result while a small
+    // of rows points at each row's cells. Blocks double in size up to a huge page, so a small
     // result stays small.
-    static constexpr size_t HugeBlockBytes = size_t(2) << 20;
-    struct FreeBlock
-    {
-        void operator()(void *block) const;
-    };
-    using Block = std::unique_ptr<void, FreeBlock>;
-    static Block allocateBlock(size_t bytes);
-
     const Cell &cell(size_t row, int column) const
     {
         return m_rows[row][static_cast<size_t>(column)];
@@ -101,7 +93,7 @@ private:
     const char *storeText(std::string_view text);
 
     std::vector<ResultColumn> m_columns;
-    std::vector<Block> m_blocks; // cells, then texts, in no particular order
+    std::vector<MemoryBlock> m_blocks; // cells, then texts, in no particular order
     std::vector<Cell *> m_rows;
     std::vector<std::shared_ptr<const void>> m_owners; // of borrowed texts
     Cell *m_next = nullptr; // where the row being built takes its next cell
