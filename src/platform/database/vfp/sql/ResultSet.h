@@ -81,9 +81,6 @@ private:
         };
     };
 
-    // Cells and texts live in blocks that never move, so building copies nothing twice; a table
-    // of rows points at each row's cells. Blocks double in size up to a huge page, so a small
-    // result stays small.
     const Cell &cell(size_t row, int column) const
     {
         return m_rows[row][static_cast<size_t>(column)];
@@ -93,7 +90,10 @@ private:
     const char *storeText(std::string_view text);
 
     std::vector<ResultColumn> m_columns;
-    std::vector<MemoryBlock> m_blocks; // cells, then texts, in no particular order
+    // Cells and texts live in blocks that never move, so building copies nothing twice; a table
+    // of rows points at each row's cells. Blocks double in size up to a huge page, so a small
+    // result stays small.
+    std::vector<MemoryBlock> m_blocks; // of cells and of texts, in no particular order
     std::vector<Cell *> m_rows;
     std::vector<std::shared_ptr<const void>> m_owners; // of borrowed texts
     Cell *m_next = nullptr; // where the row being built takes its next cell
