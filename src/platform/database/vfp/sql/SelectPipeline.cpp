@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <iterator>
 
 namespace vfp::sql {
 
@@ -160,7 +159,6 @@ void SelectPipeline::planOutput(const SelectStatement &statement)
                     node->type = FieldType(fields[f]);
                     m_names.push_back(text::Lower(fields[f].name));
                     m_outputs.push_back(std::move(node));
-                    m_fromHash.push_back(slot > 0 && m_joins[slot - 1].hashed);
                 }
             }
             if (!matched)
@@ -168,8 +166,6 @@ void SelectPipeline::planOutput(const SelectStatement &statement)
             continue;
         }
         NodePtr node = Bind(*item.expr, *m_state);
-        const int slot = node->op == Node::Op::Column ? m_state->columnSlot(node->column) : 0;
-        m_fromHash.push_back(slot > 0 && m_joins[static_cast<size_t>(slot - 1)].hashed);
         if (!item.alias.empty())
             m_names.push_back(text::Lower(item.alias));
         else if (node->op == Node::Op::Column)
@@ -180,6 +176,10 @@ void SelectPipeline::planOutput(const SelectStatement &statement)
         else
             m_names.push_back("exp_" + std::to_string(++unnamed));
         m_outputs.push_back(std::move(node));
+    }
+    for (const NodePtr &output : m_outputs) {
+        const int slot = output->op == Node::Op::Column ? m_state->columnSlot(output->column) : 0;
+        m_fromHash.push_back(slot > 0 && m_joins[static_cast<size_t>(slot - 1)].hashed);
     }
 }
 
@@ -214,10 +214,9 @@ void SelectPipeline::shareHashes(const SelectPipeline &built)
 // fields of fixed width that are not texts and the copies take less room than the values
 // (48 bytes each): a big table of flags and numbers, say. Texts are always kept as values,
 // because result rows point into them.
-size_t SelectPipeline::copiedRecordLength(int slot) const
+size_t SelectPipeline::copiedRecordLength(int slot, const std::vector<int> &columns) const
 {
     const Table &table = *m_state->tables()[static_cast<size_t>(slot)].table;
-    const std::vector<int> columns = m_state->slotColumns(slot);
     const size_t length = table.recordLength();
     if (length == 0 || length > columns.size() * sizeof(Value))
         return 0;
@@ -235,7 +234,7 @@ JoinHashPart SelectPipeline::readHashPart(size_t join, uint32_t first, uint32_t 
     const Table &table = *m_state->tables()[static_cast<size_t>(plan.slot)].table;
     const std::vector<int> columns = m_state->slotColumns(plan.slot);
     JoinHashPart part;
-    part.recordLength = copiedRecordLength(plan.slot);
+    part.recordLength = copiedRecordLength(plan.slot, columns);
     const size_t records = last >= first ? last - first + 1 : 0;
     part.recnos.reserve(records);
     part.keyEnds.reserve(records);

@@ -91,7 +91,8 @@ private:
     void planWhere(const SelectStatement &statement);
     void planOutput(const SelectStatement &statement);
     void buildHash(size_t join);
-    size_t copiedRecordLength(int slot) const;
+    // `columns`: the slot's, as slotColumns() gives them.
+    size_t copiedRecordLength(int slot, const std::vector<int> &columns) const;
     bool passes(int level);
     void descend(size_t level);
     void emit();
