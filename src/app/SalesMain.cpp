@@ -81,6 +81,7 @@ void TFrmSalesMain::createDialogs()
     DlgBuild->OnExecute = [this](QObject *sender) { DlgBuildExecute(sender); };
     DlgPrint->OnExecute = [this](QObject *sender) { DlgPrintExecute(sender); };
     DlgPrintOne->OnExecute = [this](QObject *sender) { DlgPrintOneExecute(sender); };
+    MapiSession.BeforeLogon = [this](TRwMapiSessionV3 &) { MapiSessionBeforeLogon(); };
 }
 
 void TFrmSalesMain::wireEvents()

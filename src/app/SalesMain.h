@@ -4,6 +4,7 @@
 #include "data/DeliveryNotes.h"
 #include "data/StatusTable.h"
 #include "dispatch/PrintDispatch.h"
+#include "mail/RwMapiSession.h"
 #include "platform/database/Command.h"
 #include "platform/database/Connection.h"
 #include "platform/database/Query.h"
@@ -81,6 +82,8 @@ public:
     ReviewListModel *MemSTranModel;
     TDataSource *SrcMemSTran;
     DeliveryNoteLookup DeliveryNotes;
+    // The mail session the e-mail run sends through; logged on at the first send.
+    TRwMapiSessionV3 MapiSession;
     TDirDialog *DirDlg;
 
     const QString &workstationCode() const { return m_workstationCode; }
@@ -216,6 +219,8 @@ private:
     void NavSTranLoadCaptions();
     void showDelNoteColumn(bool shown);
     void DlgSendExecute(QObject *sender);
+    // Applies the stored mail settings to MapiSession before each of its logons.
+    void MapiSessionBeforeLogon();
     void DlgPrintExecute(QObject *sender);
     void DlgPrintOneExecute(QObject *sender);
 

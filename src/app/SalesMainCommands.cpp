@@ -100,7 +100,3 @@ void TFrmSalesMain::DispatchTagged(StatusFlag flag)
         return;
     MarkDispatchedRows(m_memSTran, reviewWriter(), flag, m_dispatched, LetMessagesThroughNow);
 }
-
-// The e-mail run belongs here; until it is part of the program no document is handed over, so
-// the marking that follows marks nothing.
-void TFrmSalesMain::DlgSendExecute(QObject *) { }

@@ -1,0 +1,5 @@
+#include "app/SalesMain.h"
+
+// The e-mail run of Send Tagged, inside DlgSend.
+
+void TFrmSalesMain::DlgSendExecute(QObject *) { }
