@@ -30,6 +30,7 @@ void ScheduleScreenshots(TFrmSalesMain &window)
                 ++failures;
             }
         }
+        failures += SaveMailSettingsScreenshot(&window, folder) ? 0 : 1;
         QCoreApplication::exit(failures == 0 ? 0 : 1);
     });
 }

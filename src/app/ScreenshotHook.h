@@ -1,8 +1,15 @@
 #pragma once
 
+#include <QString>
+
+class QWidget;
 class TFrmSalesMain;
 
 // A hook for the screenshot script, not for users: when VELLORAN_SCREENSHOT_DIR names a
 // folder, shortly after start each page of the main window is saved there as a PNG and the
 // program quits (without the close step, so no settings are written).
 void ScheduleScreenshots(TFrmSalesMain &window);
+
+// Saves the mail settings dialog, as the main window opens it, as 4-FrmMailSettings.png in the
+// folder. Returns whether the file was written.
+bool SaveMailSettingsScreenshot(QWidget *owner, const QString &folder);

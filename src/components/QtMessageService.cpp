@@ -25,6 +25,10 @@ void QtMessageService::showMessage(Kind kind, const QString &text)
     case Kind::Error:
         QMessageBox::critical(parent, BoxTitle(), text, QMessageBox::Ok);
         break;
+    case Kind::Question:
+        QMessageBox::question(
+            parent, BoxTitle(), text, QMessageBox::StandardButtons(QMessageBox::Ok));
+        break;
     }
 }
 
@@ -33,6 +37,21 @@ MessageService::Answer QtMessageService::askYesNo(const QString &text)
     const auto button = QMessageBox::warning(QApplication::activeWindow(), BoxTitle(), text,
         QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
     return button == QMessageBox::Yes ? Answer::Yes : Answer::No;
+}
+
+MessageService::Answer QtMessageService::askYesNoCancel(const QString &text)
+{
+    // Closing the box without a choice (Escape, the title bar) counts as Cancel.
+    const auto button = QMessageBox::question(QApplication::activeWindow(), BoxTitle(), text,
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+    switch (button) {
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    default:
+        return Answer::Cancel;
+    }
 }
 
 void QtMessageService::beep()

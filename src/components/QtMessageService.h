@@ -9,5 +9,6 @@ class QtMessageService final : public MessageService
 public:
     void showMessage(Kind kind, const QString &text) override;
     Answer askYesNo(const QString &text) override;
+    Answer askYesNoCancel(const QString &text) override;
     void beep() override;
 };

@@ -18,6 +18,11 @@ std::unique_ptr<MessageService> &current()
 
 } // namespace
 
+MessageService::Answer MessageService::askYesNoCancel(const QString &)
+{
+    return Answer::Cancel;
+}
+
 MessageService &MessageService::instance()
 {
     return *current();
@@ -49,6 +54,11 @@ void ShowError(const QString &text)
 bool AskYesNo(const QString &text)
 {
     return MessageService::instance().askYesNo(text) == MessageService::Answer::Yes;
+}
+
+MessageService::Answer AskYesNoCancel(const QString &text)
+{
+    return MessageService::instance().askYesNoCancel(text);
 }
 
 void Beep()

@@ -10,8 +10,8 @@
 class MessageService
 {
 public:
-    enum class Kind { Information, Warning, Error };
-    enum class Answer { Ok, Yes, No };
+    enum class Kind { Information, Warning, Error, Question };
+    enum class Answer { Ok, Yes, No, Cancel };
 
     virtual ~MessageService() = default;
 
@@ -19,6 +19,9 @@ public:
     virtual void showMessage(Kind kind, const QString &text) = 0;
     // A warning box with Yes and No; returns Yes or No.
     virtual Answer askYesNo(const QString &text) = 0;
+    // A question box with Yes, No and Cancel; returns one of them. A service that cannot ask
+    // answers Cancel.
+    virtual Answer askYesNoCancel(const QString &text);
     virtual void beep() = 0;
 
     // The service in force; never null (a silent default answers No).
@@ -32,6 +35,7 @@ void ShowMessage(const QString &text); // information, OK
 void ShowWarning(const QString &text); // warning, OK
 void ShowError(const QString &text); // error, OK
 bool AskYesNo(const QString &text); // warning, Yes/No
+MessageService::Answer AskYesNoCancel(const QString &text); // question, Yes/No/Cancel
 void Beep();
 
 class Exception;

@@ -8,6 +8,17 @@ void ScriptedMessageService::showMessage(Kind kind, const QString &text)
 MessageService::Answer ScriptedMessageService::askYesNo(const QString &text)
 {
     entries.append({ Kind::Warning, text, true });
+    return nextAnswer();
+}
+
+MessageService::Answer ScriptedMessageService::askYesNoCancel(const QString &text)
+{
+    entries.append({ Kind::Question, text, true });
+    return nextAnswer();
+}
+
+MessageService::Answer ScriptedMessageService::nextAnswer()
+{
     if (m_answers.empty())
         return Answer::No;
     const Answer answer = m_answers.front();

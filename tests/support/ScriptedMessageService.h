@@ -21,6 +21,8 @@ public:
 
     void showMessage(Kind kind, const QString &text) override;
     Answer askYesNo(const QString &text) override;
+    // Recorded as a Question entry.
+    Answer askYesNoCancel(const QString &text) override;
     void beep() override { ++beeps; }
 
     void setNextAnswer(Answer answer) { m_answers.push_back(answer); }
@@ -30,6 +32,8 @@ public:
     int beeps = 0;
 
 private:
+    Answer nextAnswer();
+
     std::deque<Answer> m_answers;
 };
 

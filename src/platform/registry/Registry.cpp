@@ -159,6 +159,14 @@ void RegistryKey::writeString(const QString &name, const QString &value)
     modify([&](RegistryHive &h) { h.setValue(m_path, name, text(value)); });
 }
 
+void RegistryKey::writeStrings(const QList<std::pair<QString, QString>> &namesAndTexts)
+{
+    modify([&](RegistryHive &h) {
+        for (const auto &[name, value] : namesAndTexts)
+            h.setValue(m_path, name, text(value));
+    });
+}
+
 void RegistryKey::writeDWord(const QString &name, quint32 number)
 {
     modify([&](RegistryHive &h) {

@@ -2,11 +2,13 @@
 
 #include "platform/registry/RegistryHive.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
 #include <optional>
+#include <utility>
 
 // The registry stand-in. Two hives:
 // - CurrentUser: a file under the user's configuration folder
@@ -39,6 +41,8 @@ public:
 
     // Each write is saved to the hive file before it returns; failure raises an Exception.
     void writeString(const QString &name, const QString &text);
+    // Several texts saved in one change of the hive file: all of them or none.
+    void writeStrings(const QList<std::pair<QString, QString>> &namesAndTexts);
     void writeDWord(const QString &name, quint32 number);
     void deleteValue(const QString &name);
 
