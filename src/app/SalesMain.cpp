@@ -11,6 +11,8 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -82,6 +84,8 @@ void TFrmSalesMain::createDialogs()
     DlgPrint->OnExecute = [this](QObject *sender) { DlgPrintExecute(sender); };
     DlgPrintOne->OnExecute = [this](QObject *sender) { DlgPrintOneExecute(sender); };
     MapiSession.BeforeLogon = [this](TRwMapiSessionV3 &) { MapiSessionBeforeLogon(); };
+    m_mailer = std::make_unique<DocumentMailer>(MapiSession,
+        MailDialogTitle(QFileInfo(QCoreApplication::applicationFilePath()).fileName()));
 }
 
 void TFrmSalesMain::wireEvents()

@@ -3,6 +3,7 @@
 #include "app/SalesMainStandIns.h"
 #include "data/DeliveryNotes.h"
 #include "data/StatusTable.h"
+#include "dispatch/MailDispatch.h"
 #include "dispatch/PrintDispatch.h"
 #include "mail/RwMapiSession.h"
 #include "platform/database/Command.h"
@@ -84,6 +85,8 @@ public:
     DeliveryNoteLookup DeliveryNotes;
     // The mail session the e-mail run sends through; logged on at the first send.
     TRwMapiSessionV3 MapiSession;
+    // Sends one message through MapiSession, holding its address book and recipient list.
+    std::unique_ptr<DocumentMailer> m_mailer;
     TDirDialog *DirDlg;
 
     const QString &workstationCode() const { return m_workstationCode; }

@@ -1,3 +1,4 @@
+#include "app/DialogProgress.h"
 #include "app/SalesMain.h"
 
 #include "components/DlgInfFm.h"
@@ -8,25 +9,6 @@
 #include "review/ReviewDocuments.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
-
-namespace {
-
-// What the print operations show in their progress dialog.
-class DialogPrintProgress final : public PrintProgress
-{
-public:
-    explicit DialogPrintProgress(TDlgInfo &dialog)
-        : m_dialog(dialog)
-    { }
-    void setCaption(const QString &caption) override { m_dialog.setCaption(caption); }
-    void processEvents() override { QCoreApplication::processEvents(); }
-
-private:
-    TDlgInfo &m_dialog;
-};
-
-} // namespace
 
 std::optional<PrinterInfo> TFrmSalesMain::selectedPrinter() const
 {
@@ -59,14 +41,14 @@ void TFrmSalesMain::PrintCurrentAndCloseReader()
 
 void TFrmSalesMain::DlgPrintOneExecute(QObject *)
 {
-    DialogPrintProgress progress(*DlgPrintOne);
+    DialogProgress progress(*DlgPrintOne);
     m_printOneAccepted = PrintOneExecute(currentDocument(), selectedPrinter(),
         PrintSystem::instance(), DocumentVerbs::instance(), ViewerWindows::instance(), progress);
 }
 
 void TFrmSalesMain::DlgPrintExecute(QObject *)
 {
-    DialogPrintProgress progress(*DlgPrint);
+    DialogProgress progress(*DlgPrint);
     const QList<qint64> accepted = PrintTaggedDocuments(
         PrintDocumentsOf(m_memSTran, EdtOperaDataFolder->text(), cbxCompanyID->currentText()),
         selectedPrinter(), PrintSystem::instance(), DocumentVerbs::instance(), progress);

@@ -21,7 +21,7 @@ PrintRequest ChoosePrintToRequest(
 
 QList<qint64> PrintTaggedDocuments(const QList<PrintDocument> &rows,
     const std::optional<PrinterInfo> &selectedPrinter, PrintSystem &printing, DocumentVerbs &verbs,
-    PrintProgress &progress)
+    DispatchProgress &progress)
 {
     const PrintRequest request = ChoosePrintRunRequest(printing, selectedPrinter);
     QList<qint64> accepted;

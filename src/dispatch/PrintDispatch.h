@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dispatch/DispatchProgress.h"
 #include "platform/print/PrintSystem.h"
 
 #include <QList>
@@ -18,16 +19,6 @@ struct PrintDocument
     QString pdfPath; // DocumentPdfPath of the row
     qint64 id = 0; // the document's record number
     bool tagged = true;
-};
-
-// What the print operations tell the progress dialog they run in.
-class PrintProgress
-{
-public:
-    virtual ~PrintProgress() = default;
-    virtual void setCaption(const QString &caption) = 0;
-    // Lets pending window messages through.
-    virtual void processEvents() { }
 };
 
 // The verb and parameter text that a print request uses.
@@ -59,4 +50,4 @@ PrintRequest ChoosePrintToRequest(
 // carrying on. Returns the ids of the documents whose request was accepted.
 QList<qint64> PrintTaggedDocuments(const QList<PrintDocument> &rows,
     const std::optional<PrinterInfo> &selectedPrinter, PrintSystem &printing, DocumentVerbs &verbs,
-    PrintProgress &progress);
+    DispatchProgress &progress);

@@ -42,7 +42,7 @@ void closeOrTerminateWindow(ViewerWindows &windows, ViewerWindows::Window window
 
 // Closes the viewer window that a print request opened, giving up quietly when it never shows
 // or does not go away.
-void closeReader(const QString &pdfFile, ViewerWindows &windows, PrintProgress &progress)
+void closeReader(const QString &pdfFile, ViewerWindows &windows, DispatchProgress &progress)
 {
     windows.pause(500);
     windows.pause(1500);
@@ -84,7 +84,7 @@ bool PrintPdf(const QString &pdfPath, const std::optional<PrinterInfo> &selected
 
 bool PrintOneExecute(const PrintDocument &document,
     const std::optional<PrinterInfo> &selectedPrinter, PrintSystem &printing, DocumentVerbs &verbs,
-    ViewerWindows &windows, PrintProgress &progress)
+    ViewerWindows &windows, DispatchProgress &progress)
 {
     const PrintRequest request = ChoosePrintToRequest(printing, selectedPrinter);
     progress.setCaption(QStringLiteral("Printing PDF ") + document.pdfFile.trimmed());

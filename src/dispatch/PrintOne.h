@@ -23,7 +23,7 @@ bool PrintPdf(const QString &pdfPath, const std::optional<PrinterInfo> &selected
 // shows "PDF file printed" after the dialog has closed (PrintOneFinished).
 bool PrintOneExecute(const PrintDocument &document,
     const std::optional<PrinterInfo> &selectedPrinter, PrintSystem &printing, DocumentVerbs &verbs,
-    ViewerWindows &windows, PrintProgress &progress);
+    ViewerWindows &windows, DispatchProgress &progress);
 void PrintOneFinished(bool accepted);
 
 // The title of the viewer's document window for a stored PDF file value: its characters 7 to 26,

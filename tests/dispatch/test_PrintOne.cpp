@@ -14,7 +14,7 @@ using ::testing::ElementsAre;
 
 namespace {
 
-class RecordingProgress final : public PrintProgress
+class RecordingProgress final : public DispatchProgress
 {
 public:
     void setCaption(const QString &caption) override { captions.append(caption); }

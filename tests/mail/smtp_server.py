@@ -5,7 +5,8 @@ usage: smtp_server.py FOLDER MODE [DELAY]
 MODE: accept | discard | refuse-rcpt | auth | refuse-data | silent
 Prints "PORT <n>" once listening. Each accepted message is stored byte for byte as
 FOLDER/msg-<n>.eml, its envelope as FOLDER/msg-<n>.json. In auth mode the only login is
-user / right. DELAY (seconds) is waited before answering each RCPT and DATA command.
+user / right. Recipients at the domain refused.invalid are refused in every mode.
+DELAY (seconds) is waited before answering each RCPT and DATA command.
 """
 import asyncio
 import json
@@ -31,7 +32,7 @@ class Handler:
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
         if self.delay:
             await asyncio.sleep(self.delay)
-        if self.mode == "refuse-rcpt":
+        if self.mode == "refuse-rcpt" or address.endswith("@refused.invalid"):
             return "550 5.1.1 mailbox unavailable"
         envelope.rcpt_tos.append(address)
         return "250 OK"

@@ -208,7 +208,7 @@ protected:
 PrivateScheduler *CupsSchedulerTest::s_scheduler = nullptr;
 QString CupsSchedulerTest::s_why;
 
-class NullProgress final : public PrintProgress
+class NullProgress final : public DispatchProgress
 {
 public:
     void setCaption(const QString &) override { }

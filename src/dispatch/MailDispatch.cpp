@@ -1,0 +1,151 @@
+#include "dispatch/MailDispatch.h"
+
+#include "mail/RwMapiSession.h"
+#include "util/Errors.h"
+#include "util/MessageService.h"
+#include "util/UtilMisc.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+// One document's PDF as it goes with its account's message.
+struct Attachment
+{
+    QString path;
+    bool ours = false; // a copy under the reference-based name, removed once the message is sent
+    qint64 id = 0;
+};
+
+bool SameContent(const QString &a, const QString &b)
+{
+    QFile first(a);
+    QFile second(b);
+    if (!first.open(QIODevice::ReadOnly) || !second.open(QIODevice::ReadOnly)
+        || first.size() != second.size())
+        return false;
+    while (!first.atEnd()) {
+        if (first.read(1 << 16) != second.read(1 << 16))
+            return false;
+    }
+    return true;
+}
+
+// Where a document whose PDF exists goes into the message from. Its copy under the reference-based
+// name is made unless one is there already. A stored PDF that bears that name itself is attached
+// as it is; so is one whose reference-based name is taken by a file that is not its copy (another
+// document's PDF, a copy cut short): such a file is never overwritten, sent or removed.
+Attachment PrepareAttachment(const MailDocument &document)
+{
+    const QFileInfo stored(document.pdfPath);
+    const QFileInfo copy(document.copyPath);
+    if (!copy.exists()) {
+        CopyDocumentFile(document.pdfPath, document.copyPath);
+        return { document.copyPath, true, document.id };
+    }
+    if (copy.canonicalFilePath() == stored.canonicalFilePath())
+        return { document.pdfPath, false, document.id };
+    if (copy.isFile() && SameContent(document.pdfPath, document.copyPath))
+        return { document.copyPath, true, document.id }; // left by a run whose message failed
+    return { document.pdfPath, false, document.id };
+}
+
+// The tagged documents of one account collected for its message.
+struct Group
+{
+    QString account;
+    QString address;
+    QList<Attachment> attachments;
+    int invoices = 0;
+    int creditNotes = 0;
+};
+
+void CollectDocument(const MailDocument &row, Group &group, DispatchProgress &progress)
+{
+    if (!QFileInfo(row.pdfPath).isFile()) {
+        ShowMessage(row.pdfPath + QStringLiteral("Not Found"));
+        return;
+    }
+    progress.setCaption(QStringLiteral("Reading Account : [") + group.account.trimmed()
+        + QStringLiteral("]  PDF [") + row.pdfFile.trimmed() + u']');
+    group.attachments.append(PrepareAttachment(row));
+    if (row.type == u"I")
+        ++group.invoices;
+    else if (row.type == u"C")
+        ++group.creditNotes;
+}
+
+void SendGroup(const Group &group, const MailText &text, DocumentMailer &mailer,
+    DispatchProgress &progress, QSet<qint64> &delivered)
+{
+    TRwMapiSessionV3 &session = mailer.session();
+    if (!session.Active()) {
+        progress.setCaption(QStringLiteral("Initialising Outlook Session"));
+        session.setActive(true); // a failed logon ends the run
+    }
+    QStringList paths;
+    for (const Attachment &attachment : group.attachments)
+        paths.append(attachment.path);
+    try {
+        progress.setCaption(
+            QStringLiteral("Sending to Account : [") + group.account.trimmed() + u']');
+        mailer.SendDocumentMail(GroupSubject(text.subject, group.invoices, group.creditNotes),
+            text.body, paths, QString(), QString(), group.address);
+    } catch (const std::exception &) {
+        // Whatever failed, the copies stay for the next run and the run goes on.
+        ShowWarning(QStringLiteral("Mail Submit Failure to ") + group.address);
+        return;
+    }
+    for (const Attachment &attachment : group.attachments) {
+        delivered.insert(attachment.id);
+        if (attachment.ours)
+            QFile::remove(attachment.path);
+    }
+}
+
+} // namespace
+
+QString GroupSubject(const QString &subject, int invoices, int creditNotes)
+{
+    QString text = subject;
+    if (invoices > 0)
+        text += QStringLiteral(" - Invoice * ") + FormatNumber(invoices, 0);
+    if (creditNotes > 0)
+        text += QStringLiteral(" - Credit Note * ") + FormatNumber(creditNotes, 0);
+    return text;
+}
+
+void SendTaggedDocuments(const QList<MailDocument> &rows, const MailText &text,
+    DocumentMailer &mailer, DispatchProgress &progress, QSet<qint64> &delivered)
+{
+    if (IsBlank(text.subject)) {
+        ShowMessage(QStringLiteral("Subject must be entered"));
+        Abort();
+    }
+    if (IsBlank(text.body)) {
+        ShowMessage(QStringLiteral("Mail Body text must be entered"));
+        Abort();
+    }
+    Group group;
+    bool collecting = false;
+    for (const MailDocument &row : rows) {
+        if (!row.tagged) {
+            progress.processEvents();
+            continue;
+        }
+        if (!collecting || row.account != group.account) {
+            if (collecting)
+                SendGroup(group, text, mailer, progress, delivered);
+            group = Group { row.account, row.email, {}, 0, 0 };
+            collecting = true;
+            progress.setCaption(QStringLiteral("Reading Account : [") + group.account + u']');
+        } else {
+            group.address = row.email;
+        }
+        CollectDocument(row, group, progress);
+        progress.processEvents();
+    }
+    if (collecting)
+        SendGroup(group, text, mailer, progress, delivered);
+}
