@@ -12,6 +12,7 @@
 #include <QScrollBar>
 #include <QStyle>
 
+#include <algorithm>
 #include <cmath>
 
 quint16 VirtualKeyCode(int qtKey)
@@ -77,6 +78,9 @@ TdbBrowse::TdbBrowse(QWidget *parent)
     setSelectionMode(SingleSelection);
     setShowGrid(false);
     setWordWrap(false);
+    // Fixed-width texts carry trailing blanks: a text is clipped at the cell's edge, never
+    // shortened with an ellipsis that its blanks alone would call for.
+    setTextElideMode(Qt::ElideNone);
     setTabKeyNavigation(false);
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
@@ -267,6 +271,13 @@ void TdbBrowse::keyPressEvent(QKeyEvent *event)
 {
     int key = event->key();
     const Qt::KeyboardModifiers modifiers = event->modifiers();
+    // The Menu key and Shift+F10 open the popup menu, as on every desktop.
+    if ((key == Qt::Key_Menu && (modifiers & ~Qt::KeypadModifier) == Qt::NoModifier)
+        || (key == Qt::Key_F10 && modifiers == Qt::ShiftModifier)) {
+        popupAtCurrentRow();
+        event->accept();
+        return;
+    }
     // Enter and Escape belong to the window's default and cancel buttons first.
     if ((modifiers & ~Qt::KeypadModifier) == Qt::NoModifier && state() != EditingState
         && ClickDialogButton(this, key)) {
@@ -358,6 +369,42 @@ void TdbBrowse::mouseMoveEvent(QMouseEvent *event)
             OnGetHint(this);
     }
     QTableView::mouseMoveEvent(event);
+}
+
+bool TdbBrowse::event(QEvent *event)
+{
+    // A context menu asked for from the keyboard opens at the current row, not at the mouse.
+    if (event->type() == QEvent::ContextMenu
+        && static_cast<QContextMenuEvent *>(event)->reason() == QContextMenuEvent::Keyboard) {
+        popupAtCurrentRow();
+        event->accept();
+        return true;
+    }
+    return QTableView::event(event);
+}
+
+QPoint TdbBrowse::currentRowMenuPoint()
+{
+    const QModelIndex current = currentIndex();
+    if (!current.isValid())
+        return { 0, 0 };
+    scrollTo(current);
+    const int row = current.row();
+    const int bottom = rowViewportPosition(row) + rowHeight(row);
+    const int left = std::max(0, visualRect(current).left());
+    return { left, std::clamp(bottom, 0, std::max(0, viewport()->height() - 1)) };
+}
+
+void TdbBrowse::popupAtCurrentRow()
+{
+    const QPoint pos = currentRowMenuPoint();
+    // As a right click does: the owner's handler in viewport coordinates, or the grid's menu.
+    if (contextMenuPolicy() == Qt::CustomContextMenu) {
+        Q_EMIT customContextMenuRequested(pos);
+    } else if (contextMenuPolicy() == Qt::DefaultContextMenu) {
+        QContextMenuEvent menuEvent(QContextMenuEvent::Keyboard, pos, viewport()->mapToGlobal(pos));
+        contextMenuEvent(&menuEvent);
+    }
 }
 
 void TdbBrowse::contextMenuEvent(QContextMenuEvent *event)

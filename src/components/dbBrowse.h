@@ -128,6 +128,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    bool event(QEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
@@ -141,6 +142,9 @@ private:
     // last column the row is posted, before the first the edit is cancelled.
     void moveEditor(QWidget *editor, bool forward);
 
+    // Opens the popup menu below the current row, as the Menu key does.
+    void popupAtCurrentRow();
+    QPoint currentRowMenuPoint();
     TBrwAction actionForKey(int key, Qt::KeyboardModifiers modifiers) const;
     bool scrollColumns(int key);
     void handleCharacter(const QString &text);
