@@ -1,4 +1,5 @@
 #include "app/SalesMain.h"
+#include "app/ReviewQueryFields.h"
 
 #include "components/ConnectionStringEditor.h"
 #include "components/DataSource.h"
@@ -81,6 +82,7 @@ void TFrmSalesMain::buildReviewList()
     NavSTran->OnLoadCaptions = [this](TCustomBtns *) { NavSTranLoadCaptions(); };
     SrcMemSTran->setActive(false);
     QrySTran.setSql(SqlText(InitialReviewQueryLines()));
+    QrySTran.setFieldDefs(ReviewQueryFields());
     DirDlg = new TDirDialog(this);
 }
 

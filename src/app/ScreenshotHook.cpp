@@ -31,6 +31,7 @@ void ScheduleScreenshots(TFrmSalesMain &window)
             }
         }
         failures += SaveMailSettingsScreenshot(&window, folder) ? 0 : 1;
+        failures += SaveExportScreenshots(window, folder);
         QCoreApplication::exit(failures == 0 ? 0 : 1);
     });
 }

@@ -13,3 +13,7 @@ void ScheduleScreenshots(TFrmSalesMain &window);
 // Saves the mail settings dialog, as the main window opens it, as 4-FrmMailSettings.png in the
 // folder. Returns whether the file was written.
 bool SaveMailSettingsScreenshot(QWidget *owner, const QString &folder);
+
+// Saves the export dialog in each of its choices as 5-FrmUtlQry2Excel-<choice>.png in the
+// folder. Returns the number of files that could not be written.
+int SaveExportScreenshots(TFrmSalesMain &window, const QString &folder);
