@@ -273,11 +273,16 @@ TEST_F(ReviewWindowTest, SendTaggedNeedsAListAndRestoresTheAccountOrder)
     ASSERT_NE(window.SortClause, QStringLiteral("ORDER BY st_account, st_trref"));
     m_messages->entries.clear();
     m_messages->setNextAnswer(MessageService::Answer::Yes);
+    window.EdtESubject->setText(QStringLiteral("  "));
     window.NavSTran->Buttons(brwUdf1)->click();
     EXPECT_EQ(window.SortClause, QStringLiteral("ORDER BY st_account, st_trref"));
     EXPECT_EQ(list.row(0).st_account, firstAccount);
-    EXPECT_EQ(m_messages->texts(), QStringList { QStringLiteral("Mark Documents as Sent?") });
-    // No e-mail run hands documents over yet, so Yes marks nothing; the tag stays on.
+    // A blank subject stops the run before any logon; the question follows all the same.
+    EXPECT_EQ(m_messages->texts(),
+        (QStringList { QStringLiteral("Subject must be entered"),
+            QStringLiteral("Operation aborted"), QStringLiteral("Mark Documents as Sent?") }));
+    EXPECT_FALSE(window.MapiSession.Active());
+    // Nothing was sent, so Yes marks nothing; the tag stays on.
     ASSERT_TRUE(const_cast<MemSTran &>(list).locate(QStringLiteral("id"), tagged));
     EXPECT_TRUE(list.current().Tag);
     EXPECT_FALSE(list.current().zrqsent);
