@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <gmock/gmock.h>
@@ -57,4 +58,29 @@ TEST(QtMessageService, BoxesCarryTheirKindAndButtons)
 
     AnswerNextBox(seen, QMessageBox::No);
     EXPECT_EQ(service.askYesNo(QStringLiteral("Close Application?")), MessageService::Answer::No);
+}
+
+TEST(QtMessageService, TheThreeWayQuestionAnswersWithTheButtonPressed)
+{
+    QtMessageService service;
+    SeenBox seen;
+    const QString question = QStringLiteral("Save settings for this Workstation ?");
+
+    AnswerNextBox(seen, QMessageBox::Yes);
+    EXPECT_EQ(service.askYesNoCancel(question), MessageService::Answer::Yes);
+    EXPECT_EQ(seen.text, question);
+    EXPECT_EQ(seen.icon, QMessageBox::Question);
+    EXPECT_EQ(seen.buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+
+    AnswerNextBox(seen, QMessageBox::No);
+    EXPECT_EQ(service.askYesNoCancel(question), MessageService::Answer::No);
+    AnswerNextBox(seen, QMessageBox::Cancel);
+    EXPECT_EQ(service.askYesNoCancel(question), MessageService::Answer::Cancel);
+
+    // Escape is Cancel, never a Yes or No the user did not give.
+    QTimer::singleShot(0, qApp, [] {
+        if (QWidget *box = QApplication::activeModalWidget())
+            QTest::keyClick(box, Qt::Key_Escape);
+    });
+    EXPECT_EQ(service.askYesNoCancel(question), MessageService::Answer::Cancel);
 }
