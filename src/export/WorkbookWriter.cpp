@@ -57,12 +57,19 @@ constexpr int MaxColumnWidth = 80;
         QStringLiteral("Cannot create file \"") + path + QStringLiteral("\". ") + reason);
 }
 
-QString TrimmedRight(const QString &text)
+// A cell's text: without the trailing blanks of a fixed-width field, and with its line breaks
+// as the single LF a cell breaks lines with (the file format would turn a CR into one anyway).
+QString CellText(const QString &text)
 {
     qsizetype end = text.size();
     while (end > 0 && text.at(end - 1) == u' ')
         --end;
-    return end == text.size() ? text : text.left(end);
+    QString cell = end == text.size() ? text : text.left(end);
+    if (cell.contains(u'\r')) {
+        cell.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        cell.replace(u'\r', u'\n');
+    }
+    return cell.left(MaxTextLength);
 }
 
 // A sheet named after the file, without the characters a sheet name may not hold.
@@ -192,7 +199,7 @@ void WriteWorkbook(db::Query &query, const QString &path, bool allColumns)
             lxw_error error = LXW_NO_ERROR;
             switch (value.typeId()) {
             case QMetaType::QString: {
-                const QString text = TrimmedRight(value.toString()).left(MaxTextLength);
+                const QString text = CellText(value.toString());
                 width = static_cast<int>(text.size());
                 if (!text.isEmpty())
                     error = worksheet_write_string(
