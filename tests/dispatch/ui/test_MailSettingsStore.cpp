@@ -32,32 +32,6 @@ TEST_F(Store, ReadingCreatesEveryLevelOfTheKeyAndFindsNothing)
     EXPECT_EQ(info.ProfileName, QStringLiteral("Earlier"));
 }
 
-TEST_F(Store, WritesTheFourValuesTrimmedAndReadsThemBack)
-{
-    TRwMapiLogonInfo info;
-    info.UseExtendedMapi = false;
-    info.ProfileName = QStringLiteral(" Office ");
-    info.Password = QStringLiteral("secret  ");
-    info.NewSession = true;
-    info.ProfileRequired = true; // not a stored value
-    MailSettingsStore::Write(info);
-    EXPECT_EQ(MailUser::storedValues(),
-        QJsonValue(
-            QJsonObject { { QStringLiteral("MSOutLookUseExtendedMapi"), QStringLiteral("False") },
-                { QStringLiteral("MSOutLookProfileName"), QStringLiteral("Office") },
-                { QStringLiteral("MSOutLookPassword"), QStringLiteral("secret") },
-                { QStringLiteral("MSOutLookNewSession"), QStringLiteral("True") } }));
-
-    TRwMapiLogonInfo read;
-    read.Password = QStringLiteral("old");
-    MailSettingsStore::ApplyTo(read);
-    EXPECT_FALSE(read.UseExtendedMapi);
-    EXPECT_EQ(read.ProfileName, QStringLiteral("Office"));
-    EXPECT_EQ(read.Password, QStringLiteral("secret"));
-    EXPECT_TRUE(read.NewSession);
-    EXPECT_FALSE(read.ProfileRequired);
-}
-
 TEST_F(Store, OnlyTheExactWordTrueReadsAsOn)
 {
     const std::pair<const char *, bool> cases[] = { { "True", true }, { "true", false },
@@ -72,15 +46,4 @@ TEST_F(Store, OnlyTheExactWordTrueReadsAsOn)
         EXPECT_EQ(info.NewSession, on) << text;
         EXPECT_EQ(info.UseExtendedMapi, on) << text;
     }
-}
-
-TEST_F(Store, ADamagedRegistryFileIsReportedAndKeptAsItIs)
-{
-    m_user.home.write(QStringLiteral("registry.json"), "{ not json");
-    TRwMapiLogonInfo info;
-    EXPECT_THROW(MailSettingsStore::Write(info), Exception);
-    EXPECT_THROW(MailSettingsStore::Read(), Exception);
-    QFile file(RegistryKey::currentUserFile());
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), QByteArray("{ not json"));
 }
