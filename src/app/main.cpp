@@ -1,11 +1,13 @@
 #include "app/SalesMain.h"
 #include "app/ScreenshotHook.h"
 #include "components/QtMessageService.h"
+#include "util/ProcessMemory.h"
 
 #include <QApplication>
 
 int main(int argc, char **argv)
 {
+    KeepFreedMemoryForReuse();
     QApplication app(argc, argv);
     QApplication::setApplicationDisplayName(QStringLiteral("Velloran"));
     MessageService::install(std::make_unique<QtMessageService>());

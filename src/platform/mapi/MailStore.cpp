@@ -6,11 +6,12 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QThread>
 #include <QUuid>
 
 #include <thread>
+
+#include <unistd.h>
 
 namespace maildir {
 
@@ -36,15 +37,27 @@ QString deliver(const QString &root, const QString &folder, const QByteArray &by
         + QUuid::createUuid().toString(QUuid::Id128) + QStringLiteral(".velloran");
     const QString base = root + QLatin1Char('/') + folder;
     const QString tmp = base + QStringLiteral("/tmp/") + name;
-    QSaveFile out(tmp);
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
+    // Written whole under tmp/ before it shows in the folder; made durable by keepOnDisk.
+    QFile out(tmp);
+    const bool written
+        = out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size() && out.flush();
+    out.close();
+    if (!written || out.error() != QFileDevice::NoError) {
+        QFile::remove(tmp);
         return {};
+    }
     const QString target = base + QStringLiteral("/new/") + name;
     if (!QFile::rename(tmp, target)) {
         QFile::remove(tmp);
         return {};
     }
     return target;
+}
+
+bool keepOnDisk(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && ::fdatasync(file.handle()) == 0;
 }
 
 QString file(const QString &path, const QString &root, const QString &folder)
@@ -122,9 +135,21 @@ HRESULT SubmitOutgoing(SessionCore &core, const OutgoingMessage &message, const 
         return MAPI_E_NO_ACCESS;
 
     const QString from = core.profile.senderAddress;
-    const SendResult sent = RunKeepingEventsFlowing([&core, &from, &recipients, &mime] {
-        std::lock_guard<std::mutex> lock(core.sendLock);
-        return core.transport->send(from, recipients, mime);
+    const SendResult sent = RunKeepingEventsFlowing([&core, &from, &recipients, &mime, &queued] {
+        // The Outbox copy reaches the disk while the exchange goes on, not before it: either
+        // way a message whose send was cut short stays in the Outbox, and the exchange does
+        // not wait for the disk.
+        std::thread keep([&queued] {
+            if (!maildir::keepOnDisk(queued))
+                qWarning("mail store: cannot write %s to disk", qUtf8Printable(queued));
+        });
+        SendResult result;
+        {
+            std::lock_guard<std::mutex> lock(core.sendLock);
+            result = core.transport->send(from, recipients, mime);
+        }
+        keep.join();
+        return result;
     });
     if (sent.code != S_OK) {
         qWarning("mail submission failed: %s", qUtf8Printable(sent.detail));

@@ -32,6 +32,8 @@ inline const QString kSentItems = QStringLiteral("Sent Items");
 bool ensureFolder(const QString &root, const QString &folder);
 // Delivers bytes into folder/new (written in tmp/ first); returns the file path or empty.
 QString deliver(const QString &root, const QString &folder, const QByteArray &bytes);
+// Waits until a delivered message's bytes are on the disk; false when they cannot be.
+bool keepOnDisk(const QString &path);
 // Files a message into another folder's cur/ as seen; returns the new path or empty.
 QString file(const QString &path, const QString &root, const QString &folder);
 
