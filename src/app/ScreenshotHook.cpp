@@ -32,6 +32,7 @@ void ScheduleScreenshots(TFrmSalesMain &window)
         }
         failures += SaveMailSettingsScreenshot(&window, folder) ? 0 : 1;
         failures += SaveExportScreenshots(window, folder);
+        failures += SaveSendProgressScreenshot(window, folder) ? 0 : 1;
         QCoreApplication::exit(failures == 0 ? 0 : 1);
     });
 }

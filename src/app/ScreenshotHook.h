@@ -17,3 +17,7 @@ bool SaveMailSettingsScreenshot(QWidget *owner, const QString &folder);
 // Saves the export dialog in each of its choices as 5-FrmUtlQry2Excel-<choice>.png in the
 // folder. Returns the number of files that could not be written.
 int SaveExportScreenshots(TFrmSalesMain &window, const QString &folder);
+
+// Saves the send progress dialog during a run as 6-DlgSend.png in the folder. Returns whether
+// the file was written.
+bool SaveSendProgressScreenshot(TFrmSalesMain &window, const QString &folder);

@@ -26,11 +26,16 @@ QFont DialogFont(int pixelSize)
     return font;
 }
 
-// Where the elapsed time goes: its own place, or under the animation when both are shown,
-// so the animation never hides the figures.
+// Where the caption and the elapsed time go: their own places, or, with the animation shown,
+// the caption below it and the time beside it, so the animation hides neither.
+QRect CaptionGeometry(bool animate)
+{
+    return animate ? QRect(10, 68, 453, 41) : QRect(10, 21, 453, 41);
+}
+
 QRect TimeGeometry(bool animate)
 {
-    return animate ? QRect(159, 65, 104, 20) : QRect(196, 21, 52, 20);
+    return animate ? QRect(359, 21, 104, 20) : QRect(196, 21, 52, 20);
 }
 
 } // namespace
@@ -57,7 +62,7 @@ TFrmDlgInfo::TFrmDlgInfo()
     m_pnl->installEventFilter(this);
 
     m_lbl->setObjectName(QStringLiteral("Lbl"));
-    m_lbl->setGeometry(10, 21, 453, 41);
+    m_lbl->setGeometry(CaptionGeometry(false));
     m_lbl->setWordWrap(true);
     m_lbl->setTextFormat(Qt::PlainText);
     m_lbl->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -107,6 +112,7 @@ void TFrmDlgInfo::prepareRun(
     m_prg->setMaximum(max);
     m_prg->setValue(min);
 
+    m_lbl->setGeometry(CaptionGeometry(animate));
     m_lblTime->setGeometry(TimeGeometry(animate));
     m_lblTime->setVisible(time);
     m_lbl->setText(caption);

@@ -16,8 +16,10 @@
 class LoopbackMailUser
 {
 public:
-    explicit LoopbackMailUser(const QString &serverMode = QStringLiteral("accept"))
-        : m_server(m_received.path(), serverMode)
+    // delaySeconds: how late the server answers each RCPT and DATA command.
+    explicit LoopbackMailUser(
+        const QString &serverMode = QStringLiteral("accept"), double delaySeconds = 0)
+        : m_server(m_received.path(), serverMode, delaySeconds)
     {
         const QString profiles = QStringLiteral(R"({"profiles": [{"name": "Office",
             "default": true, "senderName": "Sales Ledger", "senderAddress": "ledger@example.com",

@@ -4,6 +4,7 @@
 #include "CompanyWindow.h"
 #include "dispatch/MailRunEnv.h"
 
+#include "components/DlgInfFmForm.h"
 #include "dispatch/DocumentPaths.h"
 #include "review/MemSTran.h"
 #include "util/UtilMisc.h"
@@ -11,10 +12,12 @@
 #include <QCheckBox>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QTimer>
 
 #include <algorithm>
 #include <map>
@@ -165,4 +168,41 @@ TEST_F(SendTaggedTest, TaggedDocumentsArriveByteForByteAndOnlyTheyAreMarkedSent)
     for (int i = 0; i < list.recordCount(); ++i)
         EXPECT_EQ(delivered.count(list.row(i).id), 0u);
     EXPECT_EQ(list.recordCount(), listed - int(delivered.size()));
+}
+
+// While a message is on its way the window is served: the progress dialog's elapsed time keeps
+// counting through the SMTP exchange of a slow server.
+TEST_F(SendTaggedTest, ProgressDialogKeepsCountingWhileAMessageIsOnItsWay)
+{
+    LoopbackMailUser user(QStringLiteral("accept"), 0.8);
+    ASSERT_TRUE(user.serverUp());
+    makeCompany(0);
+    TFrmSalesMain &window = openWindow();
+    const auto closeWindow = qScopeGuard([this] { m_window.reset(); });
+    window.BtnDisplay->click();
+    MemSTran &list = const_cast<MemSTran &>(window.reviewList());
+    int row = 0;
+    while (row < list.recordCount() && (!list.row(row).Exists || IsBlank(list.row(row).sn_email)))
+        ++row;
+    ASSERT_LT(row, list.recordCount());
+    list.setRecNo(row);
+    window.BrwSTranKeyDown(Qt::Key_F2);
+
+    QStringList elapsed;
+    QTimer sample;
+    sample.setInterval(50);
+    QObject::connect(&sample, &QTimer::timeout, &sample, [&] {
+        TFrmDlgInfo *form = window.DlgSend->runWindow();
+        const auto *time = form ? form->findChild<QLabel *>(QStringLiteral("LblTime")) : nullptr;
+        if (time && !elapsed.contains(time->text()))
+            elapsed << time->text();
+    });
+    sample.start();
+    m_messages->setNextAnswer(MessageService::Answer::No);
+    window.NavSTran->Buttons(brwUdf1)->click();
+    sample.stop();
+
+    EXPECT_EQ(user.received().size(), 1);
+    // The server answers RCPT and DATA 0.8 s late each: the clock ticked every half second.
+    EXPECT_GE(elapsed.size(), 3) << qPrintable(elapsed.join(u'|'));
 }
