@@ -6,6 +6,8 @@
 //   QT_QPA_PLATFORM=offscreen build/bin/bench_mailrun
 //   VELLORAN_BENCH_RETURN_FREED_MEMORY=1 ...: without keeping freed memory for reuse
 
+#include "mail/LoopbackBenchMail.h"
+
 #include "app/DialogProgress.h"
 #include "components/DlgInfFm.h"
 #include "dispatch/MailDispatch.h"
@@ -38,19 +40,6 @@ QByteArray RandomPdf()
     while (bytes.size() < kPdfSize)
         bytes.append(char(QRandomGenerator::global()->bounded(256)));
     return bytes;
-}
-
-int StartServer(QProcess &server, const QString &folder)
-{
-    server.start(QStringLiteral("/usr/bin/python3"),
-        { QStringLiteral(SMTP_SERVER_SCRIPT), folder, QStringLiteral("discard") });
-    int port = 0;
-    while (port == 0 && server.waitForReadyRead(15000)) {
-        const QByteArray line = server.readLine().trimmed();
-        if (line.startsWith("PORT "))
-            port = line.mid(5).toInt();
-    }
-    return port;
 }
 
 // The tagged documents of the run, their stored PDFs written into folder.
@@ -127,21 +116,12 @@ void BM_EmailRun(benchmark::State &state)
     const QByteArray savedHome = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
     QProcess server;
-    const int port = StartServer(server, dir.path());
+    const int port = StartDiscardingSmtpServer(server, dir.path());
     if (port == 0) {
         state.SkipWithError("the loopback SMTP server did not start");
         return;
     }
-    QDir().mkpath(dir.filePath(QStringLiteral("velloran")));
-    QFile profiles(dir.filePath(QStringLiteral("velloran/mail-profiles.json")));
-    profiles.open(QIODevice::WriteOnly);
-    profiles.write(QStringLiteral(R"({"profiles": [{"name": "Bench", "default": true,
-        "senderAddress": "ledger@example.com", "store": "%1/store",
-        "transport": {"kind": "smtp", "url": "smtp://127.0.0.1:%2", "starttls": "none"}}]})")
-                       .arg(dir.path())
-                       .arg(port)
-                       .toUtf8());
-    profiles.close();
+    WriteBenchMailProfile(dir.path(), dir.path(), port);
     const QList<MailDocument> rows = WriteDocuments(dir.filePath(QStringLiteral("Z_PDF")));
     const QString sentItems = dir.filePath(QStringLiteral("store/Sent Items/cur"));
 

@@ -5,6 +5,8 @@
 //
 //   build/bin/bench_mail
 
+#include "LoopbackBenchMail.h"
+
 #include "mail/RwMapiErrors.h"
 #include "mail/RwMapiSession.h"
 #include "platform/mapi/MailStore.h"
@@ -42,14 +44,7 @@ void BM_SubmitToLoopbackSmtp(benchmark::State &state)
 {
     QTemporaryDir dir;
     QProcess server;
-    server.start(QStringLiteral("/usr/bin/python3"),
-        { QStringLiteral(SMTP_SERVER_SCRIPT), dir.path(), QStringLiteral("discard") });
-    int port = 0;
-    while (port == 0 && server.waitForReadyRead(15000)) {
-        const QByteArray line = server.readLine().trimmed();
-        if (line.startsWith("PORT "))
-            port = line.mid(5).toInt();
-    }
+    const int port = StartDiscardingSmtpServer(server, dir.path());
     if (port == 0) {
         state.SkipWithError("the loopback SMTP server did not start");
         return;
@@ -123,28 +118,12 @@ void BM_SessionSubmitToLoopbackSmtp(benchmark::State &state)
     const QByteArray savedHome = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
     QProcess server;
-    server.start(QStringLiteral("/usr/bin/python3"),
-        { QStringLiteral(SMTP_SERVER_SCRIPT), dir.path(), QStringLiteral("discard") });
-    int port = 0;
-    while (port == 0 && server.waitForReadyRead(15000)) {
-        const QByteArray line = server.readLine().trimmed();
-        if (line.startsWith("PORT "))
-            port = line.mid(5).toInt();
-    }
+    const int port = StartDiscardingSmtpServer(server, dir.path());
     if (port == 0) {
         state.SkipWithError("the loopback SMTP server did not start");
         return;
     }
-    QDir().mkpath(dir.filePath(QStringLiteral("velloran")));
-    QFile profiles(dir.filePath(QStringLiteral("velloran/mail-profiles.json")));
-    profiles.open(QIODevice::WriteOnly);
-    profiles.write(QStringLiteral(R"({"profiles": [{"name": "Bench", "default": true,
-        "senderAddress": "ledger@example.com", "store": "%1/store",
-        "transport": {"kind": "smtp", "url": "smtp://127.0.0.1:%2", "starttls": "none"}}]})")
-                       .arg(dir.path())
-                       .arg(port)
-                       .toUtf8());
-    profiles.close();
+    WriteBenchMailProfile(dir.path(), dir.path(), port);
     const QStringList pdfs { writePdf(dir, 1), writePdf(dir, 2), writePdf(dir, 3) };
     const QString sent = dir.filePath(QStringLiteral("store/Sent Items/cur"));
 

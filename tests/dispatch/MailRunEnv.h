@@ -56,14 +56,7 @@ public:
         return to;
     }
     // The message read by Python's e-mail package (see parse_message.py).
-    static QJsonObject parse(const QString &message)
-    {
-        QProcess python;
-        python.start(
-            QStringLiteral("/usr/bin/python3"), { QStringLiteral(PARSE_MESSAGE_SCRIPT), message });
-        python.waitForFinished(30000);
-        return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
-    }
+    static QJsonObject parse(const QString &message) { return ParseMessage(message); }
     QStringList sentItems() const
     {
         return QDir(storeFolder() + QStringLiteral("/Sent Items/cur")).entryList(QDir::Files);

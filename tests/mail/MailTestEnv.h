@@ -5,6 +5,9 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
 #include <QString>
 
 // Redirects the user's configuration folder (registry files, mail profiles) to a fresh
@@ -40,3 +43,15 @@ private:
     TempDir m_dir;
     QByteArray m_saved;
 };
+
+#ifdef PARSE_MESSAGE_SCRIPT
+// A stored message as Python's e-mail package reads it (see parse_message.py).
+inline QJsonObject ParseMessage(const QString &path)
+{
+    QProcess python;
+    python.start(
+        QStringLiteral("/usr/bin/python3"), { QStringLiteral(PARSE_MESSAGE_SCRIPT), path });
+    python.waitForFinished(30000);
+    return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
+}
+#endif

@@ -149,14 +149,7 @@ protected:
         return S_OK;
     }
 
-    static QJsonObject parse(const QString &path)
-    {
-        QProcess python;
-        python.start(
-            QStringLiteral("/usr/bin/python3"), { QStringLiteral(PARSE_MESSAGE_SCRIPT), path });
-        python.waitForFinished(30000);
-        return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
-    }
+    static QJsonObject parse(const QString &path) { return ParseMessage(path); }
 
     ScopedConfigHome m_home;
     TempDir m_files;
