@@ -1,14 +1,14 @@
 #include "app/SalesMainLayout.h"
 
+#include "components/ClassicFont.h"
+
 #include <QLabel>
 #include <QVBoxLayout>
 #include <QWidget>
 
 QFont MainWindowFont()
 {
-    QFont font;
-    font.setFamilies({ QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
-        QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("DejaVu Sans") });
+    QFont font = ClassicSansFont();
     font.setPointSize(8);
     return font;
 }

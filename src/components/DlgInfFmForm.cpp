@@ -1,5 +1,6 @@
 #include "components/DlgInfFmForm.h"
 
+#include "components/ClassicFont.h"
 #include "components/DlgInfActivity.h"
 #include "util/MessageService.h"
 
@@ -19,9 +20,7 @@ namespace {
 
 QFont DialogFont(int pixelSize)
 {
-    QFont font;
-    font.setFamilies({ QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
-        QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("DejaVu Sans") });
+    QFont font = ClassicSansFont();
     font.setPixelSize(pixelSize);
     return font;
 }

@@ -1,5 +1,6 @@
 #include "dispatch/ui/U_MailSettings.h"
 
+#include "components/ClassicFont.h"
 #include "components/DialogKeys.h"
 #include "dispatch/MailSettingsStore.h"
 #include "mail/RwMapiInfo.h"
@@ -24,9 +25,7 @@ constexpr int FieldWidth = 205;
 
 QFont DialogFont()
 {
-    QFont font;
-    font.setFamilies({ QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
-        QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("DejaVu Sans") });
+    QFont font = ClassicSansFont();
     font.setPointSize(8);
     return font;
 }
