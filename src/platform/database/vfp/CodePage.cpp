@@ -2,8 +2,13 @@
 
 #include "platform/database/vfp/Table.h"
 
+#include <QList>
+#include <QString>
+
 #include <iconv.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <map>
@@ -111,8 +116,43 @@ private:
 };
 
 constexpr char kReplacement[] = "\xEF\xBF\xBD";
+constexpr char32_t kReplacementCharacter = 0xFFFD;
 
 } // namespace
+
+char32_t NextCharacter(std::string_view utf8, size_t &at)
+{
+    const auto lead = static_cast<unsigned char>(utf8[at]);
+    size_t length = 1;
+    char32_t c = lead;
+    if (lead >= 0xF0 && lead < 0xF8) {
+        length = 4;
+        c = lead & 0x07;
+    } else if (lead >= 0xE0) {
+        length = 3;
+        c = lead & 0x0F;
+    } else if (lead >= 0xC0) {
+        length = 2;
+        c = lead & 0x1F;
+    } else if (lead >= 0x80) {
+        ++at;
+        return kReplacementCharacter;
+    }
+    if (length > 1 && at + length > utf8.size()) {
+        ++at;
+        return kReplacementCharacter;
+    }
+    for (size_t i = 1; i < length; ++i) {
+        const auto next = static_cast<unsigned char>(utf8[at + i]);
+        if ((next & 0xC0) != 0x80) {
+            ++at;
+            return kReplacementCharacter;
+        }
+        c = c << 6 | (next & 0x3F);
+    }
+    at += length;
+    return c;
+}
 
 CodePage::CodePage(std::string iconvName)
     : m_name(std::move(iconvName))
@@ -122,8 +162,10 @@ CodePage::CodePage(std::string iconvName)
     Iconv cd("UTF-8", m_name);
     if (!cd.ok())
         throw Error("Code page " + m_name + " is not available");
-    if (!m_singleByte)
+    if (!m_singleByte) {
+        buildCaseTables();
         return;
+    }
     for (int b = 0x80; b <= 0xFF; ++b) {
         std::string out;
         size_t failed = 0;
@@ -133,7 +175,52 @@ CodePage::CodePage(std::string iconvName)
             out = kReplacement;
         std::copy(out.begin(), out.end(), slot.begin());
         slot[3] = static_cast<char>(out.size());
+        size_t at = 0;
+        const char32_t character = NextCharacter(out, at);
+        if (character != kReplacementCharacter)
+            m_byCharacter[m_byCharacterCount++] = { character, static_cast<uint8_t>(b) };
     }
+    std::sort(m_byCharacter.begin(), m_byCharacter.begin() + m_byCharacterCount);
+    buildCaseTables();
+}
+
+void CodePage::buildCaseTables()
+{
+    for (int b = 0; b < 256; ++b) {
+        const auto index = static_cast<size_t>(b);
+        m_upper[index] = m_lower[index] = static_cast<char>(b);
+        if (b < 0x80) {
+            m_upper[index] = static_cast<char>(std::toupper(b));
+            m_lower[index] = static_cast<char>(std::tolower(b));
+            continue;
+        }
+        if (!m_singleByte)
+            continue;
+        const auto &slot = m_high[index - 0x80];
+        const QString character = QString::fromUtf8(slot.data(), static_cast<qsizetype>(slot[3]));
+        const auto mapped = [&](const QString &other) {
+            const QList<uint> points = other.toUcs4();
+            const int to = points.size() == 1 ? byteOf(points[0]) : -1;
+            return static_cast<char>(to >= 0 ? to : b);
+        };
+        m_upper[index] = mapped(character.toUpper());
+        m_lower[index] = mapped(character.toLower());
+    }
+}
+
+int CodePage::byteOf(char32_t character) const
+{
+    if (character < 0x80)
+        return static_cast<int>(character);
+    const auto *end = m_byCharacter.data() + m_byCharacterCount;
+    const auto *found
+        = std::lower_bound(m_byCharacter.data(), end, std::pair<char32_t, uint8_t>(character, 0));
+    return found != end && found->first == character ? found->second : -1;
+}
+
+const CodePage &Table::codePage() const
+{
+    return CodePage::named("CP1252");
 }
 
 const CodePage &CodePage::named(const std::string &iconvName)

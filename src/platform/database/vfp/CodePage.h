@@ -7,8 +7,13 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace vfp {
+
+// The Unicode character of the UTF-8 sequence at `at`, which moves past it; a byte that does not
+// start a whole sequence reads as U+FFFD and moves one byte.
+char32_t NextCharacter(std::string_view utf8, size_t &at);
 
 class CodePage
 {
@@ -29,13 +34,28 @@ public:
     // Throws vfp::Error when the text has a character the code page cannot hold.
     std::string fromUtf8(std::string_view utf8) const;
 
+    // The byte of a Unicode character in this code page; -1 when the page has none (of a
+    // multi-byte page only ASCII is known here).
+    int byteOf(char32_t character) const;
+    // Letter case byte for byte within the page (e <-> E with accents, oe <-> OE): a letter
+    // whose other case is not one byte of the page (sharp s) stays as it is.
+    char upper(char byte) const { return m_upper[static_cast<unsigned char>(byte)]; }
+    char lower(char byte) const { return m_lower[static_cast<unsigned char>(byte)]; }
+
     explicit CodePage(std::string iconvName);
 
 private:
+    void buildCaseTables();
+
     std::string m_name;
     bool m_singleByte = true;
     // UTF-8 of bytes 0x80..0xFF: up to 3 bytes each, length in the 4th.
     std::array<std::array<char, 4>, 128> m_high {};
+    // Characters of bytes 0x80..0xFF with their bytes, by character, for byteOf().
+    std::array<std::pair<char32_t, uint8_t>, 128> m_byCharacter {};
+    size_t m_byCharacterCount = 0;
+    std::array<char, 256> m_upper {};
+    std::array<char, 256> m_lower {};
 };
 
 } // namespace vfp

@@ -58,7 +58,7 @@ public:
     void checkWritable(const std::vector<int> &fields) const override;
 
     const DbfHeader &header() const { return m_header; }
-    const CodePage &codePage() const { return *m_codePage; }
+    const CodePage &codePage() const override { return *m_codePage; }
     FileIo &file() { return *m_dbf; }
     // Long names from a database container, one per field in header order.
     void setLongFieldNames(const std::vector<std::string> &names);

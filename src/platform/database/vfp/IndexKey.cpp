@@ -2,8 +2,6 @@
 
 #include "platform/database/vfp/FieldCodec.h"
 
-#include <QString>
-
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -18,25 +16,6 @@ std::string Upper(std::string_view s)
     for (char &c : out)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return out;
-}
-
-// Upper/lower case of one code page's bytes: ASCII directly, other letters through Unicode when
-// the result is again one byte of the same code page.
-char CaseMap(char c, bool upper, const CodePage &codePage)
-{
-    const auto b = static_cast<unsigned char>(c);
-    if (b < 0x80)
-        return static_cast<char>(upper ? std::toupper(b) : std::tolower(b));
-    const QString s = QString::fromStdString(codePage.toUtf8(std::string_view(&c, 1)));
-    const QString mapped = upper ? s.toUpper() : s.toLower();
-    if (mapped == s)
-        return c;
-    try {
-        const std::string back = codePage.fromUtf8(mapped.toStdString());
-        return back.size() == 1 ? back[0] : c;
-    } catch (...) {
-        return c;
-    }
 }
 
 class Tokenizer
@@ -161,7 +140,7 @@ public:
     {
         std::string s = m_inner->evaluate(record, header, codePage);
         for (char &c : s)
-            c = CaseMap(c, m_upper, codePage);
+            c = m_upper ? codePage.upper(c) : codePage.lower(c);
         return s;
     }
     void collectFields(std::vector<int> &out) const override { m_inner->collectFields(out); }

@@ -16,6 +16,8 @@
 
 namespace vfp {
 
+class CodePage;
+
 // Every engine failure: a message, and for SQL errors the 1-based position in the text (0 = none).
 class Error : public Exception
 {
@@ -60,6 +62,9 @@ public:
     virtual const std::string &name() const = 0; // as resolved, e.g. "z_stran"
     virtual const std::vector<FieldInfo> &fields() const = 0; // user fields, no _NullFlags
     virtual int fieldIndex(std::string_view name) const = 0; // any letter case; -1 if none
+    // The code page its texts are stored in, which also orders them (Windows-1252 unless the
+    // table says otherwise).
+    virtual const CodePage &codePage() const;
 
     // Physical records including deleted ones, as the header says now (re-read on each call
     // to a scan's start is the implementation's business; appends by others may follow).

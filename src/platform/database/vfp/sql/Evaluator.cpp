@@ -12,7 +12,7 @@ namespace vfp::sql {
 
 namespace {
 
-enum CompareCode { Eq = 1, Ne, Lt, Le, Gt, Ge };
+enum CompareCode { Eq = 1, Ne, Lt, Le, Gt, Ge, Exact };
 enum ArithCode { Add = 1, Sub, Mul, Div, Mod };
 
 bool EqualsNoCase(std::string_view a, std::string_view b)
@@ -194,6 +194,8 @@ std::string OperatorText(const Node &node)
 
 RowState::RowState(std::vector<SourceTable> tables)
     : m_tables(std::move(tables))
+    , m_collation(m_tables.empty() || !m_tables[0].table ? CodePage::named("CP1252")
+                                                         : m_tables[0].table->codePage())
     , m_slots(m_tables.size())
 { }
 
@@ -304,14 +306,14 @@ void ThrowTypeMismatch(const Node &node)
     ThrowAt(node.position, OperatorText(node), "operator/operand type mismatch");
 }
 
-int CompareValues(const Value &a, const Value &b, const Node &where)
+int CompareValues(const Value &a, const Value &b, const Node &where, const Collation &collation)
 {
     const Family fa = FamilyOf(a);
     if (fa != FamilyOf(b) || fa == Family::Null)
         ThrowTypeMismatch(where);
     switch (fa) {
     case Family::Text:
-        return text::ComparePadded(a.text(), b.text());
+        return collation.compare(a.text(), b.text());
     case Family::Number: {
         if (a.kind() == Value::Kind::Integer && b.kind() == Value::Kind::Integer)
             return a.integer() < b.integer() ? -1 : (a.integer() > b.integer() ? 1 : 0);
@@ -372,8 +374,10 @@ void BindColumn(const Expr &expr, RowState &state, Node &node)
 
 int CompareCodeOf(const std::string &op)
 {
-    if (op == "=" || op == "==")
+    if (op == "=")
         return Eq;
+    if (op == "==")
+        return Exact;
     if (op == "<>")
         return Ne;
     if (op == "<")
@@ -548,10 +552,16 @@ const Value &Evaluate(const Node &node, RowState &state)
             node.result = Value();
             return node.result;
         }
-        const int c = CompareValues(a, b, node);
+        if ((node.code == Eq || node.code == Ne) && a.isText() && b.isText()) {
+            node.result = Value::logical(
+                Collation::equalsUpToShorter(a.text(), b.text()) == (node.code == Eq));
+            return node.result;
+        }
+        const int c = CompareValues(a, b, node, state.collation());
         bool r = false;
         switch (node.code) {
         case Eq:
+        case Exact:
             r = c == 0;
             break;
         case Ne:
@@ -604,8 +614,10 @@ const Value &Evaluate(const Node &node, RowState &state)
             const Value &candidate = Evaluate(*node.args[i], state);
             if (candidate.isNull())
                 sawNull = true;
-            else if (CompareValues(x, candidate, node) == 0)
-                matched = true;
+            else if (x.isText() && candidate.isText())
+                matched = Collation::equalsUpToShorter(x.text(), candidate.text());
+            else
+                matched = CompareValues(x, candidate, node, state.collation()) == 0;
         }
         if (matched)
             node.result = Value::logical(!node.negated);

@@ -2,6 +2,7 @@
 
 #include "platform/database/vfp/Table.h"
 #include "platform/database/vfp/sql/Ast.h"
+#include "platform/database/vfp/sql/Collation.h"
 
 #include <cstdint>
 #include <memory>
@@ -35,6 +36,8 @@ public:
     explicit RowState(std::vector<SourceTable> tables);
 
     const std::vector<SourceTable> &tables() const { return m_tables; }
+    // The order of texts: the first table's code page.
+    const Collation &collation() const { return m_collation; }
 
     // Registers a field of a slot; returns its column id.
     int column(int slot, int field);
@@ -71,6 +74,7 @@ private:
         Value value;
     };
     std::vector<SourceTable> m_tables;
+    Collation m_collation;
     std::vector<Slot> m_slots;
     std::vector<Column> m_columns;
 };
@@ -136,10 +140,10 @@ TypeInfo FieldType(const FieldInfo &field);
 // `near "...": operator/operand type mismatch at N` for the node's position.
 [[noreturn]] void ThrowTypeMismatch(const Node &node);
 
-// Compares two non-null values of one family (texts padded with blanks, numbers, dates and
-// datetimes, logicals .F. before .T.); throws for values of different families. Texts compare
-// as if the shorter were padded with blanks, for = and == alike: trailing blanks do not count
-// and a prefix never matches ('' = 'A001' is false, so an empty key selects nothing).
-int CompareValues(const Value &a, const Value &b, const Node &where);
+// Compares two non-null values of one family (texts in the collation's order as if the shorter
+// were padded with blanks, numbers, dates and datetimes, logicals .F. before .T.); throws for
+// values of different families. This is the order of <, >, == and ORDER BY; = on texts is
+// Collation::equalsUpToShorter (SET ANSI OFF).
+int CompareValues(const Value &a, const Value &b, const Node &where, const Collation &collation);
 
 } // namespace vfp::sql

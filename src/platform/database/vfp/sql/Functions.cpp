@@ -277,8 +277,9 @@ void Call(const Node &node, RowState &state)
         if (s.isNull())
             node.result = Value();
         else
-            node.result
-                = SameKind(s, node.code == Upper ? text::Upper(s.text()) : text::Lower(s.text()));
+            node.result = SameKind(s,
+                node.code == Upper ? state.collation().upper(s.text())
+                                   : state.collation().lower(s.text()));
         return;
     }
     case Alltrim:

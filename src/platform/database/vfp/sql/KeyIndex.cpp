@@ -47,8 +47,7 @@ template <typename Number> void AppendNumberKey(std::string &key, char kind, Num
 
 } // namespace
 
-// Hash key of a join value: equal keys exactly when `=` holds (texts without trailing blanks).
-bool KeyIndex::encode(const Value &value, std::string &key)
+bool KeyIndex::encode(const Value &value, std::string &key, size_t width)
 {
     key.clear();
     switch (value.kind()) {
@@ -57,7 +56,7 @@ bool KeyIndex::encode(const Value &value, std::string &key)
     case Value::Kind::Character:
     case Value::Kind::Memo:
         key.push_back('C');
-        key.append(text::TrimRight(value.text()));
+        key.append(text::TrimRight(width ? text::Left(value.text(), width) : value.text()));
         return true;
     case Value::Kind::Numeric:
     case Value::Kind::Integer: {

@@ -17,9 +17,10 @@ namespace vfp::sql {
 class KeyIndex
 {
 public:
-    // The key of a join value: equal keys exactly when `=` holds (texts without trailing
-    // blanks). False for null, which joins nothing.
-    static bool encode(const Value &value, std::string &key);
+    // The key of a join value: equal keys exactly when `==` holds (texts without trailing
+    // blanks). With a width, a text's key is made of its first `width` characters only. False
+    // for null, which joins nothing.
+    static bool encode(const Value &value, std::string &key, size_t width = 0);
 
     struct Chain
     {

@@ -1,7 +1,6 @@
 #include "platform/database/vfp/sql/ResultSet.h"
 
 #include "platform/database/vfp/sql/ParallelSort.h"
-#include "platform/database/vfp/sql/TextOps.h"
 
 #include <algorithm>
 #include <cctype>
@@ -14,6 +13,7 @@ namespace vfp::sql {
 
 ResultSet::ResultSet(std::vector<ResultColumn> columns)
     : m_columns(std::move(columns))
+    , m_collation(CodePage::named("CP1252"))
 { }
 
 int ResultSet::columnIndex(std::string_view name) const
@@ -269,7 +269,7 @@ int ResultSet::compare(size_t a, size_t b, int column) const
     switch (x.kind) {
     case Value::Kind::Character:
     case Value::Kind::Memo:
-        return text::ComparePadded(text(a, column), text(b, column));
+        return m_collation.compare(text(a, column), text(b, column));
     case Value::Kind::Numeric:
     case Value::Kind::Integer: {
         const double p = number(a, column), q = number(b, column);
@@ -300,19 +300,12 @@ uint64_t OrderedBits(double number)
     return (bits & (uint64_t(1) << 63)) ? ~bits : bits | (uint64_t(1) << 63);
 }
 
-uint64_t PackBigEndian(std::string_view bytes)
-{
-    uint64_t value = 0;
-    for (size_t i = 0; i < 8; ++i)
-        value = value << 8 | (i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : ' ');
-    return value;
-}
-
 } // namespace
 
 // A sort key that orders like ResultSet::compare for most pairs: nulls first, then the first 16
-// bytes of a text padded with blanks, a number or a date as an order-preserving integer. Equal
-// keys of texts longer than 16 bytes are settled by the full comparison.
+// characters of a text as code-page bytes padded with blanks, a number or a date as an
+// order-preserving integer. Equal keys of texts the 16 bytes do not settle go to the full
+// comparison.
 struct ResultSet::SortKey
 {
     uint64_t high = 0;
@@ -331,10 +324,9 @@ ResultSet::SortKey ResultSet::sortKey(size_t row, int column) const
         break;
     case Value::Kind::Character:
     case Value::Kind::Memo: {
-        const std::string_view t = text(row, column);
-        key.high = PackBigEndian(t);
-        key.low = PackBigEndian(t.size() > 8 ? t.substr(8) : std::string_view());
-        key.longText = t.size() > 16;
+        bool settled = true;
+        m_collation.sortWords(text(row, column), key.high, key.low, settled);
+        key.longText = !settled;
         break;
     }
     case Value::Kind::Numeric:

@@ -2,6 +2,7 @@
 
 #include "platform/database/vfp/Value.h"
 #include "platform/database/vfp/sql/BlockMemory.h"
+#include "platform/database/vfp/sql/Collation.h"
 
 #include <cstdint>
 #include <memory>
@@ -27,6 +28,8 @@ public:
     explicit ResultSet(std::vector<ResultColumn> columns);
 
     const std::vector<ResultColumn> &columns() const { return m_columns; }
+    // The order of texts for compare() and sortedOrder(); Windows-1252 unless set.
+    void setCollation(const Collation &collation) { m_collation = collation; }
     int columnCount() const { return static_cast<int>(m_columns.size()); }
     int columnIndex(std::string_view name) const; // any letter case; -1 when none
     size_t rowCount() const { return m_columns.empty() ? 0 : m_rows.size(); }
@@ -54,7 +57,8 @@ public:
     // Equality of two whole rows (DISTINCT) and a hash of one.
     bool rowsEqual(size_t a, size_t b) const;
     size_t rowHash(size_t row) const;
-    // Order of two rows by one column: nulls first, texts padded with blanks.
+    // Order of two rows by one column: nulls first, texts padded with blanks in the collation's
+    // order.
     int compare(size_t a, size_t b, int column) const;
     // The rows' order by (column, descending) keys, stable: ties keep their present order.
     std::vector<uint32_t> sortedOrder(const std::vector<std::pair<int, bool>> &keys) const;
@@ -90,6 +94,7 @@ private:
     const char *storeText(std::string_view text);
 
     std::vector<ResultColumn> m_columns;
+    Collation m_collation;
     // Cells and texts live in blocks that never move, so building copies nothing twice; a table
     // of rows points at each row's cells. Blocks double in size up to a huge page, so a small
     // result stays small.

@@ -251,6 +251,7 @@ std::shared_ptr<ResultSet> SelectRunner::run()
     nameColumns();
     planOrder();
     m_result = std::make_shared<ResultSet>(m_columns);
+    m_result->setCollation(m_main->state().collation());
     m_main->setResult(*m_result, m_statement.distinct);
 
     if (m_main->hasJoins()

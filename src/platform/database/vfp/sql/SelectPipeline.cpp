@@ -43,6 +43,17 @@ char Family(char type)
     }
 }
 
+// The width of a C field a node reads, whose values always have that many characters; 0 for
+// anything else.
+size_t FixedTextWidth(const Node &node, const RowState &state)
+{
+    if (node.op != Node::Op::Column)
+        return 0;
+    const Table &table = *state.tables()[static_cast<size_t>(state.columnSlot(node.column))].table;
+    const FieldInfo &field = table.fields()[static_cast<size_t>(state.columnField(node.column))];
+    return field.type == 'C' ? static_cast<size_t>(field.length) : 0;
+}
+
 bool ReadsMemo(const Node &node)
 {
     if (node.op == Node::Op::Column && node.type.type == 'M')
@@ -59,6 +70,7 @@ struct SelectPipeline::JoinPlan
     int slot = 0;
     NodePtr probe; // key over earlier tables (hash join)
     NodePtr build; // key over the joined table (hash join)
+    size_t keyWidth = 0; // characters of a text key that take part (0: all)
     std::vector<NodePtr> residual; // the rest of ON
     bool hashed = false;
     std::shared_ptr<const JoinHash> hash; // once built
@@ -105,6 +117,18 @@ void SelectPipeline::planJoins(const SelectStatement &statement)
                     const char fb = Family(node->args[1]->type.type);
                     if (fa && fb && fa != fb)
                         ThrowTypeMismatch(*node);
+                    // = on texts holds up to the end of the shorter one: a hash serves it only
+                    // between C fields, whose values have their width, on the first characters
+                    // of the narrower.
+                    if (part->op == "=" && (fa == 'C' || fb == 'C')) {
+                        const size_t wa = FixedTextWidth(*node->args[0], *m_state);
+                        const size_t wb = FixedTextWidth(*node->args[1], *m_state);
+                        if (wa == 0 || wb == 0) {
+                            plan.residual.push_back(std::move(node));
+                            continue;
+                        }
+                        plan.keyWidth = wa == wb ? 0 : std::min(wa, wb);
+                    }
                     plan.build = std::move(node->args[static_cast<size_t>(buildSide)]);
                     plan.probe = std::move(node->args[static_cast<size_t>(1 - buildSide)]);
                     plan.hashed = true;
@@ -244,7 +268,7 @@ JoinHashPart SelectPipeline::readHashPart(size_t join, uint32_t first, uint32_t 
         part.values.reserve(records * columns.size());
     std::string key;
     ScanLiveRecords(*m_state, plan.slot, first, last, [&](uint32_t recno) {
-        if (!KeyIndex::encode(Evaluate(*plan.build, *m_state), key))
+        if (!KeyIndex::encode(Evaluate(*plan.build, *m_state), key, plan.keyWidth))
             return;
         part.recnos.push_back(recno);
         part.keys += key;
@@ -364,7 +388,7 @@ void SelectPipeline::descend(size_t level)
     };
     if (join.hashed) {
         const JoinHash &hash = *join.hash;
-        if (KeyIndex::encode(Evaluate(*join.probe, *m_state), m_key)) {
+        if (KeyIndex::encode(Evaluate(*join.probe, *m_state), m_key, join.keyWidth)) {
             if (const KeyIndex::Chain *chain = hash.heads.find(m_key)) {
                 for (uint32_t e = chain->first; e != JoinHash::NoEntry; e = hash.entries[e].next) {
                     const JoinHash::Entry &entry = hash.entries[e];
