@@ -32,12 +32,12 @@ QString FlagColumnPiece(StatusFlag flag)
     return {};
 }
 
+} // namespace
+
 QString StatusTableName(const QString &companyId)
 {
     return companyId + QStringLiteral("_ST_ZRQ");
 }
-
-} // namespace
 
 const QString TagAllAssignment = QStringLiteral(" st_zrqtag =  1 ");
 const QString TagNoneAssignment = QStringLiteral(" st_zrqtag = 0 ");

@@ -7,6 +7,9 @@
 
 enum class StatusFlag { Tag, Sent, Printed };
 
+// "<id>_ST_ZRQ"
+QString StatusTableName(const QString &companyId);
+
 // "<folder>\<id>_ST_ZRQ<extension>" with every run of backslashes collapsed to one.
 QString StatusTableFilePath(
     const QString &dataFolder, const QString &companyId, const QString &extension);

@@ -2,10 +2,23 @@
 
 #include "data/HostPath.h"
 #include "platform/database/Command.h"
+#include "platform/database/Connection.h"
 #include "platform/database/Query.h"
+
+namespace {
+
+// The status table is the program's own: a writer killed mid-append may have left its index
+// short of a record, so the engine checks the index before the table's first write.
+void NoteOwnTable(db::Command &adoCommand, const QString &companyId)
+{
+    adoCommand.connection().checkIndexBeforeWriting(StatusTableName(companyId));
+}
+
+} // namespace
 
 bool EnsureStatusTable(db::Command &adoCommand, const QString &dataFolder, const QString &companyId)
 {
+    NoteOwnTable(adoCommand, companyId);
     const QString table = StatusTableFilePath(dataFolder, companyId, QStringLiteral(".dbf"));
     if (HostFileExists(table)) {
         const QString index = StatusTableFilePath(dataFolder, companyId, QStringLiteral(".cdx"));
@@ -19,6 +32,7 @@ bool EnsureStatusTable(db::Command &adoCommand, const QString &dataFolder, const
 void SetStatusFlag(db::Query &qryChk, db::Command &adoCommand, const QString &companyId,
     const QString &documentNumber, StatusFlag flag, const QString &assignment)
 {
+    NoteOwnTable(adoCommand, companyId);
     qryChk.close();
     qryChk.setSql(StatusCheckText(companyId, documentNumber));
     qryChk.open();
@@ -39,5 +53,6 @@ void SetStatusFlag(db::Query &qryChk, db::Command &adoCommand, const QString &co
 void UpdateStatusFlag(db::Command &adoCommand, const QString &companyId,
     const QString &documentNumber, const QString &assignment)
 {
+    NoteOwnTable(adoCommand, companyId);
     adoCommand.execute(StatusUpdateText(companyId, documentNumber, assignment));
 }

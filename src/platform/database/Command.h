@@ -19,6 +19,8 @@ public:
     int execute();
     int execute(const QString &text);
 
+    Connection &connection() const { return m_connection; }
+
 private:
     Connection &m_connection;
     QString m_text;

@@ -61,6 +61,10 @@ public:
     // Runs a statement that returns no rows; returns the number of records it changed.
     int execute(const QString &sql);
 
+    // Names one of the program's own tables, whose index the engine checks against its records
+    // before the table's first write (kept across reopening the connection).
+    void checkIndexBeforeWriting(const QString &table);
+
     // Told the text of every statement, query or command, just before it runs.
     using StatementObserver = std::function<void(const QString &sql)>;
     void setStatementObserver(StatementObserver observer) { m_observer = std::move(observer); }
@@ -80,6 +84,7 @@ private:
     std::unique_ptr<vfp::Database> m_database;
     std::vector<Query *> m_queries;
     StatementObserver m_observer;
+    std::vector<std::string> m_ownTables;
 };
 
 } // namespace db

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstring>
 #include <optional>
+#include <thread>
 
 namespace vfp {
 
@@ -13,6 +15,9 @@ constexpr uint32_t kPage = 512;
 constexpr uint32_t kNone = 0xFFFFFFFF;
 constexpr size_t kLeafSpace = 488;
 constexpr size_t kInteriorSpace = 500;
+constexpr uint32_t kChangeMark = 0x80000000;
+// A seek that keeps meeting changes gives up after this many reads and lets the caller scan.
+constexpr int kSeekAttempts = 8;
 
 uint16_t Le16(const unsigned char *p)
 {
@@ -160,6 +165,65 @@ std::string EncodeInterior(const std::vector<CdxKey> &keys, const std::vector<ui
     return page;
 }
 
+// The pages of one tag's tree holding sorted keys, for pages starting at base: leaves, then
+// interior levels, the root last.
+struct BuiltTree
+{
+    std::vector<std::string> pages;
+    uint32_t rootIndex = 0;
+};
+
+BuiltTree BuildTree(const std::vector<CdxKey> &keys, uint16_t keyLength, char pad, uint32_t base)
+{
+    BuiltTree b;
+    std::vector<std::vector<CdxKey>> leaves(1);
+    for (const CdxKey &k : keys) {
+        leaves.back().push_back(k);
+        if (!EncodeLeaf(leaves.back(), keyLength, pad, false, 0, 0)) {
+            leaves.back().pop_back();
+            leaves.push_back({ k });
+        }
+    }
+    const bool single = leaves.size() == 1;
+    std::vector<CdxKey> levelKeys;
+    std::vector<uint32_t> levelPages;
+    for (size_t i = 0; i < leaves.size(); ++i) {
+        const uint32_t self = base + static_cast<uint32_t>(b.pages.size()) * kPage;
+        const uint32_t left = i == 0 ? kNone : self - kPage;
+        const uint32_t right = i + 1 == leaves.size() ? kNone : self + kPage;
+        b.pages.push_back(*EncodeLeaf(leaves[i], keyLength, pad, single, left, right));
+        if (!leaves[i].empty()) {
+            levelKeys.push_back(leaves[i].back());
+            levelPages.push_back(self);
+        }
+    }
+    const size_t capacity = InteriorCapacity(keyLength);
+    while (levelPages.size() > 1) {
+        std::vector<CdxKey> upKeys;
+        std::vector<uint32_t> upPages;
+        const size_t groups = (levelPages.size() + capacity - 1) / capacity;
+        const uint32_t first = base + static_cast<uint32_t>(b.pages.size()) * kPage;
+        for (size_t g = 0; g < groups; ++g) {
+            const size_t from = g * levelPages.size() / groups;
+            const size_t to = (g + 1) * levelPages.size() / groups;
+            std::vector<CdxKey> k(levelKeys.begin() + static_cast<long>(from),
+                levelKeys.begin() + static_cast<long>(to));
+            std::vector<uint32_t> c(levelPages.begin() + static_cast<long>(from),
+                levelPages.begin() + static_cast<long>(to));
+            const uint32_t self = first + static_cast<uint32_t>(g) * kPage;
+            const uint32_t left = g == 0 ? kNone : self - kPage;
+            const uint32_t right = g + 1 == groups ? kNone : self + kPage;
+            b.pages.push_back(EncodeInterior(k, c, keyLength, groups == 1, left, right));
+            upKeys.push_back(k.back());
+            upPages.push_back(self);
+        }
+        levelKeys = std::move(upKeys);
+        levelPages = std::move(upPages);
+    }
+    b.rootIndex = static_cast<uint32_t>(b.pages.size() - 1);
+    return b;
+}
+
 int CompareKeys(const CdxKey &a, const CdxKey &b)
 {
     const int c = std::memcmp(a.key.data(), b.key.data(), std::min(a.key.size(), b.key.size()));
@@ -177,6 +241,11 @@ int CompareKeys(const CdxKey &a, const CdxKey &b)
 bool CdxKeyLess(const CdxKey &a, const CdxKey &b)
 {
     return CompareKeys(a, b) < 0;
+}
+
+bool operator==(const CdxKey &a, const CdxKey &b)
+{
+    return a.recno == b.recno && a.key == b.key;
 }
 
 struct CdxFile::Page
@@ -241,6 +310,32 @@ uint32_t CdxFile::root(const CdxTag &tag) const
     unsigned char b[4];
     m_file->readExact(tag.headerOffset, b, 4, "a tag header");
     return Le32(b);
+}
+
+uint32_t CdxFile::version(const CdxTag &tag) const
+{
+    unsigned char b[4];
+    m_file->readExact(tag.headerOffset + 8, b, 4, "a tag header");
+    return Le32(b);
+}
+
+bool CdxFile::changeUnfinished(const CdxTag &tag) const
+{
+    return version(tag) & kChangeMark;
+}
+
+void CdxFile::beginChange(const CdxTag &tag)
+{
+    unsigned char b[4];
+    PutLe32(b, ((version(tag) + 1) & ~kChangeMark) | kChangeMark);
+    m_file->write(tag.headerOffset + 8, b, 4);
+}
+
+void CdxFile::endChange(const CdxTag &tag)
+{
+    unsigned char b[4];
+    PutLe32(b, (version(tag) + 1) & ~kChangeMark);
+    m_file->write(tag.headerOffset + 8, b, 4);
 }
 
 CdxFile::Page CdxFile::readPage(uint32_t offset, const CdxTag &tag, char pad) const
@@ -397,7 +492,40 @@ bool CdxFile::containsKey(const CdxTag &tag, const std::string &key, char pad) c
     return false;
 }
 
-std::vector<uint32_t> CdxFile::recordsWithKey(
+std::optional<std::vector<uint32_t>> CdxFile::recordsWithKey(
+    const CdxTag &tag, const std::string &key, char pad) const
+{
+    auto pause = std::chrono::microseconds(100);
+    for (int attempt = 0; attempt < kSeekAttempts; ++attempt) {
+        if (attempt > 0) {
+            std::this_thread::sleep_for(pause);
+            pause *= 2;
+        }
+        const uint32_t before = version(tag);
+        if (before & kChangeMark) {
+            // A writer that died mid-change leaves the mark for good: give it a moment only.
+            if (attempt >= 2)
+                return std::nullopt;
+            continue;
+        }
+        std::optional<std::vector<uint32_t>> records;
+        try {
+            records = readRecordsWithKey(tag, key, pad);
+        } catch (const Error &) {
+            // A page caught half written reads as damage; damage that stays is reported.
+            if (version(tag) == before)
+                throw;
+            continue;
+        }
+        if (version(tag) == before)
+            return records;
+    }
+    return std::nullopt;
+}
+
+// One unlocked read of the entries with the key. Keys out of order (pages read from both sides
+// of a change a writer made without marking it) throw as damage would, for the caller to judge.
+std::vector<uint32_t> CdxFile::readRecordsWithKey(
     const CdxTag &tag, const std::string &keyIn, char pad) const
 {
     std::string key = keyIn;
@@ -407,10 +535,15 @@ std::vector<uint32_t> CdxFile::recordsWithKey(
     // The first entry >= (key, 0) is in the leaf descend() reaches; equal keys may run on
     // into its right siblings.
     Page page = readPage(descend(tag, pad, { key, 0 }).back().offset, tag, pad);
+    const CdxKey *previous = nullptr;
+    CdxKey last;
     for (uint64_t visited = 1;; ++visited) {
         if (visited > maxPages)
             Corrupt(*m_file, "its pages form a loop");
         for (const CdxKey &k : page.keys) {
+            if (previous && CompareKeys(*previous, k) > 0)
+                Corrupt(*m_file, "its keys are out of order");
+            previous = &k;
             const int c = std::memcmp(k.key.data(), key.data(), key.size());
             if (c > 0)
                 return out;
@@ -419,6 +552,10 @@ std::vector<uint32_t> CdxFile::recordsWithKey(
         }
         if (page.right == kNone)
             return out;
+        if (previous) {
+            last = *previous;
+            previous = &last;
+        }
         page = readPage(page.right, tag, pad);
         if (!page.leaf)
             Corrupt(*m_file, "a leaf's sibling is not a leaf");
@@ -446,7 +583,42 @@ void CdxFile::fixUpperKeys(
     }
 }
 
-void CdxFile::insert(const CdxTag &tag, char pad, const CdxKey &entryIn)
+void CdxFile::insert(const CdxTag &tag, char pad, const CdxKey &entry)
+{
+    beginChange(tag);
+    insertKey(tag, pad, entry);
+    endChange(tag);
+}
+
+bool CdxFile::remove(const CdxTag &tag, char pad, const CdxKey &entry)
+{
+    beginChange(tag);
+    const bool removed = removeKey(tag, pad, entry);
+    endChange(tag);
+    return removed;
+}
+
+void CdxFile::replaceKeys(const CdxTag &tag, char pad, std::vector<CdxKey> keys)
+{
+    for (CdxKey &k : keys)
+        k.key.resize(tag.keyLength, pad);
+    std::sort(keys.begin(), keys.end(), CdxKeyLess);
+    const uint64_t at = (m_file->size() + kPage - 1) / kPage * kPage;
+    const BuiltTree tree = BuildTree(keys, tag.keyLength, pad, static_cast<uint32_t>(at));
+    if (at + tree.pages.size() * kPage > 0xFFFFFFF0ull)
+        throw Error("Index file " + m_file->path() + " is full");
+    std::string bytes;
+    for (const std::string &page : tree.pages)
+        bytes += page;
+    beginChange(tag);
+    m_file->write(at, bytes);
+    unsigned char b[4];
+    PutLe32(b, static_cast<uint32_t>(at) + tree.rootIndex * kPage);
+    m_file->write(tag.headerOffset, b, 4);
+    endChange(tag);
+}
+
+void CdxFile::insertKey(const CdxTag &tag, char pad, const CdxKey &entryIn)
 {
     CdxKey entry = entryIn;
     entry.key.resize(tag.keyLength, pad);
@@ -519,7 +691,7 @@ void CdxFile::insert(const CdxTag &tag, char pad, const CdxKey &entryIn)
     }
 }
 
-bool CdxFile::remove(const CdxTag &tag, char pad, const CdxKey &entryIn)
+bool CdxFile::removeKey(const CdxTag &tag, char pad, const CdxKey &entryIn)
 {
     CdxKey entry = entryIn;
     entry.key.resize(tag.keyLength, pad);
@@ -561,62 +733,6 @@ bool CdxFile::remove(const CdxTag &tag, char pad, const CdxKey &entryIn)
 
 std::string BuildCdx(std::vector<CdxNewTag> tags)
 {
-    struct Built
-    {
-        std::vector<std::string> pages; // relative page order; root last
-        uint32_t rootIndex = 0;
-    };
-    // Packs sorted keys into leaves, then interior levels, for pages starting at base.
-    const auto build
-        = [](const std::vector<CdxKey> &keys, uint16_t keyLength, char pad, uint32_t base) {
-              Built b;
-              std::vector<std::vector<CdxKey>> leaves(1);
-              for (const CdxKey &k : keys) {
-                  leaves.back().push_back(k);
-                  if (!EncodeLeaf(leaves.back(), keyLength, pad, false, 0, 0)) {
-                      leaves.back().pop_back();
-                      leaves.push_back({ k });
-                  }
-              }
-              const bool single = leaves.size() == 1;
-              std::vector<CdxKey> levelKeys;
-              std::vector<uint32_t> levelPages;
-              for (size_t i = 0; i < leaves.size(); ++i) {
-                  const uint32_t self = base + static_cast<uint32_t>(b.pages.size()) * kPage;
-                  const uint32_t left = i == 0 ? kNone : self - kPage;
-                  const uint32_t right = i + 1 == leaves.size() ? kNone : self + kPage;
-                  b.pages.push_back(*EncodeLeaf(leaves[i], keyLength, pad, single, left, right));
-                  if (!leaves[i].empty()) {
-                      levelKeys.push_back(leaves[i].back());
-                      levelPages.push_back(self);
-                  }
-              }
-              const size_t capacity = InteriorCapacity(keyLength);
-              while (levelPages.size() > 1) {
-                  std::vector<CdxKey> upKeys;
-                  std::vector<uint32_t> upPages;
-                  const size_t groups = (levelPages.size() + capacity - 1) / capacity;
-                  const uint32_t first = base + static_cast<uint32_t>(b.pages.size()) * kPage;
-                  for (size_t g = 0; g < groups; ++g) {
-                      const size_t from = g * levelPages.size() / groups;
-                      const size_t to = (g + 1) * levelPages.size() / groups;
-                      std::vector<CdxKey> k(levelKeys.begin() + static_cast<long>(from),
-                          levelKeys.begin() + static_cast<long>(to));
-                      std::vector<uint32_t> c(levelPages.begin() + static_cast<long>(from),
-                          levelPages.begin() + static_cast<long>(to));
-                      const uint32_t self = first + static_cast<uint32_t>(g) * kPage;
-                      const uint32_t left = g == 0 ? kNone : self - kPage;
-                      const uint32_t right = g + 1 == groups ? kNone : self + kPage;
-                      b.pages.push_back(EncodeInterior(k, c, keyLength, groups == 1, left, right));
-                      upKeys.push_back(k.back());
-                      upPages.push_back(self);
-                  }
-                  levelKeys = std::move(upKeys);
-                  levelPages = std::move(upPages);
-              }
-              b.rootIndex = static_cast<uint32_t>(b.pages.size() - 1);
-              return b;
-          };
     const auto header = [](uint32_t root, uint16_t keyLength, uint8_t options,
                             const std::string &key, const std::string &forExpr) {
         std::string h(2 * kPage, '\0');
@@ -648,7 +764,7 @@ std::string BuildCdx(std::vector<CdxNewTag> tags)
 
     // The tag of tags comes first; its size decides where the tags start, and it names their
     // offsets, so settle it by iteration (it holds few keys: one pass nearly always does).
-    std::vector<Built> built;
+    std::vector<BuiltTree> built;
     uint32_t totPages = 1;
     std::vector<CdxKey> names;
     for (int pass = 0; pass < 4; ++pass) {
@@ -659,15 +775,15 @@ std::string BuildCdx(std::vector<CdxNewTag> tags)
             std::string name = t.name.substr(0, 10);
             name.resize(10, ' ');
             names.push_back({ name, at });
-            built.push_back(build(t.keys, t.keyLength, t.pad, at + 2 * kPage));
+            built.push_back(BuildTree(t.keys, t.keyLength, t.pad, at + 2 * kPage));
             at += 2 * kPage + static_cast<uint32_t>(built.back().pages.size()) * kPage;
         }
         std::sort(names.begin(), names.end(), CdxKeyLess);
-        if (build(names, 10, ' ', 2 * kPage).pages.size() == totPages)
+        if (BuildTree(names, 10, ' ', 2 * kPage).pages.size() == totPages)
             break;
-        totPages = static_cast<uint32_t>(build(names, 10, ' ', 2 * kPage).pages.size());
+        totPages = static_cast<uint32_t>(BuildTree(names, 10, ' ', 2 * kPage).pages.size());
     }
-    const Built tot = build(names, 10, ' ', 2 * kPage);
+    const BuiltTree tot = BuildTree(names, 10, ' ', 2 * kPage);
     std::string out = header(
         2 * kPage + tot.rootIndex * kPage, 10, kCdxTagOfTags | kCdxCompound | kCdxCompact, "", "");
     for (const auto &p : tot.pages)

@@ -5,12 +5,19 @@
 // unlinking pages as needed); builds whole files from sorted keys. Callers hold the index lock
 // around changes. Every page offset is checked against the file and walks are bounded, so a
 // damaged index gives a vfp::Error instead of a loop or a read past the end.
+//
+// Readers take no lock, so a writer marks each change in the tag header's version counter: the
+// top bit is set before its first page write and cleared, with the counter moved on, after its
+// last. A seek that saw the mark or a different counter afterwards read pages in the middle of
+// a change and reads again. A mark left behind by a writer that died says the tag's last
+// change did not finish.
 
 #include "platform/database/vfp/FileIo.h"
 #include "platform/database/vfp/Table.h"
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,11 +57,20 @@ public:
     // keys, NUL for the others).
     std::vector<CdxKey> keys(const CdxTag &tag, char pad) const;
     bool containsKey(const CdxTag &tag, const std::string &key, char pad) const;
-    // Record numbers of the entries whose key is exactly `key`, in index order.
-    std::vector<uint32_t> recordsWithKey(const CdxTag &tag, const std::string &key, char pad) const;
+    // Record numbers of the entries whose key is exactly `key`, in index order, read without a
+    // lock: a read that met a change in progress is repeated; nullopt when changes kept
+    // coming or the tag's last change did not finish (the caller scans instead).
+    std::optional<std::vector<uint32_t>> recordsWithKey(
+        const CdxTag &tag, const std::string &key, char pad) const;
     void insert(const CdxTag &tag, char pad, const CdxKey &entry);
     // Returns false when the entry is not in the tag.
     bool remove(const CdxTag &tag, char pad, const CdxKey &entry);
+    // Replaces a tag's whole tree with one built from these keys: the new pages are written
+    // past the end of the file and the tag header then pointed at them, so a reader sees the
+    // old tree or the new one. The old pages stay behind unused.
+    void replaceKeys(const CdxTag &tag, char pad, std::vector<CdxKey> keys);
+    // Whether a change to the tag began and never finished (its writer died).
+    bool changeUnfinished(const CdxTag &tag) const;
 
 private:
     struct Page;
@@ -67,6 +83,13 @@ private:
     Page readPage(uint32_t offset, const CdxTag &tag, char pad) const;
     void writePage(const Page &page, const CdxTag &tag, char pad);
     uint32_t root(const CdxTag &tag) const;
+    uint32_t version(const CdxTag &tag) const;
+    void beginChange(const CdxTag &tag);
+    void endChange(const CdxTag &tag);
+    void insertKey(const CdxTag &tag, char pad, const CdxKey &entry);
+    bool removeKey(const CdxTag &tag, char pad, const CdxKey &entry);
+    std::vector<uint32_t> readRecordsWithKey(
+        const CdxTag &tag, const std::string &key, char pad) const;
     std::vector<PathStep> descend(const CdxTag &tag, char pad, const CdxKey &entry) const;
     void fixUpperKeys(const CdxTag &tag, char pad, std::vector<PathStep> path, const Page &changed);
     uint32_t allocatePage();
@@ -92,5 +115,6 @@ std::string BuildCdx(std::vector<CdxNewTag> tags);
 
 // Orders keys as the index does: bytes unsigned, then record number.
 bool CdxKeyLess(const CdxKey &a, const CdxKey &b);
+bool operator==(const CdxKey &a, const CdxKey &b);
 
 } // namespace vfp

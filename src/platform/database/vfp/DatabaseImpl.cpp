@@ -10,6 +10,7 @@
 #include <cctype>
 #include <map>
 #include <optional>
+#include <set>
 
 namespace vfp {
 
@@ -78,6 +79,7 @@ public:
         auto t = DbfTable::openPath(path, tableName);
         if (!longNames.empty())
             t->setLongFieldNames(MatchLongNames(*t, longNames));
+        t->setCheckIndexBeforeWriting(m_ownTables.contains(key));
         m_open[key] = t;
         return t;
     }
@@ -127,6 +129,15 @@ public:
     }
 
     void closeAll() override { m_open.clear(); }
+
+    void checkIndexBeforeWriting(std::string_view name) override
+    {
+        const std::string key = Upper(name);
+        m_ownTables.insert(key);
+        if (const auto it = m_open.find(key); it != m_open.end())
+            if (auto t = std::dynamic_pointer_cast<DbfTable>(it->second))
+                t->setCheckIndexBeforeWriting(true);
+    }
 
 private:
     // The host path of name.dbf inside folder (letter case ignored), or empty.
@@ -187,6 +198,7 @@ private:
     std::string m_default;
     std::optional<DatabaseContainer> m_container;
     std::map<std::string, std::shared_ptr<Table>> m_open;
+    std::set<std::string> m_ownTables;
 };
 
 } // namespace

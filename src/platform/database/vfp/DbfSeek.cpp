@@ -61,7 +61,10 @@ std::optional<std::vector<uint32_t>> DbfTable::seekNumber(int field, const Value
         return std::nullopt;
     const std::string key = plan->key->evaluate(record.data(), m_header, *m_codePage);
 
-    std::vector<uint32_t> records = index()->recordsWithKey(plan->tag, key, padFor(plan->tag));
+    auto found = index()->recordsWithKey(plan->tag, key, padFor(plan->tag));
+    if (!found)
+        return std::nullopt;
+    std::vector<uint32_t> records = std::move(*found);
     // Entries for records appended after the count was read are left out, as a scan would.
     const uint32_t count = recordCount();
     std::erase_if(records, [count](uint32_t recno) { return recno == 0 || recno > count; });

@@ -373,6 +373,7 @@ uint32_t DbfTable::append(const FieldValues &values)
     for (size_t i = 0; i < all.size(); ++i)
         all[i] = static_cast<int>(i);
     checkWritable(all);
+    checkIndexOnce();
 
     const size_t len = m_header.recordLength;
     std::string record(len, ' ');
@@ -446,13 +447,13 @@ uint32_t DbfTable::append(const FieldValues &values)
         PutLe32(next, f.autoIncrementNext + f.autoIncrementStep);
         m_dbf->write(32 + 32 * i + 19, next, 4);
     }
+    // The record, then the count that makes it part of the table, then its keys: a writer
+    // killed between any two steps leaves at worst a record without its keys (which the
+    // check of an own table's index restores), never a key on a record number that the next
+    // append fills with another record.
     record.push_back('\x1A');
     m_dbf->write(m_header.headerLength + static_cast<uint64_t>(now.recordCount) * len, record);
     record.pop_back();
-
-    for (const auto &[plan, key] : keys)
-        index()->insert(plan->tag, padFor(plan->tag), { key, recno });
-    indexLock.reset();
 
     DbfHeader stamp = now;
     StampToday(stamp);
@@ -464,6 +465,9 @@ uint32_t DbfTable::append(const FieldValues &values)
     m_dbf->write(1, head, 7);
     m_recordCount = recno;
     m_cacheCount = 0;
+
+    for (const auto &[plan, key] : keys)
+        index()->insert(plan->tag, padFor(plan->tag), { key, recno });
     return recno;
 }
 
@@ -475,6 +479,7 @@ void DbfTable::update(uint32_t recno, const FieldValues &changes)
     for (const auto &change : changes)
         touched.push_back(change.first);
     checkWritable(touched);
+    checkIndexOnce();
     if (recno == 0 || recno > m_recordCount)
         refreshCount();
     if (recno == 0 || recno > m_recordCount)

@@ -72,6 +72,14 @@ public:
     // Rebuilds the structural index with one more tag over all records (exclusive use).
     void addIndexTag(const std::string &tag, const std::string &keyExpression);
 
+    // For the program's own tables: before the first write through this object, check the
+    // index against the records (repairIndex()).
+    void setCheckIndexBeforeWriting(bool check) { m_checkIndexBeforeWriting = check; }
+    // Compares every tag this engine maintains with the keys the records give (every counted
+    // record, each key on its record) and rebuilds the tags that differ or whose last change
+    // did not finish. Holds the header and index locks meanwhile. Returns the tags rebuilt.
+    int repairIndex();
+
 private:
     struct TagPlan
     {
@@ -90,6 +98,7 @@ private:
     bool included(const TagPlan &plan, const char *record) const;
     const TagPlan *seekPlan(int field) const;
     void requireWritable() const;
+    void checkIndexOnce();
 
     std::string m_name;
     std::string m_stem;
@@ -110,6 +119,8 @@ private:
     mutable bool m_indexTried = false;
     mutable std::unique_ptr<CdxFile> m_index;
     mutable std::optional<std::vector<TagPlan>> m_plans;
+    bool m_checkIndexBeforeWriting = false;
+    bool m_indexChecked = false;
 };
 
 } // namespace vfp

@@ -153,6 +153,11 @@ public:
         const std::string &table, const std::string &keyExpression, const std::string &tag)
         = 0;
     virtual void closeAll() = 0;
+
+    // Names a table as the program's own: before its first write through this database its
+    // index is checked against its records and rebuilt where they disagree (see
+    // DbfTable::repairIndex). Other tables' indexes are never rebuilt behind their owner.
+    virtual void checkIndexBeforeWriting(std::string_view /*table*/) { }
 };
 
 // Maps a path text (backslashes, any letter case) onto an existing host path where one matches;
