@@ -125,12 +125,24 @@ void DbfTable::refreshCount() const
     m_dbf->readExact(4, count, 4, "the record count");
     const uint32_t stated = static_cast<uint32_t>(count[0]) | (static_cast<uint32_t>(count[1]) << 8)
         | (static_cast<uint32_t>(count[2]) << 16) | (static_cast<uint32_t>(count[3]) << 24);
+    // The count is read before the size: writers put a record in place before they count it,
+    // so a healthy file is never seen holding fewer records than its header counts. One that
+    // does (a copy cut short, a file that ends inside a record) is refused rather than read as
+    // far as it goes, which would pass a partial ledger off as the whole.
     const uint64_t size = m_dbf->size();
-    // A header that counts more records than the file holds (a cut-off copy, an append in
-    // progress elsewhere) is read as far as whole records go.
+    const uint64_t len = m_header.recordLength;
     const uint64_t present
-        = size > m_header.headerLength ? (size - m_header.headerLength) / m_header.recordLength : 0;
-    m_recordCount = static_cast<uint32_t>(std::min<uint64_t>(stated, present));
+        = size > m_header.headerLength ? (size - m_header.headerLength) / len : 0;
+    if (stated > present) {
+        // One byte over whole records is the end-of-file mark.
+        const bool partial
+            = size > m_header.headerLength && (size - m_header.headerLength) % len > 1;
+        throw Error("Table " + m_name + " has become corrupted: its header counts "
+            + std::to_string(stated) + " records but the file "
+            + (partial ? "ends inside record " + std::to_string(present + 1)
+                       : "holds " + std::to_string(present)));
+    }
+    m_recordCount = stated;
     m_cacheCount = 0;
     if (m_memo)
         m_memo->refresh();
@@ -197,13 +209,19 @@ void DbfTable::decodeField(const char *record, int field, Value &into) const
     if (field < 0 || static_cast<size_t>(field) >= m_header.fields.size())
         throw Error("Field number " + std::to_string(field) + " is out of range");
     const FieldLayout &f = m_header.fields[static_cast<size_t>(field)];
-    MemoFile *memoFile = nullptr;
-    if (IsMemoType(f.info.type) && MemoPointer(m_header, f, record) != 0) {
-        memoFile = memo();
-        if (!memoFile)
-            throw Error("Memo file of table " + m_name + " is missing");
+    if (!IsMemoType(f.info.type) || MemoPointer(m_header, f, record) == 0) {
+        DecodeFieldInto(m_header, f, record, *m_codePage, nullptr, into);
+        return;
     }
-    DecodeFieldInto(m_header, f, record, *m_codePage, memoFile, into);
+    MemoFile *memoFile = memo();
+    if (!memoFile)
+        throw Error("Memo file of table " + m_name + " is missing");
+    try {
+        DecodeFieldInto(m_header, f, record, *m_codePage, memoFile, into);
+    } catch (const Error &error) {
+        throw Error("Table " + m_name + " has become corrupted: field "
+            + m_fields[static_cast<size_t>(field)].name + ": " + error.what());
+    }
 }
 
 std::string_view DbfTable::fieldBytes(uint32_t recno, int field) const
@@ -232,14 +250,19 @@ MemoFile *DbfTable::memo() const
     return m_memo.get();
 }
 
-MemoFile &DbfTable::writableMemo()
+void DbfTable::checkMemoWritable() const
 {
-    MemoFile *m = memo();
+    const MemoFile *m = memo();
     if (!m)
         throw Error("Memo file of table " + m_name + " is missing");
     if (m->format() != MemoFile::Format::Fpt)
         throw Error("Table " + m_name + " has a dBase memo file, which this engine does not write");
-    return *m;
+}
+
+MemoFile &DbfTable::writableMemo()
+{
+    checkMemoWritable();
+    return *memo();
 }
 
 CdxFile *DbfTable::index() const
@@ -471,6 +494,37 @@ uint32_t DbfTable::append(const FieldValues &values)
     return recno;
 }
 
+void DbfTable::encodeChanges(const FieldValues &changes, char *record,
+    std::vector<std::pair<size_t, std::string>> &memos) const
+{
+    for (const auto &[index, v] : changes) {
+        if (index < 0 || static_cast<size_t>(index) >= m_header.fields.size())
+            throw Error("Field number " + std::to_string(index) + " is out of range");
+        const FieldLayout &f = m_header.fields[static_cast<size_t>(index)];
+        if (f.info.autoIncrement)
+            throw Error("Field " + f.info.name + " is read-only: it numbers itself");
+        if (IsMemoType(f.info.type) && !v.isNull()) {
+            memos.emplace_back(static_cast<size_t>(index), EncodeMemoText(f, v, *m_codePage));
+            if (memos.back().second.size() > MemoFile::MaxLength)
+                throw Error("The memo for field " + f.info.name + " is too long");
+            SetNullInRecord(m_header, f, record, false);
+        } else {
+            EncodeField(m_header, f, v, *m_codePage, record);
+        }
+    }
+    if (!memos.empty())
+        checkMemoWritable();
+}
+
+void DbfTable::checkChanges(const FieldValues &changes) const
+{
+    std::string record(m_header.recordLength, ' ');
+    for (const FieldLayout &f : m_header.fields)
+        BlankField(f, record.data());
+    std::vector<std::pair<size_t, std::string>> memos;
+    encodeChanges(changes, record.data(), memos);
+}
+
 void DbfTable::update(uint32_t recno, const FieldValues &changes)
 {
     if (changes.empty())
@@ -492,21 +546,7 @@ void DbfTable::update(uint32_t recno, const FieldValues &changes)
     m_dbf->readExact(at, before.data(), len, "the record");
     std::string after = before;
     std::vector<std::pair<size_t, std::string>> memos;
-    for (const auto &[index, v] : changes) {
-        if (index < 0 || static_cast<size_t>(index) >= m_header.fields.size())
-            throw Error("Field number " + std::to_string(index) + " is out of range");
-        const FieldLayout &f = m_header.fields[static_cast<size_t>(index)];
-        if (f.info.autoIncrement)
-            throw Error("Field " + f.info.name + " is read-only: it numbers itself");
-        if (IsMemoType(f.info.type) && !v.isNull()) {
-            memos.emplace_back(static_cast<size_t>(index), EncodeMemoText(f, v, *m_codePage));
-            SetNullInRecord(m_header, f, after.data(), false);
-        } else {
-            EncodeField(m_header, f, v, *m_codePage, after.data());
-        }
-    }
-    if (!memos.empty())
-        writableMemo();
+    encodeChanges(changes, after.data(), memos);
 
     struct KeyChange
     {

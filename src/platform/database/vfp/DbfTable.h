@@ -54,6 +54,7 @@ public:
     std::vector<IndexTag> indexTags() const override;
     std::optional<std::vector<uint32_t>> seekNumber(int field, const Value &number) const override;
     void update(uint32_t recno, const FieldValues &changes) override;
+    void checkChanges(const FieldValues &changes) const override;
     uint32_t append(const FieldValues &values) override;
     void checkWritable(const std::vector<int> &fields) const override;
 
@@ -94,6 +95,10 @@ private:
     void refreshCount() const;
     MemoFile *memo() const;
     MemoFile &writableMemo();
+    void checkMemoWritable() const;
+    // Encodes changes into a record image; memo texts are collected, not written.
+    void encodeChanges(const FieldValues &changes, char *record,
+        std::vector<std::pair<size_t, std::string>> &memos) const;
     const std::vector<TagPlan> &plans() const;
     bool included(const TagPlan &plan, const char *record) const;
     const TagPlan *seekPlan(int field) const;

@@ -9,8 +9,10 @@ namespace vfp {
 
 namespace {
 
-constexpr uint32_t kMaxMemo = 256u * 1024 * 1024;
 constexpr size_t kWindow = 256 * 1024;
+constexpr uint64_t kFptHeaderBytes = 512;
+// A .fpt block starts with its type: 0 picture, 1 text, 2 object.
+constexpr uint32_t kLastBlockType = 2;
 
 uint32_t Be32(const unsigned char *p)
 {
@@ -49,6 +51,19 @@ void MemoFile::refresh() const
 {
     m_window.clear();
     m_size = 0;
+    m_nextFree = 0;
+}
+
+uint32_t MemoFile::nextFreeBlock(uint32_t block) const
+{
+    // Writers put a memo in place before they count it in the header, so the header is read
+    // again only when a pointer reaches past what was counted when it was read last.
+    if (block >= m_nextFree) {
+        unsigned char head[4];
+        m_file->readExact(0, head, sizeof head, "the memo header");
+        m_nextFree = Be32(head);
+    }
+    return m_nextFree;
 }
 
 uint64_t MemoFile::knownSize(uint64_t needed) const
@@ -85,15 +100,19 @@ std::string MemoFile::read(uint32_t block) const
         return Error("Memo file " + m_file->path() + " is invalid: block " + std::to_string(block)
             + " " + why);
     };
-    if (at < 8 || at >= size)
+    if (at < 8 || (m_format == Format::Fpt && at < kFptHeaderBytes))
+        throw invalid("lies inside the memo file's header");
+    if (at >= size || (m_format == Format::Fpt && block >= nextFreeBlock(block)))
         throw invalid("lies past its end");
 
     if (m_format == Format::Fpt) {
         unsigned char head[8];
         if (!readCached(at, head, sizeof head))
             throw invalid("lies past its end");
+        if (Be32(head) > kLastBlockType)
+            throw invalid("does not start with a memo block header");
         const uint32_t length = Be32(head + 4);
-        if (length > kMaxMemo || at + 8 + length > knownSize(at + 8 + length))
+        if (length > MaxLength || at + 8 + length > knownSize(at + 8 + length))
             throw invalid("runs past its end");
         std::string data(length, '\0');
         if (!readCached(at + 8, data.data(), length))
@@ -107,7 +126,7 @@ std::string MemoFile::read(uint32_t block) const
         // dBase IV block: the length counts its own 8-byte header.
         const uint32_t length = static_cast<uint32_t>(head[4] | (head[5] << 8) | (head[6] << 16))
             | (uint32_t(head[7]) << 24);
-        if (length < 8 || length - 8 > kMaxMemo || at + length > size)
+        if (length < 8 || length - 8 > MaxLength || at + length > size)
             throw invalid("runs past its end");
         std::string data(length - 8, '\0');
         m_file->readExact(at + 8, data.data(), data.size(), "a memo");
@@ -117,7 +136,7 @@ std::string MemoFile::read(uint32_t block) const
     std::string data;
     char chunk[512];
     uint64_t pos = at;
-    while (pos < size && data.size() < kMaxMemo) {
+    while (pos < size && data.size() < MaxLength) {
         const size_t n = m_file->read(pos, chunk, sizeof chunk);
         if (n == 0)
             break;
@@ -134,7 +153,7 @@ uint32_t MemoFile::append(std::string_view bytes, uint32_t type)
 {
     if (m_format != Format::Fpt)
         throw Error("Memo file " + m_file->path() + " is a dBase memo file, which is read only");
-    if (bytes.size() > kMaxMemo)
+    if (bytes.size() > MaxLength)
         throw Error("Memo too long");
     ScopedLock lock(*m_file, kMemoLock, "memo file");
     unsigned char head[8];

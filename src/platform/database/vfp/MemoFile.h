@@ -2,7 +2,9 @@
 
 // Memo files: FoxPro's .fpt (block-addressed, typed, big-endian lengths) and dBase's .dbt
 // (dBase III: text ended by 0x1A; dBase IV: blocks with a length header). Pointers are checked
-// against the file, so a damaged pointer gives a vfp::Error and never a read past the end.
+// against the file, so a damaged pointer gives a vfp::Error and never a read past the end; in an
+// .fpt a pointer into the header, at or past the header's next free block, or to a block whose
+// type is not a memo block's is damage as well, not an empty memo.
 
 #include "platform/database/vfp/FileIo.h"
 
@@ -17,6 +19,8 @@ class MemoFile
 {
 public:
     enum class Format { Fpt, Dbt3, Dbt4 };
+    // The longest memo read or written.
+    static constexpr uint32_t MaxLength = 256u * 1024 * 1024;
 
     MemoFile(std::unique_ptr<FileIo> file, Format format);
 
@@ -40,11 +44,14 @@ private:
     // Reads through a read-ahead window: a scan reads memos in file order.
     bool readCached(uint64_t offset, void *buffer, size_t len) const;
     uint64_t knownSize(uint64_t needed) const;
+    // The first block no memo uses yet, as the header counts it (.fpt).
+    uint32_t nextFreeBlock(uint32_t block) const;
 
     std::unique_ptr<FileIo> m_file;
     mutable std::string m_window;
     mutable uint64_t m_windowStart = 0;
     mutable uint64_t m_size = 0;
+    mutable uint32_t m_nextFree = 0;
     Format m_format;
     uint32_t m_blockSize = 512;
 };

@@ -113,6 +113,10 @@ public:
     // Converts as FoxPro does (8.00 into I or N(3,0), 0/1 into L); a value that does not fit
     // is an error. Nothing is written when any change fails.
     virtual void update(uint32_t recno, const FieldValues &changes) = 0;
+    // Throws the error update() would give for converting these values (a type that does not
+    // match, a number or text that does not fit), without touching the file: a statement that
+    // changes many records checks them all before it writes the first.
+    virtual void checkChanges(const FieldValues & /*changes*/) const { }
     // Appends one record under the header lock (fields not named are blank), keeps every
     // structural index tag valid, returns the new record number.
     virtual uint32_t append(const FieldValues &values) = 0;

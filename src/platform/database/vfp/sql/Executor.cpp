@@ -74,8 +74,9 @@ int RunUpdate(Database &database, const UpdateStatement &statement)
     NodePtr where = statement.where ? Bind(*statement.where, state) : nullptr;
     table->checkWritable(fields);
 
-    // Every new value is computed before the first write, so a failing expression changes
-    // nothing; each record is then rewritten under its own lock.
+    // Every new value is computed and converted to its field before the first write, so a
+    // failing expression or a value that does not fit changes nothing; each record is then
+    // rewritten under its own lock.
     std::vector<std::pair<uint32_t, FieldValues>> pending;
     const auto visit = [&](uint32_t recno) {
         if (where && !IsTrue(Evaluate(*where, state)))
@@ -83,6 +84,12 @@ int RunUpdate(Database &database, const UpdateStatement &statement)
         FieldValues changes;
         for (size_t i = 0; i < fields.size(); ++i)
             changes.emplace_back(fields[i], Evaluate(*values[i], state));
+        try {
+            table->checkChanges(changes);
+        } catch (const Error &error) {
+            throw Error(std::string(error.what()) + " (record " + std::to_string(recno)
+                + "); no record was changed");
+        }
         pending.emplace_back(recno, std::move(changes));
     };
     VisitCandidateRecords(state, 0, std::span(&where, 1), visit);

@@ -1,5 +1,7 @@
 #include "platform/database/vfp/sql/ResultSet.h"
 
+#include "platform/database/vfp/Table.h"
+
 #include "platform/database/vfp/sql/ParallelSort.h"
 
 #include <algorithm>
@@ -10,6 +12,33 @@
 #include <new>
 
 namespace vfp::sql {
+
+namespace {
+
+std::atomic<size_t> BytesLimit { DefaultResultBytesLimit };
+
+std::string SizeText(size_t bytes)
+{
+    if (bytes % (size_t(1) << 30) == 0)
+        return std::to_string(bytes >> 30) + " GiB";
+    if (bytes % (size_t(1) << 20) == 0)
+        return std::to_string(bytes >> 20) + " MiB";
+    if (bytes % (size_t(1) << 10) == 0)
+        return std::to_string(bytes >> 10) + " KiB";
+    return std::to_string(bytes) + " bytes";
+}
+
+} // namespace
+
+size_t ResultBytesLimit()
+{
+    return BytesLimit.load(std::memory_order_relaxed);
+}
+
+void SetResultBytesLimit(size_t bytes)
+{
+    BytesLimit.store(bytes ? bytes : DefaultResultBytesLimit, std::memory_order_relaxed);
+}
 
 ResultSet::ResultSet(std::vector<ResultColumn> columns)
     : m_columns(std::move(columns))
@@ -30,12 +59,28 @@ int ResultSet::columnIndex(std::string_view name) const
     return -1;
 }
 
+void ResultSet::shareBoundWith(const ResultSet &whole)
+{
+    m_charged = whole.m_charged;
+}
+
+// Memory is counted a block at a time, so the bound costs nothing per row.
+void ResultSet::charge(size_t bytes)
+{
+    const size_t limit = ResultBytesLimit();
+    if (m_charged->fetch_add(bytes, std::memory_order_relaxed) + bytes > limit)
+        throw Error("The query's result grew past the memory bound of " + SizeText(limit)
+            + "; narrow it with a WHERE condition");
+}
+
 void ResultSet::beginRow()
 {
     // A block holds whole rows, so a row's cells are contiguous.
     if (m_rowsLeft == 0) {
         const size_t rowBytes = sizeof(Cell) * std::max<size_t>(m_columns.size(), 1);
         const size_t bytes = std::max(m_cellBlockBytes, rowBytes);
+        // With the block's rows' entries in the table of rows.
+        charge(bytes + bytes / rowBytes * sizeof(Cell *));
         m_blocks.push_back(AllocateBlock(bytes));
         m_next = static_cast<Cell *>(m_blocks.back().get());
         m_rowsLeft = bytes / rowBytes;
@@ -51,6 +96,7 @@ const char *ResultSet::storeText(std::string_view text)
         return nullptr;
     if (text.size() > m_textRoom) {
         const size_t size = std::max(m_textBlockBytes, text.size());
+        charge(size);
         m_blocks.push_back(AllocateBlock(size));
         m_textBlockBytes = std::min(2 * m_textBlockBytes, HugeBlockBytes);
         m_text = static_cast<char *>(m_blocks.back().get());
@@ -130,6 +176,8 @@ void ResultSet::appendRows(ResultSet &&other)
     m_blocks.insert(m_blocks.end(), std::make_move_iterator(other.m_blocks.begin()),
         std::make_move_iterator(other.m_blocks.end()));
     m_rows.insert(m_rows.end(), other.m_rows.begin(), other.m_rows.end());
+    if (other.m_charged != m_charged)
+        m_charged->fetch_add(other.m_charged->load(std::memory_order_relaxed));
     m_owners.insert(m_owners.end(), other.m_owners.begin(), other.m_owners.end());
     other.m_blocks.clear();
     other.m_owners.clear();

@@ -4,6 +4,7 @@
 #include "platform/database/vfp/sql/BlockMemory.h"
 #include "platform/database/vfp/sql/Collation.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -12,6 +13,14 @@
 #include <vector>
 
 namespace vfp::sql {
+
+// The most memory the rows of one query may take (cells, texts and the table of rows, of all
+// the parts a scan is split into): a result growing past it stops the query with an error that
+// names the bound, instead of exhausting the machine.
+constexpr size_t DefaultResultBytesLimit = size_t(1) << 30;
+size_t ResultBytesLimit();
+// Sets the bound (0: back to the default); for tests, which need not allocate a gigabyte.
+void SetResultBytesLimit(size_t bytes);
 
 struct ResultColumn
 {
@@ -42,6 +51,8 @@ public:
     void appendBorrowed(const Value &value);
     void keepAlive(std::shared_ptr<const void> owner);
     void dropLastRow();
+    // Counts this set's memory against the bound together with `whole`'s (a part of its rows).
+    void shareBoundWith(const ResultSet &whole);
     // Moves the rows of another set with the same columns, built in stored order, after these.
     void appendRows(ResultSet &&other);
     // Reorders the rows; order[i] is the old index of new row i. Cells are not moved: only the
@@ -92,6 +103,7 @@ private:
     struct SortKey;
     SortKey sortKey(size_t row, int column) const;
     const char *storeText(std::string_view text);
+    void charge(size_t bytes);
 
     std::vector<ResultColumn> m_columns;
     Collation m_collation;
@@ -107,6 +119,8 @@ private:
     size_t m_textBlockBytes = size_t(4) << 10; // the next text block's size
     char *m_text = nullptr; // where the next text goes
     size_t m_textRoom = 0; // bytes free after it
+    // Bytes taken by this set and those sharing its bound.
+    std::shared_ptr<std::atomic<size_t>> m_charged = std::make_shared<std::atomic<size_t>>(0);
 };
 
 } // namespace vfp::sql

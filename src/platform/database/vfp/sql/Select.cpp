@@ -234,8 +234,10 @@ void SelectRunner::scanFirstTable()
     const std::vector<uint32_t> starts = PartStarts(records, parts);
     std::vector<ResultSet> partRows;
     partRows.reserve(parts - 1);
-    for (unsigned part = 1; part < parts; ++part)
+    for (unsigned part = 1; part < parts; ++part) {
         partRows.emplace_back(m_columns);
+        partRows.back().shareBoundWith(*m_result);
+    }
     runInParts(parts, [&](unsigned part, SelectPipeline &pipeline) {
         pipeline.setResult(part == 0 ? *m_result : partRows[part - 1], false);
         ScanLiveRecords(pipeline.state(), 0, starts[part], starts[part + 1] - 1,
