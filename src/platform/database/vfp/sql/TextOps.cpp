@@ -3,7 +3,6 @@
 #include <QString>
 
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
 namespace vfp::sql::text {
@@ -87,21 +86,6 @@ void FixedWidth(std::string_view text, size_t width, std::string &out)
         out.append(width - count, ' ');
 }
 
-std::string Upper(std::string_view text)
-{
-    if (IsAscii(text)) {
-        std::string result(text);
-        for (char &c : result) {
-            if (c >= 'a' && c <= 'z')
-                c = static_cast<char>(c - 'a' + 'A');
-        }
-        return result;
-    }
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))
-        .toUpper()
-        .toStdString();
-}
-
 std::string Lower(std::string_view text)
 {
     if (IsAscii(text)) {
@@ -115,21 +99,6 @@ std::string Lower(std::string_view text)
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))
         .toLower()
         .toStdString();
-}
-
-int ComparePadded(std::string_view a, std::string_view b)
-{
-    const size_t common = std::min(a.size(), b.size());
-    if (const int c = std::memcmp(a.data(), b.data(), common))
-        return c < 0 ? -1 : 1;
-    const std::string_view rest = a.size() > common ? a.substr(common) : b.substr(common);
-    const int sign = a.size() > common ? 1 : -1;
-    for (char c : rest) {
-        const auto cc = static_cast<unsigned char>(c);
-        if (cc != ' ')
-            return cc < ' ' ? -sign : sign;
-    }
-    return 0;
 }
 
 bool Like(std::string_view subject, std::string_view pattern)

@@ -3,8 +3,8 @@
 #include <string>
 #include <string_view>
 
-// Text operations of the dialect on UTF-8 texts: counted in characters, compared in machine
-// (byte) order with trailing blanks not taking part.
+// Text operations of the dialect on UTF-8 texts, counted in characters. Comparison and letter
+// case of values follow the code page (Collation).
 namespace vfp::sql::text {
 
 size_t CharacterCount(std::string_view text);
@@ -19,11 +19,8 @@ std::string_view TrimLeft(std::string_view text);
 // Pads with blanks or cuts to exactly `width` characters, into `out`.
 void FixedWidth(std::string_view text, size_t width, std::string &out);
 
-std::string Upper(std::string_view text);
+// Lower case of a name (tables, columns, aliases).
 std::string Lower(std::string_view text);
-
-// <0, 0, >0 as a and b compare when the shorter is padded with blanks.
-int ComparePadded(std::string_view a, std::string_view b);
 
 // LIKE: % any run of characters, _ any one character; letter case counts; trailing blanks of
 // both sides do not take part.
