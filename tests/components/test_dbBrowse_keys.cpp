@@ -2,10 +2,14 @@
 #include "components/dbBrowse.h"
 #include "support/ScriptedMessageService.h"
 
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QStandardItemModel>
 #include <QTest>
 #include <QVBoxLayout>
@@ -392,3 +396,39 @@ TEST_F(EditingGrid, LeftBeforeTheFirstColumnCancelsTheEdit)
 }
 
 } // namespace
+
+// The popup menu is reachable from the keyboard: the Menu key, Shift+F10 and a keyboard context
+// menu request open it below the current row, raise no action, and F10 alone does nothing.
+TEST_F(GridFixture, MenuKeyAndShiftF10OpenThePopupAtTheCurrentRow)
+{
+    grid.setContextMenuPolicy(Qt::CustomContextMenu);
+    QSignalSpy requested(&grid, &QWidget::customContextMenuRequested);
+    source.setCurrentRow(2);
+    QTest::keyClick(&grid, Qt::Key_Menu);
+    QTest::keyClick(&grid, Qt::Key_F10, Qt::ShiftModifier);
+    QContextMenuEvent fromKeyboard(
+        QContextMenuEvent::Keyboard, QPoint(390, 290), grid.mapToGlobal(QPoint(390, 290)));
+    QApplication::sendEvent(&grid, &fromKeyboard);
+    QTest::keyClick(&grid, Qt::Key_F10);
+    ASSERT_EQ(requested.count(), 3);
+    const QRect row = grid.visualRect(model.index(2, 0));
+    for (const QList<QVariant> &args : requested) {
+        const QPoint pos = args.at(0).toPoint();
+        EXPECT_EQ(pos.y(), row.bottom() + 1);
+        EXPECT_EQ(pos.x(), row.left());
+    }
+    EXPECT_TRUE(raised.empty());
+}
+
+TEST_F(GridFixture, TheMenuKeyOpensTheGridsOwnMenuBelowTheCurrentRow)
+{
+    QMenu menu;
+    menu.addAction(QStringLiteral("Item"));
+    grid.setPopupMenu(&menu);
+    source.setCurrentRow(1);
+    QTest::keyClick(&grid, Qt::Key_Menu);
+    ASSERT_TRUE(QTest::qWaitFor([&menu] { return menu.isVisible(); }, 2000));
+    const QRect row = grid.visualRect(model.index(1, 0));
+    EXPECT_EQ(menu.pos().y(), grid.viewport()->mapToGlobal(QPoint(0, row.bottom() + 1)).y());
+    menu.hide();
+}

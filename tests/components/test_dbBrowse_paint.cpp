@@ -159,3 +159,21 @@ TEST_F(GridPaint, AutoSizeFitsTheShownColumnsToTheWidthAtThePaintAfterAResize)
 }
 
 } // namespace
+
+// Fixed-width texts carry trailing blanks: a text that fits must look the same with or without
+// them, never end in an ellipsis.
+TEST_F(GridPaint, TrailingBlanksNeverTurnAFittingTextIntoAnEllipsis)
+{
+    const QString code = QStringLiteral("ABB001");
+    model.item(1, 1)->setText(code);
+    model.item(2, 1)->setText(code + QString(22, u' '));
+    grid.setColumnWidth(1, grid.fontMetrics().horizontalAdvance(code) + 20);
+    source.setCurrentRow(0);
+    QCoreApplication::processEvents();
+    const QImage image = viewportImage();
+    const QRect padded = cellRect(2, 1);
+    const QRect plain = cellRect(1, 1);
+    ASSERT_EQ(padded.size(), plain.size());
+    EXPECT_EQ(image.copy(padded), image.copy(plain));
+    EXPECT_GT(InkPixels(image, padded, base()), 0);
+}

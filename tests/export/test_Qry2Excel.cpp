@@ -12,6 +12,7 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -221,25 +222,6 @@ TEST_F(Qry2ExcelTest, ViewInExcelWithoutATemporaryFolderSaysSo)
     EXPECT_TRUE(m_verbs->calls.isEmpty());
 }
 
-namespace {
-
-// Answers the modal widget of the given type once it is up.
-template <typename Widget, typename Action> void WhenModal(Action action)
-{
-    auto *timer = new QTimer;
-    timer->setInterval(20);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, action] {
-        if (auto *widget = qobject_cast<Widget *>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            action(widget);
-        }
-    });
-    timer->start();
-}
-
-} // namespace
-
 // Picked through the save dialog, an existing file is confirmed there and again on Proceed;
 // declining the second question keeps the file as it was.
 TEST_F(Qry2ExcelTest, AFilePickedInTheSaveDialogIsConfirmedTwice)
@@ -247,21 +229,34 @@ TEST_F(Qry2ExcelTest, AFilePickedInTheSaveDialogIsConfirmedTwice)
     const QString path = progFile(QStringLiteral("picked.CSV"));
     WriteFile(path, "old");
     dialog().RadOpt->setItemIndex(TFrmUtlQry2Excel::SaveAsCsv);
+    // Answers whichever modal window is up, for as long as the test runs: the save dialog with
+    // the existing file, its overwrite question with Yes.
     bool savePrompted = false;
-    WhenModal<QFileDialog>([&](QFileDialog *files) {
-        EXPECT_EQ(QDir(files->directory()).canonicalPath(),
-            QDir(m_dir.file(QStringLiteral("prog"))).canonicalPath());
-        EXPECT_EQ(
-            files->nameFilters(), QStringList { QStringLiteral("CSV (Comma Separated) (*.csv)") });
-        WhenModal<QMessageBox>([&](QMessageBox *box) {
+    QStringList filters;
+    QString folder;
+    QTimer answer;
+    answer.setInterval(20);
+    QObject::connect(&answer, &QTimer::timeout, &answer, [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *box = qobject_cast<QMessageBox *>(modal)) {
             savePrompted = true;
             box->button(QMessageBox::Yes)->click();
-        });
-        files->selectFile(path);
-        static_cast<QDialog *>(files)->accept();
+        } else if (auto *files = qobject_cast<QFileDialog *>(modal)) {
+            filters = files->nameFilters();
+            folder = QDir(files->directory()).canonicalPath();
+            // Typed into the name box, as a user would (selecting a file leaves a focused box
+            // alone).
+            files->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(path);
+            // Queued: the overwrite question runs its own loop, in which this timer must tick.
+            QMetaObject::invokeMethod(files, "accept", Qt::QueuedConnection);
+        }
     });
+    answer.start();
     dialog().EdtSaveToButtonClick();
+    answer.stop();
     EXPECT_TRUE(savePrompted);
+    EXPECT_EQ(filters, QStringList { QStringLiteral("CSV (Comma Separated) (*.csv)") });
+    EXPECT_EQ(folder, QDir(m_dir.file(QStringLiteral("prog"))).canonicalPath());
     EXPECT_EQ(dialog().EdtSaveTo->text(), path);
 
     dialog().BtnProceed->click();
