@@ -1,5 +1,6 @@
 #include "export/U_Qry2Excel.h"
 
+#include "components/ClassicFont.h"
 #include "components/DialogKeys.h"
 #include "components/LeftCaptionCheckBox.h"
 #include "components/RadioGroup.h"
@@ -58,15 +59,6 @@ QString Filter(int choice)
     }
 }
 
-QFont DialogFont()
-{
-    QFont font;
-    font.setFamilies({ QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
-        QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("DejaVu Sans") });
-    font.setPointSize(8);
-    return font;
-}
-
 QWidget *Panel(QWidget *parent, const char *name)
 {
     auto *panel = new QWidget(parent);
@@ -88,7 +80,9 @@ TFrmUtlQry2Excel::TFrmUtlQry2Excel(QWidget *parent)
 {
     setObjectName(QStringLiteral("FrmUtlQry2Excel"));
     setWindowTitle(QStringLiteral("Excel Export"));
-    setFont(DialogFont());
+    QFont font = ClassicSansFont();
+    font.setPointSize(8);
+    setFont(font);
     setClientSize(361, 262);
 
     auto *layout = new QVBoxLayout(this);
