@@ -399,28 +399,9 @@ uint32_t DbfTable::append(const FieldValues &values)
     checkIndexOnce();
 
     const size_t len = m_header.recordLength;
-    std::string record(len, ' ');
-    for (const FieldLayout &f : m_header.fields)
-        BlankField(f, record.data());
-    if (m_header.nullFlagsOffset >= 0)
-        std::memset(record.data() + m_header.nullFlagsOffset, 0,
-            static_cast<size_t>(m_header.nullFlagsLength));
+    std::string record = blankRecord();
     std::vector<std::pair<size_t, std::string>> memos;
-    for (const auto &[index, v] : values) {
-        if (index < 0 || static_cast<size_t>(index) >= m_header.fields.size())
-            throw Error("Field number " + std::to_string(index) + " is out of range");
-        const FieldLayout &f = m_header.fields[static_cast<size_t>(index)];
-        if (f.info.autoIncrement)
-            throw Error("Field " + f.info.name + " is read-only: it numbers itself");
-        if (IsMemoType(f.info.type) && !v.isNull()) {
-            memos.emplace_back(static_cast<size_t>(index), EncodeMemoText(f, v, *m_codePage));
-            SetNullInRecord(m_header, f, record.data(), false);
-        } else {
-            EncodeField(m_header, f, v, *m_codePage, record.data());
-        }
-    }
-    if (!memos.empty())
-        writableMemo();
+    encodeChanges(values, record.data(), memos);
 
     ScopedLock headerLock(*m_dbf, kTableHeaderLock, "table header");
     const DbfHeader now = DbfHeader::read(*m_dbf);
@@ -516,11 +497,20 @@ void DbfTable::encodeChanges(const FieldValues &changes, char *record,
         checkMemoWritable();
 }
 
-void DbfTable::checkChanges(const FieldValues &changes) const
+std::string DbfTable::blankRecord() const
 {
     std::string record(m_header.recordLength, ' ');
     for (const FieldLayout &f : m_header.fields)
         BlankField(f, record.data());
+    if (m_header.nullFlagsOffset >= 0)
+        std::memset(record.data() + m_header.nullFlagsOffset, 0,
+            static_cast<size_t>(m_header.nullFlagsLength));
+    return record;
+}
+
+void DbfTable::checkChanges(const FieldValues &changes) const
+{
+    std::string record = blankRecord();
     std::vector<std::pair<size_t, std::string>> memos;
     encodeChanges(changes, record.data(), memos);
 }

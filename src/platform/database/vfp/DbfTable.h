@@ -96,6 +96,8 @@ private:
     MemoFile *memo() const;
     MemoFile &writableMemo();
     void checkMemoWritable() const;
+    // A new record: every field blank, no null flag set.
+    std::string blankRecord() const;
     // Encodes changes into a record image; memo texts are collected, not written.
     void encodeChanges(const FieldValues &changes, char *record,
         std::vector<std::pair<size_t, std::string>> &memos) const;
