@@ -83,8 +83,6 @@ TEST(Collation, OrderDistinctAndRangesFollowTheIndexKeys)
         (std::vector<std::string> { "", "Abc", "Straße", "Zebra", "Zoë", "abc", "€uro", "Œuvre",
             "œuvre", "£ound", "Émile", "émile", "ÿvonne" }));
     EXPECT_EQ(t.rows("SELECT name FROM names ORDER BY name"), byName);
-    EXPECT_EQ(t.rows("SELECT name FROM names ORDER BY name DESC"),
-        std::vector<std::string>(byName.rbegin(), byName.rend()));
 
     const auto byUpper = t.tagKeys("UNAME");
     EXPECT_EQ(t.rows("SELECT UPPER(name) FROM names ORDER BY 1"), byUpper);
@@ -97,8 +95,6 @@ TEST(Collation, OrderDistinctAndRangesFollowTheIndexKeys)
     const auto after = std::find(byName.begin(), byName.end(), "£ound") + 1;
     EXPECT_EQ(t.rows("SELECT name FROM names WHERE name > '£ound' ORDER BY name"),
         std::vector<std::string>(after, byName.end()));
-    EXPECT_EQ(t.rows("SELECT name FROM names WHERE name >= 'Œ' AND name < 'É' ORDER BY name"),
-        (std::vector<std::string> { "Œuvre", "œuvre", "£ound" }));
 }
 
 TEST(Collation, UpperAndLowerKeepTheLengthAndTheCodePage)
@@ -109,6 +105,9 @@ TEST(Collation, UpperAndLowerKeepTheLengthAndTheCodePage)
                      "OR name == 'Émile' ORDER BY name"),
         (std::vector<std::string> { "Straße|STRAßE|straße|8", "œuvre|ŒUVRE|œuvre|8",
             "Émile|ÉMILE|émile|8", "ÿvonne|ŸVONNE|ÿvonne|8" }));
+    // No capital within the page (µ, ß) or no place in it (ř): the letter stays.
+    EXPECT_EQ(t.rows("SELECT UPPER('µ ř ß') FROM names WHERE name == 'abc'"),
+        std::vector<std::string> { "µ ř ß" });
     // The review page's name filter: the typed text upper-cased, inside % wildcards.
     EXPECT_EQ(t.rows("SELECT name FROM names WHERE UPPER(name) LIKE '%STRAßE%'"),
         std::vector<std::string> { "Straße" });
@@ -119,16 +118,11 @@ TEST(Collation, EqualsComparesUpToTheEndOfTheShorterText)
     Names t;
     EXPECT_EQ(
         t.rows("SELECT name FROM names WHERE name = 'Ém'"), std::vector<std::string> { "Émile" });
-    EXPECT_EQ(t.rows("SELECT name FROM names WHERE 'Straße und Söhne' = name"),
-        std::vector<std::string> {});
     EXPECT_EQ(t.rows("SELECT name FROM names WHERE 'Straße' = name"),
         std::vector<std::string> { "Straße" });
     EXPECT_EQ(t.rows("SELECT name FROM names WHERE name == 'Stra'"), std::vector<std::string> {});
     EXPECT_EQ(t.rows("SELECT name FROM names WHERE name IN ('€', 'Œ') ORDER BY name"),
         (std::vector<std::string> { "€uro", "Œuvre" }));
-    EXPECT_EQ(t.rows("SELECT name FROM names WHERE name NOT IN ('Z', 'a', '€', 'Œ', 'œ', '£', "
-                     "'É', 'é', 'ÿ', 'S') ORDER BY name"),
-        (std::vector<std::string> { "", "Abc" }));
     EXPECT_EQ(t.rows("SELECT name FROM names WHERE name <> 'Z' AND name != 'É'").size(), 10u);
     EXPECT_EQ(t.rows("SELECT name FROM names WHERE name = ''").size(), 13u);
     EXPECT_EQ(t.rows("SELECT name FROM names WHERE name == ''"), std::vector<std::string> { "" });
