@@ -324,17 +324,19 @@ bool CdxFile::changeUnfinished(const CdxTag &tag) const
     return version(tag) & kChangeMark;
 }
 
-void CdxFile::beginChange(const CdxTag &tag)
+bool CdxFile::beginChange(const CdxTag &tag)
 {
+    const uint32_t before = version(tag);
     unsigned char b[4];
-    PutLe32(b, ((version(tag) + 1) & ~kChangeMark) | kChangeMark);
+    PutLe32(b, ((before + 1) & ~kChangeMark) | kChangeMark);
     m_file->write(tag.headerOffset + 8, b, 4);
+    return before & kChangeMark;
 }
 
-void CdxFile::endChange(const CdxTag &tag)
+void CdxFile::endChange(const CdxTag &tag, bool keepMark)
 {
     unsigned char b[4];
-    PutLe32(b, (version(tag) + 1) & ~kChangeMark);
+    PutLe32(b, ((version(tag) + 1) & ~kChangeMark) | (keepMark ? kChangeMark : 0));
     m_file->write(tag.headerOffset + 8, b, 4);
 }
 
@@ -585,16 +587,16 @@ void CdxFile::fixUpperKeys(
 
 void CdxFile::insert(const CdxTag &tag, char pad, const CdxKey &entry)
 {
-    beginChange(tag);
+    const bool unfinished = beginChange(tag);
     insertKey(tag, pad, entry);
-    endChange(tag);
+    endChange(tag, unfinished);
 }
 
 bool CdxFile::remove(const CdxTag &tag, char pad, const CdxKey &entry)
 {
-    beginChange(tag);
+    const bool unfinished = beginChange(tag);
     const bool removed = removeKey(tag, pad, entry);
-    endChange(tag);
+    endChange(tag, unfinished);
     return removed;
 }
 
@@ -615,7 +617,7 @@ void CdxFile::replaceKeys(const CdxTag &tag, char pad, std::vector<CdxKey> keys)
     unsigned char b[4];
     PutLe32(b, static_cast<uint32_t>(at) + tree.rootIndex * kPage);
     m_file->write(tag.headerOffset, b, 4);
-    endChange(tag);
+    endChange(tag, false);
 }
 
 void CdxFile::insertKey(const CdxTag &tag, char pad, const CdxKey &entryIn)

@@ -9,8 +9,8 @@
 // Readers take no lock, so a writer marks each change in the tag header's version counter: the
 // top bit is set before its first page write and cleared, with the counter moved on, after its
 // last. A seek that saw the mark or a different counter afterwards read pages in the middle of
-// a change and reads again. A mark left behind by a writer that died says the tag's last
-// change did not finish.
+// a change and reads again. A mark left behind by a writer that died says a change did not
+// finish: it stays until the tag is rebuilt, and seeks leave the tag alone until then.
 
 #include "platform/database/vfp/FileIo.h"
 #include "platform/database/vfp/Table.h"
@@ -84,8 +84,10 @@ private:
     void writePage(const Page &page, const CdxTag &tag, char pad);
     uint32_t root(const CdxTag &tag) const;
     uint32_t version(const CdxTag &tag) const;
-    void beginChange(const CdxTag &tag);
-    void endChange(const CdxTag &tag);
+    // Marks a change begun; returns whether an earlier one was left unfinished, whose mark
+    // endChange() then keeps: the tree may still hold its half-made pages.
+    bool beginChange(const CdxTag &tag);
+    void endChange(const CdxTag &tag, bool keepMark);
     void insertKey(const CdxTag &tag, char pad, const CdxKey &entry);
     bool removeKey(const CdxTag &tag, char pad, const CdxKey &entry);
     std::vector<uint32_t> readRecordsWithKey(

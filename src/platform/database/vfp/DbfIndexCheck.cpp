@@ -1,4 +1,5 @@
-// Checking a table's structural index against its records, and rebuilding the tags that differ.
+// Repairing the program's own table after a writer was killed: a record past the count goes,
+// and index tags that disagree with the records are rebuilt.
 
 #include "platform/database/vfp/DbfTable.h"
 #include "platform/database/vfp/Locking.h"
@@ -11,21 +12,28 @@ void DbfTable::checkIndexOnce()
 {
     if (!m_checkIndexBeforeWriting || m_indexChecked)
         return;
-    repairIndex();
+    repairOwnTable();
     m_indexChecked = true;
 }
 
-int DbfTable::repairIndex()
+int DbfTable::repairOwnTable()
 {
     requireWritable();
+    ScopedLock headerLock(*m_dbf, kTableHeaderLock, "table header");
+    refreshCount();
+    // Under the header lock no append is under way, so whole records past the count were
+    // left by a writer that died before counting them.
+    const uint64_t end = m_header.headerLength + uint64_t { m_recordCount } * m_header.recordLength;
+    if (m_dbf->size() >= end + m_header.recordLength) {
+        m_dbf->write(end, "\x1A", 1);
+        m_dbf->truncate(end + 1);
+    }
     CdxFile *cdx = index();
     if (!cdx)
         return 0;
     // Appends wait on the header lock and key changes on the index lock (in that order, as an
     // append takes them), so records and keys hold still while they are compared.
-    ScopedLock headerLock(*m_dbf, kTableHeaderLock, "table header");
     ScopedLock indexLock(cdx->file(), kIndexLock, "index");
-    refreshCount();
     int rebuilt = 0;
     for (const TagPlan &p : plans()) {
         if (!p.key || !p.why.empty())

@@ -73,13 +73,15 @@ public:
     // Rebuilds the structural index with one more tag over all records (exclusive use).
     void addIndexTag(const std::string &tag, const std::string &keyExpression);
 
-    // For the program's own tables: before the first write through this object, check the
-    // index against the records (repairIndex()).
+    // For the program's own tables: before the first write through this object, repair what
+    // a writer killed mid-append may have left (repairOwnTable()).
     void setCheckIndexBeforeWriting(bool check) { m_checkIndexBeforeWriting = check; }
-    // Compares every tag this engine maintains with the keys the records give (every counted
+    // Drops a record written past the header's count (its writer died before counting it,
+    // and readers that stop at the end mark rather than the count would see it), then
+    // compares every tag this engine maintains with the keys the records give (every counted
     // record, each key on its record) and rebuilds the tags that differ or whose last change
     // did not finish. Holds the header and index locks meanwhile. Returns the tags rebuilt.
-    int repairIndex();
+    int repairOwnTable();
 
 private:
     struct TagPlan

@@ -160,7 +160,7 @@ public:
 
     // Names a table as the program's own: before its first write through this database its
     // index is checked against its records and rebuilt where they disagree (see
-    // DbfTable::repairIndex). Other tables' indexes are never rebuilt behind their owner.
+    // DbfTable::repairOwnTable). Other tables are never repaired behind their owner.
     virtual void checkIndexBeforeWriting(std::string_view /*table*/) { }
 };
 

@@ -103,6 +103,19 @@ std::vector<std::vector<std::string>> DbfreadRows(
     return rows;
 }
 
+void ExpectEveryKeyOnItsRecord(const vfp::DbfTable &table)
+{
+    const uint32_t count = table.recordCount();
+    for (const vfp::CdxTag &tag : table.index()->tags()) {
+        for (const vfp::CdxKey &k : table.index()->keys(tag, table.padFor(tag))) {
+            ASSERT_TRUE(k.recno >= 1 && k.recno <= count)
+                << "a key points at record " << k.recno << " of " << count;
+            EXPECT_EQ(table.keyFor(tag, table.recordBytes(k.recno).data()), k.key)
+                << "record " << k.recno;
+        }
+    }
+}
+
 std::string ReadBytes(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);

@@ -34,6 +34,10 @@ QString RunPython(const QString &script, const QStringList &arguments, int *exit
 // failures otherwise); returns how many tags were compared.
 int ExpectIndexMatchesRecords(const vfp::DbfTable &table);
 
+// What a reader relies on: every key the index holds names a counted record whose own key it
+// is. Keys may be missing (a record whose writer died before indexing it).
+void ExpectEveryKeyOnItsRecord(const vfp::DbfTable &table);
+
 std::string ReadBytes(const std::string &path);
 void WriteBytes(const std::string &path, const std::string &bytes);
 std::string FixturePath(const std::string &relative);
