@@ -3,8 +3,10 @@
 #include "components/RadioGroup.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +18,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -115,8 +118,18 @@ TEST_F(SalesMainTest, PopupMenuItemsInOrderAndEachCanBeChosen)
         (QStringList { QStringLiteral("Mark/UnMark as Sent"),
             QStringLiteral("Mark/UnMark as Printed"),
             QStringLiteral("Set eMail Flags where Addressed") }));
+    // Export to Excel opens its dialog: cancel it once it is up.
+    QTimer cancelExport;
+    cancelExport.setInterval(20);
+    QObject::connect(&cancelExport, &QTimer::timeout, &cancelExport, [] {
+        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (dialog && dialog->objectName() == QStringLiteral("FrmUtlQry2Excel"))
+            dialog->reject();
+    });
+    cancelExport.start();
     for (QAction *action : window.PopBrw->actions())
         action->trigger();
+    cancelExport.stop();
     for (QAction *action : window.UpdateSelection1->actions())
         action->trigger();
     for (const TvxBrwButtons button : { brwEdit, brwUdf1, brwUdf2 })
