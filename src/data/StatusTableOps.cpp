@@ -8,10 +8,10 @@
 namespace {
 
 // The status table is the program's own: a writer killed mid-append may have left its index
-// short of a record, so the engine checks the index before the table's first write.
+// short of a record, so the engine checks the index when it opens the table.
 void NoteOwnTable(db::Command &adoCommand, const QString &companyId)
 {
-    adoCommand.connection().checkIndexBeforeWriting(StatusTableName(companyId));
+    adoCommand.connection().markOwnTable(StatusTableName(companyId));
 }
 
 } // namespace

@@ -134,17 +134,17 @@ void Connection::open()
     if (!m_database)
         throw Exception(QStringLiteral("Cannot open the database ") + settings.dataSource);
     for (const std::string &table : m_ownTables)
-        m_database->checkIndexBeforeWriting(table);
+        m_database->markOwnTable(table);
 }
 
-void Connection::checkIndexBeforeWriting(const QString &table)
+void Connection::markOwnTable(const QString &table)
 {
     const std::string name = table.toStdString();
     if (std::find(m_ownTables.begin(), m_ownTables.end(), name) != m_ownTables.end())
         return;
     m_ownTables.push_back(name);
     if (m_database)
-        m_database->checkIndexBeforeWriting(name);
+        m_database->markOwnTable(name);
 }
 
 void Connection::close()

@@ -61,9 +61,9 @@ public:
     // Runs a statement that returns no rows; returns the number of records it changed.
     int execute(const QString &sql);
 
-    // Names one of the program's own tables, whose index the engine checks against its records
-    // before the table's first write (kept across reopening the connection).
-    void checkIndexBeforeWriting(const QString &table);
+    // Names one of the program's own tables, which the engine repairs after a killed writer
+    // when it opens the table (Database::markOwnTable); kept across reopening the connection.
+    void markOwnTable(const QString &table);
 
     // Told the text of every statement, query or command, just before it runs.
     using StatementObserver = std::function<void(const QString &sql)>;

@@ -79,7 +79,8 @@ public:
         auto t = DbfTable::openPath(path, tableName);
         if (!longNames.empty())
             t->setLongFieldNames(MatchLongNames(*t, longNames));
-        t->setCheckIndexBeforeWriting(m_ownTables.contains(key));
+        if (m_ownTables.contains(key))
+            t->markOwnTable();
         m_open[key] = t;
         return t;
     }
@@ -130,13 +131,13 @@ public:
 
     void closeAll() override { m_open.clear(); }
 
-    void checkIndexBeforeWriting(std::string_view name) override
+    void markOwnTable(std::string_view name) override
     {
         const std::string key = Upper(name);
         m_ownTables.insert(key);
         if (const auto it = m_open.find(key); it != m_open.end())
             if (auto t = std::dynamic_pointer_cast<DbfTable>(it->second))
-                t->setCheckIndexBeforeWriting(true);
+                t->markOwnTable();
     }
 
 private:

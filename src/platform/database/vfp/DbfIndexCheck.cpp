@@ -8,9 +8,22 @@
 
 namespace vfp {
 
+void DbfTable::markOwnTable()
+{
+    m_ownTable = true;
+    if (!m_dbf->writable())
+        return;
+    try {
+        checkIndexOnce();
+    } catch (const Error &) {
+        // Locks held elsewhere (or a read-only index): the first write tries again and
+        // reports it; until the check has been made, seeks do not use the index.
+    }
+}
+
 void DbfTable::checkIndexOnce()
 {
-    if (!m_checkIndexBeforeWriting || m_indexChecked)
+    if (!m_ownTable || m_indexChecked)
         return;
     repairOwnTable();
     m_indexChecked = true;

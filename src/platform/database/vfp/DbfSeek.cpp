@@ -46,7 +46,8 @@ std::optional<std::vector<uint32_t>> DbfTable::seekNumber(int field, const Value
     if (f.info.type != 'N' && f.info.type != 'F' && f.info.type != 'I')
         return std::nullopt;
     const TagPlan *plan = seekPlan(field);
-    if (!plan)
+    // An own table's index may lack a record's key until it has been checked.
+    if (!plan || (m_ownTable && !m_indexChecked))
         return std::nullopt;
 
     // The key comes from the number as the field would store it; a number the field would

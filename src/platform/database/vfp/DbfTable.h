@@ -73,9 +73,10 @@ public:
     // Rebuilds the structural index with one more tag over all records (exclusive use).
     void addIndexTag(const std::string &tag, const std::string &keyExpression);
 
-    // For the program's own tables: before the first write through this object, repair what
-    // a writer killed mid-append may have left (repairOwnTable()).
-    void setCheckIndexBeforeWriting(bool check) { m_checkIndexBeforeWriting = check; }
+    // Marks the table as the program's own: what a writer killed mid-append may have left is
+    // repaired (repairOwnTable()) now when the file is writable and the locks free, else
+    // before the first write through this object; seeks scan until then.
+    void markOwnTable();
     // Drops a record written past the header's count (its writer died before counting it,
     // and readers that stop at the end mark rather than the count would see it), then
     // compares every tag this engine maintains with the keys the records give (every counted
@@ -128,7 +129,7 @@ private:
     mutable bool m_indexTried = false;
     mutable std::unique_ptr<CdxFile> m_index;
     mutable std::optional<std::vector<TagPlan>> m_plans;
-    bool m_checkIndexBeforeWriting = false;
+    bool m_ownTable = false;
     bool m_indexChecked = false;
 };
 

@@ -158,10 +158,11 @@ public:
         = 0;
     virtual void closeAll() = 0;
 
-    // Names a table as the program's own: before its first write through this database its
-    // index is checked against its records and rebuilt where they disagree (see
-    // DbfTable::repairOwnTable). Other tables are never repaired behind their owner.
-    virtual void checkIndexBeforeWriting(std::string_view /*table*/) { }
+    // Names a table as the program's own: when it is opened through this database (or before
+    // its first write, when its locks were busy then) its index is checked against its
+    // records and rebuilt where they disagree (see DbfTable::repairOwnTable). Other tables
+    // are never repaired behind their owner.
+    virtual void markOwnTable(std::string_view /*table*/) { }
 };
 
 // Maps a path text (backslashes, any letter case) onto an existing host path where one matches;

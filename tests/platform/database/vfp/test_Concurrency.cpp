@@ -127,7 +127,7 @@ TEST(ConcurrencyWorker, RunUntilKilled)
     if (folder.isEmpty())
         GTEST_SKIP() << "runs only as a child of WritersKilledAtRandom";
     const auto db = vfp::Database::open(folder.toStdString());
-    db->checkIndexBeforeWriting("z_st_zrq");
+    db->markOwnTable("z_st_zrq");
     const auto table = db->table("z_st_zrq");
     std::mt19937 rng(static_cast<unsigned>(::getpid()));
     for (int i = 0;; ++i) {
@@ -163,7 +163,7 @@ TEST(Concurrency, WritersKilledAtRandomLeaveEveryKeyOnItsRecord)
     // every record's key in the index.
     const auto repairedByNextWrite = [&] {
         const auto db = vfp::Database::open(folder);
-        db->checkIndexBeforeWriting("Z_ST_ZRQ");
+        db->markOwnTable("Z_ST_ZRQ");
         db->table("z_st_zrq")->update(1, { { 1, Value::logical(true) } });
         const auto table = vfp::DbfTable::openPath(path);
         EXPECT_EQ(DbfreadRows(path, "cp1252").size(), table->recordCount());

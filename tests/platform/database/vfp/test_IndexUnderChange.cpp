@@ -165,7 +165,7 @@ TEST(IndexUnderChange, AppendKilledBetweenAnyTwoWritesLeavesNoKeyOnAWrongRecord)
             // The own-table check leaves the file ending at its counted records and the index
             // holding exactly their keys.
             auto own = files.open();
-            own->setCheckIndexBeforeWriting(true);
+            own->markOwnTable();
             own->update(1, { { 2, Value::logical(true) } });
             const auto &h = files.open()->header();
             EXPECT_EQ(files.dbf->size(),
@@ -178,10 +178,10 @@ TEST(IndexUnderChange, AppendKilledBetweenAnyTwoWritesLeavesNoKeyOnAWrongRecord)
     EXPECT_GT(splits, 0) << "no append split a page";
 }
 
-// The check before an own table's first write: a key missing, a key on the wrong record and an
-// unfinished change are each rebuilt; an index that agrees is left byte for byte; tables not
-// named as own are never checked.
-TEST(IndexUnderChange, OwnTableIndexIsCheckedBeforeItsFirstWrite)
+// The check of a table named as the program's own: a key missing, a key on the wrong record
+// and an unfinished change are each rebuilt; an index that agrees is left byte for byte; tables
+// not named as own are never checked.
+TEST(IndexUnderChange, OwnTableIndexIsCheckedWhenNamed)
 {
     const Files base = StatusFiles(300);
     const auto damaged
@@ -213,8 +213,10 @@ TEST(IndexUnderChange, OwnTableIndexIsCheckedBeforeItsFirstWrite)
         EXPECT_EQ(files.open()->seekNumber(0, Value::numeric(1500.0)).has_value(),
             name != "change unfinished");
         EXPECT_NE(*files.cdx, before);
+        // Repaired on being named, before any write: the status check reads first.
         auto own = files.open();
-        own->setCheckIndexBeforeWriting(true);
+        own->markOwnTable();
+        EXPECT_EQ(ExpectIndexMatchesRecords(*files.open()), 1);
         Append(*own, 2.0);
         EXPECT_EQ(ExpectIndexMatchesRecords(*files.open()), 1);
         EXPECT_EQ(own->seekNumber(0, Value::numeric(1500.0)), std::vector<uint32_t> { 150 });
@@ -223,7 +225,7 @@ TEST(IndexUnderChange, OwnTableIndexIsCheckedBeforeItsFirstWrite)
 
     const Files sound = base.copy();
     auto own = sound.open();
-    own->setCheckIndexBeforeWriting(true);
+    own->markOwnTable();
     EXPECT_EQ(own->repairOwnTable(), 0);
     const std::string agreed = *sound.cdx;
     own->update(3, { { 1, Value::logical(true) } });
