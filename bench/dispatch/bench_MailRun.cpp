@@ -112,22 +112,17 @@ Baseline SmtpExchangeSeconds(const QList<MailDocument> &rows, int port)
 
 void BM_EmailRun(benchmark::State &state)
 {
-    QTemporaryDir dir;
-    const QByteArray savedHome = qgetenv("XDG_CONFIG_HOME");
-    qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
-    QProcess server;
-    const int port = StartDiscardingSmtpServer(server, dir.path());
-    if (port == 0) {
+    const BenchMailUser user;
+    if (user.port() == 0) {
         state.SkipWithError("the loopback SMTP server did not start");
         return;
     }
-    WriteBenchMailProfile(dir.path(), dir.path(), port);
-    const QList<MailDocument> rows = WriteDocuments(dir.filePath(QStringLiteral("Z_PDF")));
-    const QString sentItems = dir.filePath(QStringLiteral("store/Sent Items/cur"));
+    const QList<MailDocument> rows = WriteDocuments(user.filePath(QStringLiteral("Z_PDF")));
+    const QString sentItems = user.filePath(QStringLiteral("store/Sent Items/cur"));
 
     for (auto _ : state) {
         state.PauseTiming();
-        const Baseline baseline = SmtpExchangeSeconds(rows, port);
+        const Baseline baseline = SmtpExchangeSeconds(rows, user.port());
         const double smtpSeconds = baseline.exchangeSeconds;
         state.ResumeTiming();
 
@@ -177,9 +172,6 @@ void BM_EmailRun(benchmark::State &state)
             QFile::remove(sentItems + u'/' + name);
         state.ResumeTiming();
     }
-    server.kill();
-    server.waitForFinished(5000);
-    qputenv("XDG_CONFIG_HOME", savedHome);
 }
 
 } // namespace

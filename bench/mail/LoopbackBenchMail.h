@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QString>
+#include <QTemporaryDir>
 
 // The loopback SMTP server of tests/mail/smtp_server.py, taking every message and keeping none;
 // answers its port, 0 when it did not start.
@@ -34,3 +35,37 @@ inline void WriteBenchMailProfile(const QString &configFolder, const QString &fo
                        .arg(port)
                        .toUtf8());
 }
+
+// A user whose configuration folder is a fresh folder holding the bench profile, sending to a
+// discarding loopback server, for the lifetime of the object.
+class BenchMailUser
+{
+public:
+    BenchMailUser()
+        : m_savedHome(qgetenv("XDG_CONFIG_HOME"))
+    {
+        qputenv("XDG_CONFIG_HOME", m_dir.path().toUtf8());
+        m_port = StartDiscardingSmtpServer(m_server, m_dir.path());
+        if (m_port != 0)
+            WriteBenchMailProfile(m_dir.path(), m_dir.path(), m_port);
+    }
+    ~BenchMailUser()
+    {
+        m_server.kill();
+        m_server.waitForFinished(5000);
+        qputenv("XDG_CONFIG_HOME", m_savedHome);
+    }
+    BenchMailUser(const BenchMailUser &) = delete;
+    BenchMailUser &operator=(const BenchMailUser &) = delete;
+
+    // 0 when the server did not start.
+    int port() const { return m_port; }
+    QString folder() const { return m_dir.path(); }
+    QString filePath(const QString &name) const { return m_dir.filePath(name); }
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_savedHome;
+    QProcess m_server;
+    int m_port = 0;
+};

@@ -10,6 +10,7 @@
 #include "mail/RwMapiErrors.h"
 #include "mail/RwMapiSession.h"
 #include "platform/mapi/MailStore.h"
+#include "util/ProcessMemory.h"
 
 #include <QCoreApplication>
 
@@ -28,12 +29,12 @@ namespace {
 constexpr int kMessages = 1000;
 constexpr int kPdfSize = 100 * 1024;
 
-QString writePdf(const QTemporaryDir &dir, int n)
+QString writePdf(const QString &folder, int n)
 {
     QByteArray bytes("%PDF-1.4\n");
     while (bytes.size() < kPdfSize)
         bytes.append(char(QRandomGenerator::global()->bounded(256)));
-    const QString path = dir.filePath(QStringLiteral("SI%1.PDF").arg(n));
+    const QString path = folder + QStringLiteral("/SI%1.PDF").arg(n);
     QFile file(path);
     if (file.open(QIODevice::WriteOnly))
         file.write(bytes);
@@ -49,7 +50,8 @@ void BM_SubmitToLoopbackSmtp(benchmark::State &state)
         state.SkipWithError("the loopback SMTP server did not start");
         return;
     }
-    const QStringList pdfs { writePdf(dir, 1), writePdf(dir, 2), writePdf(dir, 3) };
+    const QStringList pdfs { writePdf(dir.path(), 1), writePdf(dir.path(), 2),
+        writePdf(dir.path(), 3) };
     SessionCore core;
     core.profile.name = QStringLiteral("Bench");
     core.profile.senderAddress = QStringLiteral("ledger@example.com");
@@ -114,18 +116,14 @@ BENCHMARK(BM_SubmitToLoopbackSmtp)->Iterations(1)->Unit(benchmark::kSecond);
 // exchange runs on a worker while the caller's event loop turns).
 void BM_SessionSubmitToLoopbackSmtp(benchmark::State &state)
 {
-    QTemporaryDir dir;
-    const QByteArray savedHome = qgetenv("XDG_CONFIG_HOME");
-    qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
-    QProcess server;
-    const int port = StartDiscardingSmtpServer(server, dir.path());
-    if (port == 0) {
+    const BenchMailUser user;
+    if (user.port() == 0) {
         state.SkipWithError("the loopback SMTP server did not start");
         return;
     }
-    WriteBenchMailProfile(dir.path(), dir.path(), port);
-    const QStringList pdfs { writePdf(dir, 1), writePdf(dir, 2), writePdf(dir, 3) };
-    const QString sent = dir.filePath(QStringLiteral("store/Sent Items/cur"));
+    const QStringList pdfs { writePdf(user.folder(), 1), writePdf(user.folder(), 2),
+        writePdf(user.folder(), 3) };
+    const QString sent = user.filePath(QStringLiteral("store/Sent Items/cur"));
 
     TRwMapiSessionV3 session;
     for (auto _ : state) {
@@ -161,15 +159,13 @@ void BM_SessionSubmitToLoopbackSmtp(benchmark::State &state)
             = benchmark::Counter(kMessages, benchmark::Counter::kIsRate);
     }
     session.UnloadMapi();
-    server.kill();
-    server.waitForFinished(5000);
-    qputenv("XDG_CONFIG_HOME", savedHome);
 }
 
 BENCHMARK(BM_SessionSubmitToLoopbackSmtp)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
 int main(int argc, char **argv)
 {
+    KeepFreedMemoryForReuse(); // as the program does
     QCoreApplication app(argc, argv); // the session waits on a send with the event loop turning
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

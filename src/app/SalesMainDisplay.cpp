@@ -1,5 +1,5 @@
-#include "app/SalesMain.h"
 #include "app/ReviewQueryFields.h"
+#include "app/SalesMain.h"
 
 #include "components/ConnectionStringEditor.h"
 #include "components/DataSource.h"

@@ -19,7 +19,8 @@ bool SaveSendProgressScreenshot(TFrmSalesMain &window, const QString &folder)
     // The send dialog as a run shows it while a message is on its way, once its elapsed time
     // has started counting.
     window.DlgSend->OnExecute = [&window, &path, &saved](QObject *sender) {
-        window.DlgSend->setCaption(QStringLiteral("Reading Account : [ABB001]  PDF [I0004711.PDF]"));
+        window.DlgSend->setCaption(
+            QStringLiteral("Reading Account : [ABB001]  PDF [I0004711.PDF]"));
         QEventLoop wait;
         QTimer::singleShot(1600, &wait, &QEventLoop::quit);
         wait.exec();

@@ -25,9 +25,9 @@ QList<int> ExportColumns(const db::Query &query, bool allColumns);
 void WriteDelimited(db::Query &query, const QString &path, ExportFormat format, bool allColumns);
 
 // Writes the same columns as a workbook of one sheet: the heading row bold and frozen with an
-// autofilter; texts without their trailing blanks and with LF line breaks, dates as dates, amounts as numbers with two
-// decimals, logical values as booleans, nulls as empty cells. Replaced as a whole, like the text
-// formats.
+// autofilter; texts without their trailing blanks and with LF line breaks, dates as dates, amounts
+// as numbers with two decimals, logical values as booleans, nulls as empty cells. Replaced as a
+// whole, like the text formats.
 void WriteWorkbook(db::Query &query, const QString &path, bool allColumns);
 
 // Excel's number format for a date format written the way QLocale writes them ("dd/MM/yyyy"
