@@ -36,6 +36,8 @@ TFrmSalesMain::TFrmSalesMain(const SalesMainOptions &options, QWidget *parent)
     : QMainWindow(parent)
     , m_settingsPath(options.settingsPath.isEmpty() ? SettingsFilePath() : options.settingsPath)
     , m_workstationCode(options.workstationCode)
+    , m_mailer(MapiSession,
+          MailDialogTitle(QFileInfo(QCoreApplication::applicationFilePath()).fileName()))
 {
     setObjectName(QStringLiteral("FrmSalesMain"));
     setWindowTitle(QStringLiteral("ZRQ : Velloran"));
@@ -84,8 +86,6 @@ void TFrmSalesMain::createDialogs()
     DlgPrint->OnExecute = [this](QObject *sender) { DlgPrintExecute(sender); };
     DlgPrintOne->OnExecute = [this](QObject *sender) { DlgPrintOneExecute(sender); };
     MapiSession.BeforeLogon = [this](TRwMapiSessionV3 &) { MapiSessionBeforeLogon(); };
-    m_mailer = std::make_unique<DocumentMailer>(MapiSession,
-        MailDialogTitle(QFileInfo(QCoreApplication::applicationFilePath()).fileName()));
 }
 
 void TFrmSalesMain::wireEvents()

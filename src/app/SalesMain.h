@@ -85,8 +85,6 @@ public:
     DeliveryNoteLookup DeliveryNotes;
     // The mail session the e-mail run sends through; logged on at the first send.
     TRwMapiSessionV3 MapiSession;
-    // Sends one message through MapiSession, holding its address book and recipient list.
-    std::unique_ptr<DocumentMailer> m_mailer;
     TDirDialog *DirDlg;
 
     const QString &workstationCode() const { return m_workstationCode; }
@@ -229,6 +227,8 @@ private:
 
     QString m_settingsPath;
     QString m_workstationCode;
+    // Sends one message through MapiSession, holding its address book and recipient list.
+    DocumentMailer m_mailer;
     QList<PrinterInfo> m_printers;
     // What the last Send Tagged or Print Tagged run handed over, and whether the last
     // one-document print was accepted.

@@ -5,7 +5,6 @@
 #include "review/ReviewDocuments.h"
 
 #include <QComboBox>
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
@@ -19,5 +18,5 @@ void TFrmSalesMain::DlgSendExecute(QObject *)
         EdtEMailBody->toPlainText().replace(u'\n', QStringLiteral("\r\n")) };
     SendTaggedDocuments(
         MailDocumentsOf(m_memSTran, EdtOperaDataFolder->text(), cbxCompanyID->currentText()), text,
-        *m_mailer, progress, m_dispatched);
+        m_mailer, progress, m_dispatched);
 }

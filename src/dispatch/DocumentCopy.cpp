@@ -8,16 +8,30 @@ namespace {
 
 constexpr qint64 BlockSize = 8192;
 
-[[noreturn]] void CannotOpen(const QString &path)
+QString CannotOpen(const QString &path)
 {
-    throw Exception(QStringLiteral("Cannot open file ") + path);
+    return QStringLiteral("Cannot open file ") + path;
 }
 
-[[noreturn]] void CannotCreate(QFile &partial, const QString &path)
+QString CannotCreate(const QString &path)
 {
-    if (partial.isOpen())
-        partial.remove();
-    throw Exception(QStringLiteral("Cannot create file ") + path);
+    return QStringLiteral("Cannot create file ") + path;
+}
+
+// Copies block by block until a block comes back short; the message of the first failure, or
+// an empty text.
+QString CopyBlocks(QFile &in, QFile &out)
+{
+    char block[BlockSize];
+    for (;;) {
+        const qint64 got = in.read(block, BlockSize);
+        if (got < 0)
+            return CannotOpen(in.fileName());
+        if (got > 0 && out.write(block, got) != got)
+            return CannotCreate(out.fileName());
+        if (got < BlockSize)
+            return {};
+    }
 }
 
 } // namespace
@@ -26,26 +40,17 @@ void CopyDocumentFile(const QString &source, const QString &destination)
 {
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
-        CannotOpen(source);
-    // NewOnly: whatever lies at the destination is never overwritten.
+        throw Exception(CannotOpen(source));
+    // NewOnly: whatever lies at the destination is never overwritten, nor removed below.
     QFile out(destination);
     if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        CannotCreate(out, destination);
-    char block[BlockSize];
-    for (;;) {
-        const qint64 got = in.read(block, BlockSize);
-        if (got < 0) {
-            out.remove();
-            CannotOpen(source);
-        }
-        if (got > 0 && out.write(block, got) != got)
-            CannotCreate(out, destination);
-        if (got < BlockSize)
-            break;
-    }
+        throw Exception(CannotCreate(destination));
+    QString failure = CopyBlocks(in, out);
     out.close();
-    if (out.error() != QFileDevice::NoError) {
-        out.remove();
-        throw Exception(QStringLiteral("Cannot create file ") + destination);
+    if (failure.isEmpty() && out.error() != QFileDevice::NoError)
+        failure = CannotCreate(destination);
+    if (!failure.isEmpty()) {
+        out.remove(); // the part this copy wrote
+        throw Exception(failure);
     }
 }
