@@ -5,6 +5,7 @@
 #include "dispatch/MailSettingsStore.h"
 #include "mail/RwMapiInfo.h"
 #include "util/MessageService.h"
+#include "util/UtilMisc.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -190,11 +191,8 @@ void TFrmMailSettings::SelectMailType()
     edtPassword->setEnabled(extended);
     // An error here leaves "Test & Save" disabled.
     RunGuarded([this] {
-        QStringList names = MapiSession.ProfileNames(QStringLiteral("\r\n"))
-                                .split(QStringLiteral("\r\n"), Qt::KeepEmptyParts);
-        if (!names.isEmpty() && names.back().isEmpty())
-            names.removeLast();
-        cmbBxProfiles->addItems(names);
+        const QString separator = QStringLiteral("\r\n");
+        cmbBxProfiles->addItems(SplitText(MapiSession.ProfileNames(separator), separator));
         cmbBxProfiles->addItem(QString());
         cmbBxProfiles->setCurrentIndex(
             cmbBxProfiles->findText(MapiSession.DefaultProfileName(), Qt::MatchExactly));
