@@ -4,15 +4,6 @@
 
 namespace ExportText {
 
-bool IsBlank(QStringView text)
-{
-    for (const QChar c : text) {
-        if (c.unicode() > u' ')
-            return false;
-    }
-    return true;
-}
-
 bool IsSeparator(QChar c)
 {
     return c == u'/' || c == u'\\';

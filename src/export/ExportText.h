@@ -7,9 +7,6 @@
 // Text rules of the list export: the Save To path pieces and the items of a delimited line.
 namespace ExportText {
 
-// Empty once spaces and control characters are trimmed from both ends.
-bool IsBlank(QStringView text);
-
 // Folder separators: both slashes are accepted, as typed paths may come from either platform.
 bool IsSeparator(QChar c);
 // The part after the last separator (the whole text when there is none).

@@ -13,6 +13,7 @@
 #include "export/TempName.h"
 #include "platform/shell/DocumentVerbs.h"
 #include "util/MessageService.h"
+#include "util/UtilMisc.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,6 +1,7 @@
 #include "export/ExportText.h"
 #include "export/TempName.h"
 #include "support/TempDir.h"
+#include "util/UtilMisc.h"
 
 #include <QDir>
 #include <QFileInfo>
