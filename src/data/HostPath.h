@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 
 // Path texts of the accounting system's platform mapped onto this host's file system:
@@ -14,7 +15,8 @@ QString HostPath(const QString &path);
 // Whether a file (not a folder) exists at the mapped path.
 bool HostFileExists(const QString &path);
 
-// One folder's file names, read once, for many existence tests without a system call each.
+// One folder's file names, read once, for many existence tests and paths without a listing of
+// the folder each.
 class HostFolderIndex
 {
 public:
@@ -23,8 +25,16 @@ public:
     // Whether the folder holds a file of this name (letter case ignored). A name with a
     // separator in it is looked up through HostFileExists.
     bool containsFile(const QString &name) const;
+    // HostPath of the folder text followed by the name, as the folder stood when it was read: a
+    // file of that name in any letter case takes that file's spelling, else the name is used as
+    // given. A name with a separator in it is mapped through HostPath.
+    QString filePath(const QString &name) const;
 
 private:
+    QString pathText(const QString &name) const;
+
     QString m_folderText;
-    QHash<QString, bool> m_files; // case-folded names of the folder's files
+    QString m_hostFolder;
+    QSet<QString> m_names; // the folder's file names as spelled there
+    QHash<QString, QString> m_files; // case-folded names of the folder's files -> their spelling
 };

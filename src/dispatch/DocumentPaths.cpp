@@ -17,6 +17,18 @@ QString PdfFolderText(const QString &dataFolder, const QString &companyId)
     return dataFolder + Backslash + companyId + QStringLiteral("_PDF\\");
 }
 
+QString DocumentPdfName(const QString &pdfFileName)
+{
+    return pdfFileName.trimmed();
+}
+
+QString AttachmentCopyName(const QString &documentReference)
+{
+    QString reference = ReplaceAll(documentReference, QStringLiteral("/"), QString());
+    reference = ReplaceAll(reference, Backslash, QString()).trimmed();
+    return reference + QStringLiteral(".PDF");
+}
+
 } // namespace
 
 QString CompanyPdfFolder(const QString &dataFolder, const QString &companyId)
@@ -27,15 +39,13 @@ QString CompanyPdfFolder(const QString &dataFolder, const QString &companyId)
 QString DocumentPdfPath(
     const QString &dataFolder, const QString &companyId, const QString &pdfFileName)
 {
-    return Collapse(PdfFolderText(dataFolder, companyId) + pdfFileName.trimmed());
+    return Collapse(PdfFolderText(dataFolder, companyId) + DocumentPdfName(pdfFileName));
 }
 
 QString AttachmentCopyPath(
     const QString &dataFolder, const QString &companyId, const QString &documentReference)
 {
-    QString reference = ReplaceAll(documentReference, QStringLiteral("/"), QString());
-    reference = ReplaceAll(reference, Backslash, QString()).trimmed();
-    return Collapse(PdfFolderText(dataFolder, companyId) + reference + QStringLiteral(".PDF"));
+    return Collapse(PdfFolderText(dataFolder, companyId) + AttachmentCopyName(documentReference));
 }
 
 QString DocumentPdfHostPath(
@@ -48,4 +58,14 @@ QString AttachmentCopyHostPath(
     const QString &dataFolder, const QString &companyId, const QString &documentReference)
 {
     return HostPath(AttachmentCopyPath(dataFolder, companyId, documentReference));
+}
+
+QString DocumentPdfHostPath(const HostFolderIndex &pdfFolder, const QString &pdfFileName)
+{
+    return pdfFolder.filePath(DocumentPdfName(pdfFileName));
+}
+
+QString AttachmentCopyHostPath(const HostFolderIndex &pdfFolder, const QString &documentReference)
+{
+    return pdfFolder.filePath(AttachmentCopyName(documentReference));
 }

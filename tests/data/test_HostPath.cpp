@@ -56,4 +56,25 @@ TEST(HostPath, FolderIndexAnswersWithoutRegardToCase)
     EXPECT_FALSE(missing.containsFile(QStringLiteral("Doc1.PDF")));
 }
 
+// The index's paths are the ones HostPath gives name by name, without listing the folder again.
+TEST(HostPath, FolderIndexPathsAreTheMappedPaths)
+{
+    TempDir temp;
+    ASSERT_TRUE(QDir(temp.path()).mkpath(QStringLiteral("Z_PDF/sub")));
+    Touch(temp.file(QStringLiteral("Z_PDF/Doc1.PDF")));
+    Touch(temp.file(QStringLiteral("Z_PDF/both.pdf")));
+    Touch(temp.file(QStringLiteral("Z_PDF/BOTH.pdf")));
+    Touch(temp.file(QStringLiteral("Z_PDF/sub/Doc2.pdf")));
+
+    const QString folder = temp.path() + QStringLiteral("\\z_pdf\\");
+    const HostFolderIndex index(folder);
+    for (const char *name : { "Doc1.PDF", "doc1.pdf", "both.pdf", "BOTH.pdf", "SI4711.PDF",
+             "SUB\\doc2.PDF", "sub/none.pdf", "" }) {
+        const QString text = QString::fromLatin1(name);
+        EXPECT_EQ(index.filePath(text), HostPath(folder + text)) << name;
+    }
+    EXPECT_EQ(
+        index.filePath(QStringLiteral("doc1.pdf")), temp.file(QStringLiteral("Z_PDF/Doc1.PDF")));
+}
+
 } // namespace
