@@ -7,6 +7,8 @@
 #include <QJsonObject>
 #include <QStandardPaths>
 
+#include <algorithm>
+
 namespace {
 
 QString str(const QJsonObject &o, const char *key, const QString &fallback = QString())
@@ -19,6 +21,22 @@ int number(const QJsonObject &o, const char *key, int fallback)
 {
     const QJsonValue v = o.value(QLatin1String(key));
     return v.isDouble() ? v.toInt(fallback) : fallback;
+}
+
+TransportSettings::Tls readTls(const QJsonObject &o)
+{
+    const QString tls = str(o, "starttls", QStringLiteral("try")).toLower();
+    if (tls == QLatin1String("none"))
+        return TransportSettings::Tls::None;
+    if (tls == QLatin1String("required"))
+        return TransportSettings::Tls::Required;
+    return TransportSettings::Tls::Try;
+}
+
+SecretPlace readSecretPlace(const QJsonObject &o)
+{
+    return str(o, "passwordIn").toLower() == QLatin1String("keyring") ? SecretPlace::Keyring
+                                                                       : SecretPlace::File;
 }
 
 bool readTransport(const QJsonObject &o, TransportSettings &t, QString &error)
@@ -37,13 +55,16 @@ bool readTransport(const QJsonObject &o, TransportSettings &t, QString &error)
     t.url = str(o, "url");
     t.username = str(o, "username");
     t.password = str(o, "password");
-    const QString tls = str(o, "starttls", QStringLiteral("try")).toLower();
-    if (tls == QLatin1String("none"))
-        t.tls = TransportSettings::Tls::None;
-    else if (tls == QLatin1String("required"))
-        t.tls = TransportSettings::Tls::Required;
-    else
-        t.tls = TransportSettings::Tls::Try;
+    t.secretPlace = readSecretPlace(o);
+    t.tls = readTls(o);
+    const QString auth = str(o, "auth", QStringLiteral("password")).toLower();
+    if (auth == QLatin1String("oauth2"))
+        t.auth = TransportSettings::Auth::OAuth2;
+    else if (auth != QLatin1String("password")) {
+        error = QStringLiteral("unknown authentication \"%1\"").arg(auth);
+        return false;
+    }
+    t.messagesPerMinute = std::max(0, number(o, "messagesPerMinute", 0));
     t.verifyPeer = o.value(QStringLiteral("verifyPeer")).toBool(true);
     t.connectTimeoutSeconds = number(o, "connectTimeout", t.connectTimeoutSeconds);
     t.timeoutSeconds = number(o, "timeout", t.timeoutSeconds);
@@ -57,6 +78,55 @@ bool readTransport(const QJsonObject &o, TransportSettings &t, QString &error)
         error = QStringLiteral("a drop transport needs a folder");
         return false;
     }
+    return true;
+}
+
+bool readSentCopy(const QJsonObject &o, SentCopySettings &c, QString &error)
+{
+    const QString kind = str(o, "kind", QStringLiteral("local")).toLower();
+    if (kind == QLatin1String("server"))
+        c.kind = SentCopySettings::Kind::Server;
+    else if (kind == QLatin1String("imap"))
+        c.kind = SentCopySettings::Kind::Imap;
+    else if (kind == QLatin1String("local"))
+        c.kind = SentCopySettings::Kind::Local;
+    else {
+        error = QStringLiteral("unknown sent copy kind \"%1\"").arg(kind);
+        return false;
+    }
+    c.url = str(o, "url");
+    c.tls = readTls(o);
+    c.username = str(o, "username");
+    c.password = str(o, "password");
+    c.secretPlace = readSecretPlace(o);
+    c.folder = str(o, "folder");
+    if (c.kind == SentCopySettings::Kind::Imap && c.url.isEmpty()) {
+        error = QStringLiteral("an IMAP sent copy needs a url");
+        return false;
+    }
+    return true;
+}
+
+bool readOAuth(const QJsonObject &o, OAuthSettings &a, QString &error)
+{
+    const QString provider = str(o, "provider", QStringLiteral("microsoft")).toLower();
+    if (provider == QLatin1String("microsoft"))
+        a.provider = OAuthSettings::Provider::Microsoft;
+    else if (provider == QLatin1String("google"))
+        a.provider = OAuthSettings::Provider::Google;
+    else if (provider == QLatin1String("custom"))
+        a.provider = OAuthSettings::Provider::Custom;
+    else {
+        error = QStringLiteral("unknown OAuth provider \"%1\"").arg(provider);
+        return false;
+    }
+    a.clientId = str(o, "clientId");
+    a.tenant = str(o, "tenant");
+    a.authorizationEndpoint = str(o, "authorizationEndpoint");
+    a.tokenEndpoint = str(o, "tokenEndpoint");
+    a.deviceEndpoint = str(o, "deviceEndpoint");
+    for (const QJsonValue &scope : o.value(QStringLiteral("scopes")).toArray())
+        a.scopes << scope.toString();
     return true;
 }
 
@@ -105,7 +175,9 @@ ProfileList ProfileList::fromJson(const QByteArray &json, QString *error)
             problem = QStringLiteral("a profile needs a name, a senderAddress and a store");
             break;
         }
-        if (!readTransport(o.value(QStringLiteral("transport")).toObject(), p.transport, problem))
+        if (!readTransport(o.value(QStringLiteral("transport")).toObject(), p.transport, problem)
+            || !readSentCopy(o.value(QStringLiteral("sentCopy")).toObject(), p.sentCopy, problem)
+            || !readOAuth(o.value(QStringLiteral("oauth")).toObject(), p.oauth, problem))
             break;
         for (const QJsonValue &c : o.value(QStringLiteral("contacts")).toArray())
             p.contacts.append(Contact { str(c.toObject(), "name"), str(c.toObject(), "address") });
