@@ -50,5 +50,12 @@ public:
     // with a user name and a password, the IMAP password of an IMAP Sent copy with a user
     // name). Secrets of a place File are left as they are. NotFound is not an error here:
     // the secret stays empty and the answer is Ok; other answers stop at the first failure.
+    // Saving a profile whose secrets could not be read takes them out of the keyring, as the
+    // empty password says: ask the user for them first.
     static AccountResult fillSecrets(Profile &profile);
+
+    // The secrets a logon needs, read from the keyring: as fillSecrets, but a secret the
+    // account uses that the keyring lacks is an error too (NotFound), unless the account's
+    // logon password stands in for its SMTP password. The text names the account.
+    static AccountResult logonSecrets(Profile &profile);
 };

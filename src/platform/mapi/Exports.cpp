@@ -1,5 +1,6 @@
 // The library's entry points, exported under their MAPI names.
 
+#include "platform/mapi/AccountStore.h"
 #include "platform/mapi/MailObjects.h"
 #include "platform/mapi/MapiMemory.h"
 
@@ -84,7 +85,14 @@ HRESULT FindLogonProfile(
         return MAPI_E_LOGON_FAILED;
     if (!found->password.isEmpty() && found->password != password)
         return MAPI_E_LOGON_FAILED;
-    profile = *found;
+    Profile chosen = *found;
+    // Passwords kept in the keyring are read now, so the sends have plain settings.
+    const AccountResult secrets = AccountStore::logonSecrets(chosen);
+    if (!secrets.ok()) {
+        qWarning("mail logon: %s", qUtf8Printable(secrets.text));
+        return MAPI_E_LOGON_FAILED;
+    }
+    profile = chosen;
     return S_OK;
 }
 
