@@ -59,3 +59,10 @@ struct ConnectionTestResult
 // tick, with a Failed step.
 ConnectionTestResult TestConnection(
     const Profile &profile, const std::atomic_bool *cancel = nullptr);
+
+// How a failed curl transfer (its CURLcode) reads for the user; imap: the transfer was with
+// the IMAP server, whose refused login is told apart from the outgoing server's.
+ProbeOutcome ProbeOutcomeOf(int curlCode, bool imap);
+// One sentence for a failure at host ("smtp.example.com:587"); detail: the server's last
+// reply, or for FolderNotFound the configured folder name (empty: none configured).
+QString ProbeFailureText(ProbeOutcome outcome, const QString &host, const QString &detail);

@@ -6,6 +6,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QThread>
 #include <QUuid>
 
@@ -119,7 +120,28 @@ SendResult RunKeepingEventsFlowing(const std::function<SendResult()> &job)
     return result;
 }
 
-HRESULT SubmitOutgoing(SessionCore &core, const OutgoingMessage &message, const QString &sentFolder)
+namespace {
+
+// Why a message was not sent, for the user: a size refusal names the account and the sizes.
+QString failureReport(const Profile &profile, const SendResult &sent, qsizetype size)
+{
+    if (!sent.tooLarge)
+        return sent.detail;
+    const QLocale locale;
+    const QString account = profile.name.isEmpty() ? profile.senderAddress : profile.name;
+    if (sent.sizeLimit > 0)
+        return QStringLiteral("The message is %1 bytes; the outgoing server of the account \"%2\" "
+                              "takes messages of up to %3 bytes.")
+            .arg(locale.toString(qint64(size)), account, locale.toString(sent.sizeLimit));
+    return QStringLiteral("The outgoing server of the account \"%1\" refused the message of %2 "
+                          "bytes as too large.")
+        .arg(account, locale.toString(qint64(size)));
+}
+
+} // namespace
+
+HRESULT SubmitOutgoing(
+    SessionCore &core, const OutgoingMessage &message, const QString &sentFolder, QString *report)
 {
     QStringList recipients;
     for (const OutgoingRecipient &r : message.recipients)
@@ -153,6 +175,8 @@ HRESULT SubmitOutgoing(SessionCore &core, const OutgoingMessage &message, const 
     });
     if (sent.code != S_OK) {
         qWarning("mail submission failed: %s", qUtf8Printable(sent.detail));
+        if (report)
+            *report = failureReport(core.profile, sent, mime.size());
         return sent.code;
     }
     // Sent: the Outbox copy goes to Sent Items or away. Should filing fail the copy stays
@@ -161,5 +185,23 @@ HRESULT SubmitOutgoing(SessionCore &core, const OutgoingMessage &message, const 
         QFile::remove(queued);
     else
         maildir::file(queued, root, sentFolder);
-    return S_OK;
+
+    if (core.profile.sentCopy.kind != SentCopySettings::Kind::Imap)
+        return S_OK;
+    const SendResult copied = RunKeepingEventsFlowing([&core, &mime] {
+        std::lock_guard<std::mutex> lock(core.sendLock);
+        if (!core.sentCopy)
+            core.sentCopy = std::make_unique<ImapSentCopy>(core.profile);
+        SendResult result;
+        result.detail = core.sentCopy->append(mime);
+        if (!result.detail.isEmpty())
+            result.code = MAPI_W_ERRORS_RETURNED;
+        return result;
+    });
+    if (copied.code == S_OK)
+        return S_OK;
+    qWarning("mail submission: no copy in the Sent folder: %s", qUtf8Printable(copied.detail));
+    if (report)
+        *report = copied.detail;
+    return MAPI_W_ERRORS_RETURNED;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/mapi/ImapSentCopy.h"
 #include "platform/mapi/MimeComposer.h"
 #include "platform/mapi/Profiles.h"
 #include "platform/mapi/Transport.h"
@@ -18,7 +19,8 @@ struct SessionCore
 {
     Profile profile;
     std::unique_ptr<Transport> transport;
-    std::mutex sendLock; // one exchange at a time per transport
+    std::unique_ptr<ImapSentCopy> sentCopy; // made at the first upload to the Sent folder
+    std::mutex sendLock; // one exchange at a time per transport and Sent folder
     std::atomic<bool> loggedOn { true };
 };
 
@@ -50,9 +52,12 @@ bool isStoreEntryId(const QByteArray &id);
 SendResult RunKeepingEventsFlowing(const std::function<SendResult()> &job);
 
 // Files the message in the Outbox, sends it, and then moves it to the given folder (empty:
-// removes it). A failure leaves it in the Outbox and answers the transport's code.
-HRESULT SubmitOutgoing(
-    SessionCore &core, const OutgoingMessage &message, const QString &sentFolder);
+// removes it). A failure leaves it in the Outbox and answers the transport's code, with why in
+// report. When the profile puts its Sent copy on an IMAP server, the bytes that were sent are
+// appended there too; should that fail, the message still counts as sent: the answer is
+// MAPI_W_ERRORS_RETURNED and report says why the copy is missing.
+HRESULT SubmitOutgoing(SessionCore &core, const OutgoingMessage &message, const QString &sentFolder,
+    QString *report = nullptr);
 
 // A one-off address book entry id, and the address test of the address book.
 QByteArray OneOffEntryId(const QString &type, const QString &address, const QString &name);

@@ -1,9 +1,8 @@
+#include "platform/mapi/ConnectionTest.h"
+#include "platform/mapi/MailCurl.h"
 #include "platform/mapi/Transport.h"
 
-#include <curl/curl.h>
-
 #include <cstring>
-#include <mutex>
 
 namespace {
 
@@ -22,13 +21,17 @@ size_t readBody(char *buffer, size_t size, size_t count, void *user)
     return n;
 }
 
-// Follows the exchange to learn which RCPT commands the server refused: curl itself
-// reports no per-recipient result.
+// Follows the exchange to learn which RCPT commands the server refused (curl itself
+// reports no per-recipient result), the SIZE the server announces in its EHLO reply, and
+// whether it refused MAIL FROM for the size the message declared.
 struct Dialogue
 {
     QString pendingRecipient;
     QStringList refused;
     QString lastReply;
+    qint64 sizeLimit = -1; // -1: no EHLO reply seen in this exchange
+    bool mailPending = false;
+    bool refusedForSize = false;
 };
 
 int watch(CURL *, curl_infotype type, char *data, size_t size, void *user)
@@ -37,6 +40,9 @@ int watch(CURL *, curl_infotype type, char *data, size_t size, void *user)
     const QByteArray line(data, qsizetype(size));
     if (type == CURLINFO_HEADER_OUT) {
         d->pendingRecipient.clear();
+        d->mailPending = line.startsWith("MAIL FROM:");
+        if (line.toUpper().startsWith("EHLO "))
+            d->sizeLimit = 0; // until the reply names one
         if (line.startsWith("RCPT TO:")) {
             const qsizetype open = line.indexOf('<');
             const qsizetype close = line.indexOf('>');
@@ -47,6 +53,14 @@ int watch(CURL *, curl_infotype type, char *data, size_t size, void *user)
         d->lastReply = QString::fromUtf8(line.trimmed());
         // The last line of a reply has a blank after its code.
         const bool final = line.size() < 4 || line[3] != '-';
+        const QByteArray keyword = line.mid(4).trimmed().toUpper();
+        if (line.startsWith("250") && (keyword == "SIZE" || keyword.startsWith("SIZE ")))
+            d->sizeLimit = keyword.mid(5).trimmed().toLongLong();
+        // 552 (or the enhanced code 5.3.4) to MAIL FROM ... SIZE=: the message is too large.
+        if (final && d->mailPending) {
+            d->refusedForSize = line.startsWith("552") || line.mid(4, 6) == "5.3.4 ";
+            d->mailPending = false;
+        }
         if (final && !d->pendingRecipient.isEmpty()) {
             if (line[0] == '4' || line[0] == '5')
                 d->refused << d->pendingRecipient;
@@ -91,8 +105,7 @@ public:
         : m_settings(std::move(settings))
         , m_password(std::move(password))
     {
-        static std::once_flag once;
-        std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+        mailcurl::globalInit();
         m_curl = curl_easy_init(); // kept, so its connection is reused for the next message
     }
     ~SmtpTransport() override
@@ -106,62 +119,72 @@ public:
     {
         if (!m_curl)
             return { MAPI_E_NOT_ENOUGH_RESOURCES, QStringLiteral("curl is not available"), {} };
+        // A limit the server announced on this connection refuses the message before any
+        // command; the first message learns it from the server's refusal of SIZE=.
+        if (m_sizeLimit > 0 && mime.size() > m_sizeLimit)
+            return tooLarge(mime, m_sizeLimit);
         curl_easy_reset(m_curl);
-        const QByteArray url = m_settings.url.toUtf8();
         const QByteArray sender = QByteArray("<" + from.toUtf8() + ">");
         curl_slist *rcpt = nullptr;
         for (const QString &r : recipients)
             rcpt = curl_slist_append(rcpt, QByteArray("<" + r.toUtf8() + ">").constData());
         Upload upload { &mime };
         Dialogue dialogue;
-        const QByteArray user = m_settings.username.toUtf8();
-        const QByteArray pass
-            = (m_settings.password.isEmpty() ? m_password : m_settings.password).toUtf8();
 
-        curl_easy_setopt(m_curl, CURLOPT_URL, url.constData());
-        curl_easy_setopt(m_curl, CURLOPT_NOSIGNAL, 1L);
+        mailcurl::applyServer(m_curl, mailcurl::outgoingServer(m_settings));
+        mailcurl::applyCredentials(m_curl, mailcurl::outgoingLogin(m_settings, m_password));
         curl_easy_setopt(m_curl, CURLOPT_MAIL_FROM, sender.constData());
         curl_easy_setopt(m_curl, CURLOPT_MAIL_RCPT, rcpt);
         curl_easy_setopt(m_curl, CURLOPT_MAIL_RCPT_ALLLOWFAILS, 1L);
         curl_easy_setopt(m_curl, CURLOPT_UPLOAD, 1L);
         curl_easy_setopt(m_curl, CURLOPT_READFUNCTION, readBody);
         curl_easy_setopt(m_curl, CURLOPT_READDATA, &upload);
+        // Also makes curl declare SIZE= with MAIL FROM where the server takes it.
         curl_easy_setopt(m_curl, CURLOPT_INFILESIZE_LARGE, curl_off_t(mime.size()));
-        long tls = CURLUSESSL_TRY;
-        if (m_settings.tls == TransportSettings::Tls::None)
-            tls = CURLUSESSL_NONE;
-        else if (m_settings.tls == TransportSettings::Tls::Required)
-            tls = CURLUSESSL_ALL;
-        curl_easy_setopt(m_curl, CURLOPT_USE_SSL, tls);
-        curl_easy_setopt(m_curl, CURLOPT_SSL_VERIFYPEER, m_settings.verifyPeer ? 1L : 0L);
-        curl_easy_setopt(m_curl, CURLOPT_SSL_VERIFYHOST, m_settings.verifyPeer ? 2L : 0L);
-        if (!user.isEmpty()) {
-            curl_easy_setopt(m_curl, CURLOPT_USERNAME, user.constData());
-            curl_easy_setopt(m_curl, CURLOPT_PASSWORD, pass.constData());
-        }
-        curl_easy_setopt(m_curl, CURLOPT_CONNECTTIMEOUT, long(m_settings.connectTimeoutSeconds));
-        curl_easy_setopt(m_curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, long(m_settings.timeoutSeconds));
-        curl_easy_setopt(m_curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-        curl_easy_setopt(m_curl, CURLOPT_LOW_SPEED_TIME, long(m_settings.timeoutSeconds));
         curl_easy_setopt(m_curl, CURLOPT_VERBOSE, 1L);
         curl_easy_setopt(m_curl, CURLOPT_DEBUGFUNCTION, watch);
         curl_easy_setopt(m_curl, CURLOPT_DEBUGDATA, &dialogue);
 
         const CURLcode code = curl_easy_perform(m_curl);
         curl_slist_free_all(rcpt);
+        // A new connection said EHLO; a reused one keeps what its EHLO said.
+        if (dialogue.sizeLimit >= 0)
+            m_sizeLimit = dialogue.sizeLimit;
+        if (code != CURLE_OK && dialogue.refusedForSize) {
+            SendResult result = tooLarge(mime, m_sizeLimit);
+            result.detail += QStringLiteral(" (") + dialogue.lastReply + u')';
+            return result;
+        }
         SendResult result;
         result.code = resultOf(code, dialogue, recipients.size());
         result.refused = dialogue.refused;
-        if (result.code != S_OK)
-            result.detail = QString::fromUtf8(curl_easy_strerror(code)) + QStringLiteral(": ")
-                + dialogue.lastReply;
+        if (result.code == MAPI_E_NO_RECIPIENTS)
+            result.detail = QStringLiteral("The outgoing server %1 refused every recipient: %2")
+                                .arg(mailcurl::hostOf(m_settings.url), dialogue.lastReply);
+        else if (result.code != S_OK)
+            result.detail
+                = ProbeFailureText(ProbeOutcomeOf(code, false), mailcurl::hostOf(m_settings.url),
+                    dialogue.lastReply.isEmpty() ? QString::fromUtf8(curl_easy_strerror(code))
+                                                 : dialogue.lastReply);
         return result;
     }
 
 private:
+    static SendResult tooLarge(const QByteArray &mime, qint64 limit)
+    {
+        SendResult result;
+        result.code = E_FAIL;
+        result.tooLarge = true;
+        result.sizeLimit = limit;
+        result.detail = QStringLiteral("message of %1 bytes refused as too large")
+                            .arg(QString::number(mime.size()));
+        return result;
+    }
+
     TransportSettings m_settings;
     QString m_password;
     CURL *m_curl = nullptr;
+    qint64 m_sizeLimit = 0; // announced by the server; 0: none
 };
 
 } // namespace

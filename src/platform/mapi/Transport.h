@@ -17,6 +17,8 @@ struct SendResult
     HRESULT code = S_OK;
     QString detail; // what went wrong, for diagnostics
     QStringList refused; // recipients the server turned away
+    bool tooLarge = false; // refused for its size, before the server was sent its content
+    qint64 sizeLimit = 0; // the size the server takes, when it announced one
 };
 
 class Transport
