@@ -387,8 +387,22 @@ void TRwMapiMessage::SubmitMessage(TRwSubmitKind kind)
             Raise("SubmitMessage", hr);
     }
     const HRESULT hr = message->SubmitMessage(FORCE_SUBMIT);
-    if (hr != S_OK)
+    m_submitReport = LastErrorText(message, hr);
+    // A warning (the message went, something beside it did not) is no failure.
+    if (hr < 0)
         Raise("SubmitMessage", hr);
+}
+
+QString TRwMapiMessage::LastErrorText(IMAPIProp *object, HRESULT result)
+{
+    if (result == S_OK)
+        return {};
+    MAPIERROR *error = nullptr;
+    if (object->GetLastError(result, 0, &error) != S_OK || !error)
+        return {};
+    const QString text = QString::fromUtf8(error->lpszError ? error->lpszError : "");
+    RwMapiFunction<MAPIFREEBUFFER>("MAPIFreeBuffer")(error);
+    return text;
 }
 
 void TRwMapiMessage::submitSimple()

@@ -172,10 +172,14 @@ public:
     void SetBody(const QString &text, TRwMessageFormat format);
     IRwMapiAttachment AddFileAttachment(const QString &path);
     void SubmitMessage(TRwSubmitKind kind);
+    // What the mail library said of the last submit: why it failed, or the warning it was
+    // sent with (e.g. no copy in the server's Sent folder). Empty when it said nothing.
+    QString SubmitReport() const { return m_submitReport; }
 
 private:
     void streamInto(IMAPIProp *object, ULONG tag, const QByteArray &bytes, const char *operation);
     void submitSimple();
+    static QString LastErrorText(IMAPIProp *object, HRESULT result);
 
     TRwMapiSessionImpl *m_session;
     IRwMapiMsgStore m_store;
@@ -185,6 +189,7 @@ private:
     QString m_body;
     std::vector<TRwRecipientRow> m_recipients;
     QStringList m_files;
+    QString m_submitReport;
 };
 
 class TRwIPMNote final : public TRwMapiMessage

@@ -2,11 +2,13 @@
 """Loopback SMTP server for the mail tests and benchmark.
 
 usage: smtp_server.py FOLDER MODE [DELAY]
-MODE: accept | discard | refuse-rcpt | auth | refuse-data | silent
+MODE: accept | discard | refuse-rcpt | auth | refuse-data | silent | size
 Prints "PORT <n>" once listening. Each accepted message is stored byte for byte as
 FOLDER/msg-<n>.eml, its envelope as FOLDER/msg-<n>.json. In auth mode the only login is
 user / right. Recipients at the domain refused.invalid are refused in every mode.
 DELAY (seconds) is waited before answering each RCPT and DATA command.
+In size mode the server announces SIZE 100000 and refuses larger messages. Every DATA
+command the server is sent is noted as a line in FOLDER/data-commands.log.
 """
 import asyncio
 import json
@@ -62,6 +64,23 @@ def authenticate(server, session, envelope, mechanism, auth_data):
     return AuthResult(success=ok, handled=False)
 
 
+def logging_controller(folder):
+    from aiosmtpd.controller import Controller
+    from aiosmtpd.smtp import SMTP
+
+    class DataLoggingSMTP(SMTP):
+        async def smtp_DATA(self, arg):
+            with open(os.path.join(folder, "data-commands.log"), "a") as f:
+                f.write("DATA\n")
+            await super().smtp_DATA(arg)
+
+    class LoggingController(Controller):
+        def factory(self):
+            return DataLoggingSMTP(self.handler, **self.SMTP_kwargs)
+
+    return LoggingController
+
+
 def silent(port):
     server = socket.socket()
     server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
@@ -81,12 +100,13 @@ def main():
     if mode == "silent":
         silent(port)
         return
-    from aiosmtpd.controller import Controller
+    Controller = logging_controller(folder)
     options = {}
     if mode == "auth":
         options = dict(authenticator=authenticate, auth_required=True, auth_require_tls=False)
+    limit = 100000 if mode == "size" else 0
     controller = Controller(Handler(folder, mode, delay), hostname="127.0.0.1", port=port,
-                            data_size_limit=0, **options)
+                            data_size_limit=limit, **options)
     controller.start()
     print("PORT %d" % port, flush=True)
     try:

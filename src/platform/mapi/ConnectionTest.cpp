@@ -15,6 +15,7 @@ struct SmtpDialogue
 {
     bool replied = false; // any reply at all: the connection stands
     bool authSent = false;
+    bool refusalSeen = false;
     qint64 sizeLimit = 0;
     QString lastReply;
 };
@@ -27,7 +28,10 @@ int watchSmtp(CURL *, curl_infotype type, char *data, size_t size, void *user)
         d->authSent = true;
     } else if (type == CURLINFO_HEADER_IN && line.size() >= 3) {
         d->replied = true;
-        d->lastReply = QString::fromUtf8(line);
+        const bool refusal = line[0] == '4' || line[0] == '5';
+        if (refusal || !d->refusalSeen)
+            d->lastReply = QString::fromUtf8(line);
+        d->refusalSeen = d->refusalSeen || refusal;
         const QByteArray keyword = line.mid(4).toUpper();
         if (line.startsWith("250") && (keyword == "SIZE" || keyword.startsWith("SIZE ")))
             d->sizeLimit = keyword.mid(5).trimmed().toLongLong();

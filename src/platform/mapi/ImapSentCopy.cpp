@@ -27,11 +27,26 @@ size_t readBody(char *buffer, size_t size, size_t count, void *user)
     return n;
 }
 
-// Keeps the server's last line, so a refusal can be told with the server's own words.
+// Keeps the server's first refusal (a tagged NO or BAD), else its last line, so a failure
+// is told with the server's own words rather than with its goodbye.
+struct Replies
+{
+    QString last;
+    bool refusalSeen = false;
+};
+
 int watch(CURL *, curl_infotype type, char *data, size_t size, void *user)
 {
-    if (type == CURLINFO_HEADER_IN && size > 0)
-        *static_cast<QString *>(user) = QString::fromUtf8(data, qsizetype(size)).trimmed();
+    if (type != CURLINFO_HEADER_IN || size == 0)
+        return 0;
+    auto *r = static_cast<Replies *>(user);
+    const QByteArray line = QByteArray(data, qsizetype(size)).trimmed();
+    const QList<QByteArray> words = line.split(' ');
+    const bool refusal = words.size() >= 2 && words[0] != "*"
+        && (words[1].toUpper() == "NO" || words[1].toUpper() == "BAD");
+    if (refusal || !r->refusalSeen)
+        r->last = QString::fromUtf8(line);
+    r->refusalSeen = r->refusalSeen || refusal;
     return 0;
 }
 
@@ -253,14 +268,14 @@ ImapSentCopy::~ImapSentCopy()
 
 bool ImapSentCopy::perform(MailServerFailure &failure)
 {
-    QString lastReply;
+    Replies replies;
     curl_easy_setopt(m_curl, CURLOPT_VERBOSE, 1L);
     curl_easy_setopt(m_curl, CURLOPT_DEBUGFUNCTION, watch);
-    curl_easy_setopt(m_curl, CURLOPT_DEBUGDATA, &lastReply);
+    curl_easy_setopt(m_curl, CURLOPT_DEBUGDATA, &replies);
     const CURLcode code = curl_easy_perform(m_curl);
     if (code == CURLE_OK)
         return true;
-    failure = { code, lastReply, mailcurl::hostOf(m_server.url) };
+    failure = { code, replies.last, mailcurl::hostOf(m_server.url) };
     return false;
 }
 

@@ -125,6 +125,8 @@ constexpr ULONG ChangePropType(ULONG tag, ULONG type)
 constexpr ULONG PR_SUBJECT = 0x0037001E;
 constexpr ULONG PR_SUBJECT_W = 0x0037001F;
 constexpr ULONG PR_PRIORITY = 0x00260003;
+// The Message-ID a submitted message went out with, without angle brackets.
+constexpr ULONG PR_INTERNET_MESSAGE_ID = 0x1035001F;
 constexpr ULONG PR_BODY = 0x1000001E;
 constexpr ULONG PR_BODY_W = 0x1000001F;
 constexpr ULONG PR_MESSAGE_CLASS = 0x001A001E;
@@ -271,9 +273,22 @@ public:
     virtual HRESULT QueryRows(LONG rowCount, ULONG flags, SRowSet **rows) = 0;
 };
 
+// What an object says of the last error or warning one of its calls answered; the texts
+// are UTF-8. The caller frees it with MAPIFreeBuffer.
+struct MAPIERROR
+{
+    ULONG ulVersion;
+    char *lpszError;
+    char *lpszComponent;
+    ULONG ulLowLevelError;
+    ULONG ulContext;
+};
+
 class IMAPIProp : public IUnknown
 {
 public:
+    // The text of the last call that answered result; *error is null when there is none.
+    virtual HRESULT GetLastError(HRESULT result, ULONG flags, MAPIERROR **error) = 0;
     // tags null: every property. Missing properties come back as PT_ERROR with
     // MAPI_E_NOT_FOUND and the call answers MAPI_W_ERRORS_RETURNED.
     virtual HRESULT GetProps(

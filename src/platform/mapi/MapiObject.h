@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/mapi/MapiDefs.h"
+#include "platform/mapi/MapiMemory.h"
 #include "platform/mapi/PropertyBag.h"
 
 #include <QByteArray>
@@ -112,6 +113,29 @@ private:
 template <class Interface> class PropObject : public RefCounted<Interface>
 {
 public:
+    HRESULT GetLastError(HRESULT result, ULONG flags, MAPIERROR **error) override
+    {
+        if (!error)
+            return E_INVALIDARG;
+        *error = nullptr;
+        if (flags & MAPI_UNICODE)
+            return MAPI_E_BAD_CHARWIDTH;
+        if (m_lastError.isEmpty() || result != m_lastResult)
+            return S_OK;
+        void *block = nullptr;
+        if (mapimem::allocateBuffer(sizeof(MAPIERROR), &block) != S_OK)
+            return E_OUTOFMEMORY;
+        auto *out = static_cast<MAPIERROR *>(block);
+        *out = MAPIERROR {};
+        out->lpszError = mapimem::copyUtf8(m_lastError, block);
+        out->lpszComponent = mapimem::copyUtf8(QStringLiteral("Velloran mail"), block);
+        if (!out->lpszError || !out->lpszComponent) {
+            mapimem::freeBuffer(block);
+            return E_OUTOFMEMORY;
+        }
+        *error = out;
+        return S_OK;
+    }
     HRESULT GetProps(
         const SPropTagArray *tags, ULONG flags, ULONG *count, SPropValue **props) override
     {
@@ -180,8 +204,16 @@ protected:
         return RefCounted<Interface>::castTo(iid);
     }
     virtual bool writable(ULONG) const { return true; }
+    // Remembers what went wrong (or the warning) of a call that answered result.
+    void setLastError(HRESULT result, const QString &text)
+    {
+        m_lastResult = result;
+        m_lastError = text;
+    }
 
     PropertyBag m_props;
+    HRESULT m_lastResult = S_OK;
+    QString m_lastError;
 };
 
 // A table of rows of properties, read through its column set.

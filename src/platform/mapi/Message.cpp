@@ -118,8 +118,11 @@ HRESULT Message::SubmitMessage(ULONG)
     QString sentFolder;
     if (m_props.number(PR_DELETE_AFTER_SUBMIT).value_or(0) == 0)
         sentFolder = maildir::folderOfEntryId(m_props.bytes(PR_SENTMAIL_ENTRYID));
-    const HRESULT hr = SubmitOutgoing(*m_core, out, sentFolder);
-    if (hr == S_OK)
+    QString report;
+    const HRESULT hr = SubmitOutgoing(*m_core, out, sentFolder, &report);
+    // GetLastError tells why a submit failed, or what the warning of a sent one means.
+    setLastError(hr, report);
+    if (hr == S_OK || hr == MAPI_W_ERRORS_RETURNED)
         m_submitted = true;
     return hr;
 }

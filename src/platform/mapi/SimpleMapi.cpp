@@ -29,6 +29,7 @@ ULONG simpleCode(HRESULT hr)
 {
     switch (hr) {
     case S_OK:
+    case MAPI_W_ERRORS_RETURNED: // sent; Simple MAPI has no warnings to tell the rest
         return SUCCESS_SUCCESS;
     case MAPI_E_NOT_FOUND:
         return MAPI_E_UNKNOWN_RECIPIENT;

@@ -29,6 +29,7 @@ struct Dialogue
     QString pendingRecipient;
     QStringList refused;
     QString lastReply;
+    bool refusalSeen = false;
     qint64 sizeLimit = -1; // -1: no EHLO reply seen in this exchange
     bool mailPending = false;
     bool refusedForSize = false;
@@ -50,7 +51,11 @@ int watch(CURL *, curl_infotype type, char *data, size_t size, void *user)
                 d->pendingRecipient = QString::fromUtf8(line.mid(open + 1, close - open - 1));
         }
     } else if (type == CURLINFO_HEADER_IN && line.size() >= 3) {
-        d->lastReply = QString::fromUtf8(line.trimmed());
+        // The first refusal is the reason; the replies to the QUIT that follows are not.
+        const bool refusal = line[0] == '4' || line[0] == '5';
+        if (refusal || !d->refusalSeen)
+            d->lastReply = QString::fromUtf8(line.trimmed());
+        d->refusalSeen = d->refusalSeen || refusal;
         // The last line of a reply has a blank after its code.
         const bool final = line.size() < 4 || line[3] != '-';
         const QByteArray keyword = line.mid(4).trimmed().toUpper();
