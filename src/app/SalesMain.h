@@ -2,6 +2,7 @@
 
 #include "app/SalesMainStandIns.h"
 #include "data/DeliveryNotes.h"
+#include "data/DispatchJournal.h"
 #include "data/StatusTable.h"
 #include "dispatch/MailDispatch.h"
 #include "dispatch/PrintDispatch.h"
@@ -138,6 +139,8 @@ public:
     QAction *SetMailFlags;
     QAction *ViewPDF1;
     QAction *PrintPDF1;
+    QAction *PreviewSend1;
+    QAction *DispatchHistory1;
 
     // E-mail text page.
     QPushButton *BtnMailParameters;
@@ -202,9 +205,18 @@ private:
     void SetMailFlagsClick();
     void ViewPDF1Click();
     void PrintPDF1Click();
+    void PreviewSend1Click();
+    void DispatchHistory1Click();
     void DlgBuildExecute(QObject *sender);
     void AmendEMailAddress();
     void DispatchTagged(StatusFlag flag);
+    // The journal of a Send Tagged or Print Tagged run: started before the run, closed once its
+    // marking question is answered.
+    void StartJournalRun();
+    void CloseJournalRun();
+    // Asks about documents that an earlier run of this workstation handed over but that were
+    // never marked, because the program stopped before its question; Yes marks them.
+    void OfferToMarkEarlierDispatches(StatusFlag flag);
     void PrintCurrentAndCloseReader();
     ReviewWriter reviewWriter();
     std::optional<PrinterInfo> selectedPrinter() const;
@@ -233,5 +245,6 @@ private:
     // What the last Send Tagged or Print Tagged run handed over, and whether the last
     // one-document print was accepted.
     QSet<qint64> m_dispatched;
+    std::unique_ptr<DispatchJournal> m_journal;
     bool m_printOneAccepted = false;
 };

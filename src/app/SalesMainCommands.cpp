@@ -92,11 +92,15 @@ void TFrmSalesMain::DispatchTagged(StatusFlag flag)
         ShowMessage(QStringLiteral("No records displayed"));
         return;
     }
+    OfferToMarkEarlierDispatches(flag);
     m_dispatched.clear();
+    StartJournalRun();
     (send ? DlgSend : DlgPrint)->Execute();
     const QString question = send ? QStringLiteral("Mark Documents as Sent?")
                                   : QStringLiteral("Mark Documents as Printed?");
-    if (!AskYesNo(question))
+    const bool mark = AskYesNo(question);
+    CloseJournalRun();
+    if (!mark)
         return;
     MarkDispatchedRows(m_memSTran, reviewWriter(), flag, m_dispatched, LetMessagesThroughNow);
 }

@@ -51,7 +51,8 @@ void TFrmSalesMain::DlgPrintExecute(QObject *)
     DialogProgress progress(*DlgPrint);
     const QList<qint64> accepted = PrintTaggedDocuments(
         PrintDocumentsOf(m_memSTran, EdtOperaDataFolder->text(), cbxCompanyID->currentText()),
-        selectedPrinter(), PrintSystem::instance(), DocumentVerbs::instance(), progress);
+        selectedPrinter(), PrintSystem::instance(), DocumentVerbs::instance(), progress,
+        m_journal.get());
     m_dispatched = QSet<qint64>(accepted.begin(), accepted.end());
 }
 

@@ -2,6 +2,7 @@
 #include "app/SalesMainLayout.h"
 #include "components/LeftCaptionCheckBox.h"
 #include "components/RadioGroup.h"
+#include "util/MessageService.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -170,4 +171,10 @@ void TFrmSalesMain::buildPopupMenu()
         = item(UpdateSelection1, "SetMailFlags", QStringLiteral("Set eMail Flags where Addressed"));
     ViewPDF1 = item(PopBrw, "ViewPDF1", QStringLiteral("View PDF"));
     PrintPDF1 = item(PopBrw, "PrintPDF1", QStringLiteral("Print PDF"));
+    PreviewSend1 = item(PopBrw, "PreviewSend1", QStringLiteral("Preview Send..."));
+    DispatchHistory1 = item(PopBrw, "DispatchHistory1", QStringLiteral("Dispatch History..."));
+    connect(PreviewSend1, &QAction::triggered, this,
+        [this] { RunGuarded([this] { PreviewSend1Click(); }); });
+    connect(DispatchHistory1, &QAction::triggered, this,
+        [this] { RunGuarded([this] { DispatchHistory1Click(); }); });
 }

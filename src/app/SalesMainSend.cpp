@@ -18,5 +18,5 @@ void TFrmSalesMain::DlgSendExecute(QObject *)
         EdtEMailBody->toPlainText().replace(u'\n', QStringLiteral("\r\n")) };
     SendTaggedDocuments(
         MailDocumentsOf(m_memSTran, EdtOperaDataFolder->text(), cbxCompanyID->currentText()), text,
-        m_mailer, progress, m_dispatched);
+        m_mailer, progress, m_dispatched, m_journal.get());
 }

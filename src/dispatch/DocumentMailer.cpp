@@ -16,7 +16,7 @@ DocumentMailer::DocumentMailer(TRwMapiSessionV3 &session, QString dialogTitle)
     , m_dialogTitle(std::move(dialogTitle))
 { }
 
-void DocumentMailer::SendDocumentMail(const QString &subject, const QString &body,
+QString DocumentMailer::SendDocumentMail(const QString &subject, const QString &body,
     const QStringList &attachments, const QString &bcc, const QString &cc, const QString &to)
 {
     m_addressBook = m_session.GetAddressBook(false);
@@ -38,6 +38,7 @@ void DocumentMailer::SendDocumentMail(const QString &subject, const QString &bod
     for (const QString &path : attachments)
         message->AddFileAttachment(path);
     message->SubmitMessage(skKeepInSentItems);
+    return message->InternetMessageId();
 }
 
 QString MailDialogTitle(const QString &programFileName)

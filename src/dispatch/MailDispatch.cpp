@@ -77,7 +77,7 @@ void CollectDocument(const MailDocument &row, Group &group, DispatchProgress &pr
 }
 
 void SendGroup(const Group &group, const MailText &text, DocumentMailer &mailer,
-    DispatchProgress &progress, QSet<qint64> &delivered)
+    DispatchProgress &progress, QSet<qint64> &delivered, DispatchJournal *journal)
 {
     TRwMapiSessionV3 &session = mailer.session();
     if (!session.Active()) {
@@ -85,17 +85,29 @@ void SendGroup(const Group &group, const MailText &text, DocumentMailer &mailer,
         session.setActive(true); // a failed logon ends the run
     }
     QStringList paths;
-    for (const Attachment &attachment : group.attachments)
+    DispatchAttempt attempt { JournalChannel::Mail, {}, group.address.trimmed(), {}, false, {} };
+    for (const Attachment &attachment : group.attachments) {
         paths.append(attachment.path);
+        attempt.documents.append(attachment.id);
+    }
     try {
         progress.setCaption(
             QStringLiteral("Sending to Account : [") + group.account.trimmed() + u']');
-        mailer.SendDocumentMail(GroupSubject(text.subject, group.invoices, group.creditNotes),
-            text.body, paths, QString(), QString(), group.address);
-    } catch (const std::exception &) {
+        attempt.reference
+            = mailer.SendDocumentMail(GroupSubject(text.subject, group.invoices, group.creditNotes),
+                text.body, paths, QString(), QString(), group.address);
+    } catch (const std::exception &error) {
+        if (journal) {
+            attempt.reason = QString::fromUtf8(error.what());
+            journal->record(attempt);
+        }
         // Whatever failed, the copies stay for the next run and the run goes on.
         ShowWarning(QStringLiteral("Mail Submit Failure to ") + group.address);
         return;
+    }
+    if (journal) {
+        attempt.accepted = true;
+        journal->record(attempt);
     }
     for (const Attachment &attachment : group.attachments) {
         delivered.insert(attachment.id);
@@ -117,7 +129,8 @@ QString GroupSubject(const QString &subject, int invoices, int creditNotes)
 }
 
 void SendTaggedDocuments(const QList<MailDocument> &rows, const MailText &text,
-    DocumentMailer &mailer, DispatchProgress &progress, QSet<qint64> &delivered)
+    DocumentMailer &mailer, DispatchProgress &progress, QSet<qint64> &delivered,
+    DispatchJournal *journal)
 {
     if (IsBlank(text.subject)) {
         ShowMessage(QStringLiteral("Subject must be entered"));
@@ -136,7 +149,7 @@ void SendTaggedDocuments(const QList<MailDocument> &rows, const MailText &text,
         }
         if (!collecting || row.account != group.account) {
             if (collecting)
-                SendGroup(group, text, mailer, progress, delivered);
+                SendGroup(group, text, mailer, progress, delivered, journal);
             group = Group { row.account, row.email, {}, 0, 0 };
             collecting = true;
             progress.setCaption(QStringLiteral("Reading Account : [") + group.account + u']');
@@ -147,5 +160,5 @@ void SendTaggedDocuments(const QList<MailDocument> &rows, const MailText &text,
         progress.processEvents();
     }
     if (collecting)
-        SendGroup(group, text, mailer, progress, delivered);
+        SendGroup(group, text, mailer, progress, delivered, journal);
 }

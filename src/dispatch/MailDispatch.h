@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/DispatchJournal.h"
 #include "dispatch/DispatchProgress.h"
 #include "mail/RwMapiObjects.h"
 
@@ -43,7 +44,8 @@ public:
 
     // One message to the To, Cc and Bcc texts (";"-separated names or addresses) with the files
     // attached in list order, kept in Sent Items once submitted. Raises when any step fails.
-    void SendDocumentMail(const QString &subject, const QString &body,
+    // Returns the Message-ID the message went out with (empty when the library gives none).
+    QString SendDocumentMail(const QString &subject, const QString &body,
         const QStringList &attachments, const QString &bcc, const QString &cc, const QString &to);
 
 private:
@@ -74,5 +76,7 @@ void CopyDocumentFile(const QString &source, const QString &destination);
 //
 // Adds to delivered the id of every document whose PDF went with a message the mail transport
 // accepted, as each message goes, so an error that ends the run keeps those already sent.
+// Each message accepted or refused is also recorded in the journal, when one is given, at once.
 void SendTaggedDocuments(const QList<MailDocument> &rows, const MailText &text,
-    DocumentMailer &mailer, DispatchProgress &progress, QSet<qint64> &delivered);
+    DocumentMailer &mailer, DispatchProgress &progress, QSet<qint64> &delivered,
+    DispatchJournal *journal = nullptr);

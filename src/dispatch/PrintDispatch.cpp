@@ -4,6 +4,26 @@
 #include "platform/shell/DocumentVerbs.h"
 #include "util/MessageService.h"
 
+namespace {
+
+QString PrintRefusalReason(int code)
+{
+    switch (code) {
+    case VerbResult::FileNotFound:
+        return QStringLiteral("The PDF file was not found");
+    case VerbResult::PathNotFound:
+        return QStringLiteral("The PDF file's folder was not found");
+    case VerbResult::AccessDenied:
+        return QStringLiteral("The PDF file cannot be read");
+    case VerbResult::NoAssociation:
+        return QStringLiteral("No program is registered to print PDF files");
+    default:
+        return QStringLiteral("The print system refused the job");
+    }
+}
+
+} // namespace
+
 PrintRequest ChoosePrintRunRequest(
     PrintSystem &printing, const std::optional<PrinterInfo> &selectedPrinter)
 {
@@ -21,9 +41,13 @@ PrintRequest ChoosePrintToRequest(
 
 QList<qint64> PrintTaggedDocuments(const QList<PrintDocument> &rows,
     const std::optional<PrinterInfo> &selectedPrinter, PrintSystem &printing, DocumentVerbs &verbs,
-    DispatchProgress &progress)
+    DispatchProgress &progress, DispatchJournal *journal)
 {
     const PrintRequest request = ChoosePrintRunRequest(printing, selectedPrinter);
+    // The printer the requests go to, for the journal.
+    const QString printer = request.parameters.isEmpty()
+        ? printing.defaultPrinterName()
+        : ParsePrinterParameterText(request.parameters).value(0);
     QList<qint64> accepted;
     for (const PrintDocument &row : rows) {
         if (row.tagged) {
@@ -31,6 +55,12 @@ QList<qint64> PrintTaggedDocuments(const QList<PrintDocument> &rows,
                 QStringLiteral("Printing PDF File : [") + row.pdfFile.trimmed() + u']');
             const int code = verbs.execute(
                 request.verb, row.pdfPath, request.parameters, QString(), VerbShow::Minimised);
+            if (journal) {
+                const bool done = VerbSucceeded(code);
+                journal->record({ JournalChannel::Paper, { row.id }, printer,
+                    done ? verbs.lastPrintJob() : QString(), done,
+                    done ? QString() : PrintRefusalReason(code) });
+            }
             if (VerbSucceeded(code))
                 accepted.append(row.id);
             else

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/DispatchJournal.h"
 #include "dispatch/DispatchProgress.h"
 #include "platform/print/PrintSystem.h"
 
@@ -47,7 +48,8 @@ PrintRequest ChoosePrintToRequest(
 
 // The print run over the review list: hands every tagged document's PDF to the verb chosen once
 // for the run, in list order, showing "Unable to open PDF file" for each one not accepted and
-// carrying on. Returns the ids of the documents whose request was accepted.
+// carrying on. Returns the ids of the documents whose request was accepted. Each request is
+// recorded in the journal, when one is given, as soon as the print system has answered it.
 QList<qint64> PrintTaggedDocuments(const QList<PrintDocument> &rows,
     const std::optional<PrinterInfo> &selectedPrinter, PrintSystem &printing, DocumentVerbs &verbs,
-    DispatchProgress &progress);
+    DispatchProgress &progress, DispatchJournal *journal = nullptr);

@@ -405,6 +405,15 @@ QString TRwMapiMessage::LastErrorText(IMAPIProp *object, HRESULT result)
     return text;
 }
 
+QString TRwMapiMessage::InternetMessageId() const
+{
+    if (SimpleMode() || !Interface())
+        return {};
+    const std::optional<QVariant> id
+        = TRwMapiPropItem(Use<IMessage>("InternetMessageId"), PR_INTERNET_MESSAGE_ID).Value();
+    return id ? id->toString() : QString();
+}
+
 void TRwMapiMessage::submitSimple()
 {
     std::vector<QByteArray> texts; // keeps the UTF-8 texts alive for the call

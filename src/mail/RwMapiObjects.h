@@ -172,6 +172,9 @@ public:
     void SetBody(const QString &text, TRwMessageFormat format);
     IRwMapiAttachment AddFileAttachment(const QString &path);
     void SubmitMessage(TRwSubmitKind kind);
+    // The Message-ID the message went out with, once submitted; empty before, and in Simple
+    // mode, where the mail library gives none back.
+    QString InternetMessageId() const;
     // What the mail library said of the last submit: why it failed, or the warning it was
     // sent with (e.g. no copy in the server's Sent folder). Empty when it said nothing.
     QString SubmitReport() const { return m_submitReport; }

@@ -122,7 +122,10 @@ HRESULT Message::SubmitMessage(ULONG)
     const HRESULT hr = SubmitOutgoing(*m_core, out, sentFolder, &report);
     // GetLastError tells why a submit failed, or what the warning of a sent one means.
     setLastError(hr, report);
-    if (hr == S_OK || hr == MAPI_W_ERRORS_RETURNED)
+    if (hr == S_OK || hr == MAPI_W_ERRORS_RETURNED) {
         m_submitted = true;
+        // Read back by the sender, which records what went where.
+        m_props.setText(PR_INTERNET_MESSAGE_ID, out.messageId);
+    }
     return hr;
 }

@@ -91,6 +91,7 @@ int DesktopVerbs::execute(const QString &verb, const QString &file, const QStrin
     const QString &directory, VerbShow)
 {
     const QString name = verb.trimmed().toLower();
+    m_lastPrintJob.clear();
     if (name.isEmpty() || name == u"open")
         return open(file, parameters, directory);
     if (name == u"print")
@@ -211,7 +212,9 @@ int DesktopVerbs::print(const QString &file, const QString &device) const
         known = known || printer.device == device;
     if (!known)
         return VerbResult::Refused;
-    return system.submitFile(device, info.absoluteFilePath(), info.fileName()).accepted()
-        ? VerbResult::Accepted
-        : VerbResult::Refused;
+    const PrintJobResult job = system.submitFile(device, info.absoluteFilePath(), info.fileName());
+    if (!job.accepted())
+        return VerbResult::Refused;
+    m_lastPrintJob = device + u'-' + QString::number(job.jobId);
+    return VerbResult::Accepted;
 }

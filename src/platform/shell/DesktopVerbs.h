@@ -33,6 +33,7 @@ public:
 
     int execute(const QString &verb, const QString &file, const QString &parameters,
         const QString &directory, VerbShow show) override;
+    QString lastPrintJob() const override { return m_lastPrintJob; }
 
     // The desktop's handler for a MIME type (a desktop entry id), or for its nearest ancestor
     // type that has one; empty when none is registered.
@@ -47,4 +48,5 @@ private:
 
     DesktopTools m_tools;
     PrintSystem *m_printing;
+    mutable QString m_lastPrintJob;
 };

@@ -36,6 +36,10 @@ public:
         const QString &directory, VerbShow show)
         = 0;
 
+    // The print system's id of the job that the last request handed over, as a text; empty
+    // when it handed none over (not a print request, or refused) or the verbs cannot tell.
+    virtual QString lastPrintJob() const { return {}; }
+
     // The verbs in force (the desktop's unless a test installed others).
     static DocumentVerbs &instance();
     static std::unique_ptr<DocumentVerbs> install(std::unique_ptr<DocumentVerbs> verbs);

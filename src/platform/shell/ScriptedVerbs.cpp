@@ -6,11 +6,15 @@ int ScriptedVerbs::execute(const QString &verb, const QString &file, const QStri
     const QString &directory, VerbShow show)
 {
     calls.append({ verb, file, parameters, directory, show });
-    if (const auto code = m_codes.constFind(file); code != m_codes.cend())
-        return *code;
-    if (missingFilesFail && !QFileInfo::exists(file))
-        return VerbResult::FileNotFound;
-    return VerbResult::Accepted;
+    m_lastPrintJob.clear();
+    int code = VerbResult::Accepted;
+    if (const auto scripted = m_codes.constFind(file); scripted != m_codes.cend())
+        code = *scripted;
+    else if (missingFilesFail && !QFileInfo::exists(file))
+        code = VerbResult::FileNotFound;
+    if (VerbSucceeded(code) && verb.startsWith(QStringLiteral("print")))
+        m_lastPrintJob = QStringLiteral("job-") + QString::number(calls.size());
+    return code;
 }
 
 ScopedVerbs::ScopedVerbs()

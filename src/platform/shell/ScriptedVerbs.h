@@ -22,6 +22,8 @@ public:
 
     int execute(const QString &verb, const QString &file, const QString &parameters,
         const QString &directory, VerbShow show) override;
+    // An accepted print request's job is its call's number, "job-<n>".
+    QString lastPrintJob() const override { return m_lastPrintJob; }
 
     void answer(const QString &file, int code) { m_codes.insert(file, code); }
 
@@ -30,6 +32,7 @@ public:
 
 private:
     QHash<QString, int> m_codes;
+    QString m_lastPrintJob;
 };
 
 // Installs a ScriptedVerbs for the lifetime of the guard.

@@ -1,0 +1,130 @@
+#include "app/SalesMain.h"
+#include "app/SalesMainJournalDialogs.h"
+
+#include "data/StatusTableOps.h"
+#include "dispatch/journal/SendPreview.h"
+#include "review/ReviewCommands.h"
+#include "review/ReviewDocuments.h"
+#include "util/MessageService.h"
+
+#include <QComboBox>
+
+namespace {
+
+JournalChannel ChannelOf(StatusFlag flag)
+{
+    return flag == StatusFlag::Printed ? JournalChannel::Paper : JournalChannel::Mail;
+}
+
+QString EarlierDispatchQuestion(int documents, StatusFlag flag)
+{
+    const QString done
+        = flag == StatusFlag::Printed ? QStringLiteral("printed") : QStringLiteral("sent");
+    return (documents == 1 ? QStringLiteral("1 document was ")
+                           : QString::number(documents) + QStringLiteral(" documents were "))
+        + done + QStringLiteral(" in an earlier run but not marked as ") + done
+        + QStringLiteral(". Mark them now?");
+}
+
+} // namespace
+
+void TFrmSalesMain::StartJournalRun()
+{
+    m_journal = std::make_unique<DispatchJournal>(
+        dbOperaADO, EdtOperaDataFolder->text(), cbxCompanyID->currentText());
+}
+
+void TFrmSalesMain::CloseJournalRun()
+{
+    const std::unique_ptr<DispatchJournal> journal = std::move(m_journal);
+    if (!journal || !journal->written())
+        return;
+    try {
+        MarkRunsAsked(ADOCommand, cbxCompanyID->currentText(), { journal->run() });
+    } catch (const std::exception &) {
+        // The rows stay unanswered: the next run asks about those not marked by then.
+    }
+}
+
+void TFrmSalesMain::OfferToMarkEarlierDispatches(StatusFlag flag)
+{
+    const QString companyId = cbxCompanyID->currentText();
+    QList<JournalEntry> entries;
+    try {
+        EnsureJournalTable(ADOCommand, EdtOperaDataFolder->text(), companyId);
+        entries
+            = ReadUnaskedDeliveries(QryChk, companyId, ChannelOf(flag), JournalWorkstationName());
+    } catch (const std::exception &) {
+        return; // the run tells the user once when the journal cannot be written
+    }
+    if (entries.isEmpty())
+        return;
+    QSet<QString> runs;
+    QList<qint64> documents;
+    for (const JournalEntry &entry : entries) {
+        runs.insert(entry.run);
+        if (!documents.contains(entry.document))
+            documents.append(entry.document);
+    }
+    documents = UnmarkedDocuments(QryChk, companyId, documents, flag);
+    if (!documents.isEmpty() && AskYesNo(EarlierDispatchQuestion(int(documents.size()), flag))) {
+        // Marked through the status table's write rule, and untagged so that this run does not
+        // hand them over a second time.
+        const ReviewWriter writer = reviewWriter();
+        const QString &assignment
+            = flag == StatusFlag::Printed ? MarkPrintedAssignment : MarkSentAssignment;
+        for (const qint64 document : documents) {
+            const QString number = QString::number(document);
+            SetStatusFlag(QryChk, ADOCommand, companyId, number, flag, assignment);
+            UpdateStatusFlag(ADOCommand, companyId, number, TagNoneAssignment);
+        }
+        const int current = m_memSTran.recNo();
+        for (int i = 0; i < m_memSTran.recordCount(); ++i) {
+            if (!documents.contains(m_memSTran.row(i).id))
+                continue;
+            m_memSTran.setRecNo(i);
+            m_memSTran.edit();
+            m_memSTran.setValue(FlagField(flag), true);
+            m_memSTran.setValue(ReviewField::Tag, false);
+            m_memSTran.post();
+        }
+        m_memSTran.setRecNo(current);
+    }
+    MarkRunsAsked(ADOCommand, companyId, runs);
+}
+
+void TFrmSalesMain::DispatchHistory1Click()
+{
+    if (!m_memSTran.isOpen() || m_memSTran.recordCount() == 0) {
+        ShowMessage(QStringLiteral("No records displayed"));
+        return;
+    }
+    const ReviewRow &row = m_memSTran.current();
+    const QString companyId = cbxCompanyID->currentText();
+    EnsureJournalTable(ADOCommand, EdtOperaDataFolder->text(), companyId);
+    const QList<JournalEntry> entries = ReadDocumentJournal(QryChk, companyId, row.id);
+    DispatchHistoryDialog dialog(row.st_trref.trimmed(), entries, this);
+    dialog.exec();
+}
+
+void TFrmSalesMain::PreviewSend1Click()
+{
+    if (!m_memSTran.isOpen() || m_memSTran.recordCount() == 0) {
+        ShowMessage(QStringLiteral("No records displayed"));
+        return;
+    }
+    const QString companyId = cbxCompanyID->currentText();
+    EnsureJournalTable(ADOCommand, EdtOperaDataFolder->text(), companyId);
+    const QSet<qint64> delivered = ReadDeliveredDocuments(QryChk, companyId, JournalChannel::Mail);
+    const QList<MailDocument> documents
+        = MailDocumentsOf(m_memSTran, EdtOperaDataFolder->text(), companyId);
+    QList<PreviewDocument> rows;
+    rows.reserve(documents.size());
+    for (int i = 0; i < documents.size(); ++i) {
+        const ReviewRow &row = m_memSTran.row(i);
+        rows.append(PreviewDocument {
+            documents[i], row.st_trref, row.zrqsent, delivered.contains(row.id) });
+    }
+    SendPreviewDialog dialog(PreviewSendTagged(rows, 0), false, this);
+    dialog.exec();
+}

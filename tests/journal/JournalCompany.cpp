@@ -1,0 +1,91 @@
+#include "JournalCompany.h"
+
+#include "DemoWriter.h"
+#include "platform/database/Connection.h"
+#include "platform/database/Query.h"
+#include "review/MemSTran.h"
+#include "util/UtilMisc.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpression>
+
+void JournalCompanyTest::makeCompany()
+{
+    demo::Options options;
+    options.transactions = 400;
+    options.customers = 40;
+    options.statusRows = 0;
+    options.seed = 11;
+    const demo::Company company = demo::Generate(options);
+    m_folder = m_dir.file(QStringLiteral("opera"));
+    demo::WriteOptions writeOptions;
+    writeOptions.pdfLimit = 60;
+    demo::WriteCompany(company, m_folder.toStdString(), writeOptions);
+}
+
+TFrmSalesMain &JournalCompanyTest::openWindow()
+{
+    m_window = std::make_unique<TFrmSalesMain>(
+        SalesMainOptions { settingsPath(), QStringLiteral("TESTPC") });
+    m_window->show();
+    m_window->EdtOperaDataFolder->setText(m_folder);
+    m_window->cbxCompanyID->setEditText(QStringLiteral("Z"));
+    const QString source = QStringLiteral("Provider=VFPOLEDB.1;Data Source=") + m_folder
+        + QStringLiteral("\\COMP_Z.DBC;Mode=Share Deny None");
+    m_window->setConnectionString(source);
+    m_window->LblOperaADO->setText(source);
+    return *m_window;
+}
+
+QList<QPair<QString, QList<qint64>>> JournalCompanyTest::mailableAccounts(int count) const
+{
+    QList<QPair<QString, QList<qint64>>> accounts;
+    const MemSTran &list = m_window->reviewList();
+    for (int i = 0; i < list.recordCount(); ++i) {
+        const ReviewRow &row = list.row(i);
+        if (!row.Exists || IsBlank(row.sn_email))
+            continue;
+        if (accounts.isEmpty() || accounts.last().first != row.st_account) {
+            if (accounts.size() == count)
+                break;
+            accounts.append({ row.st_account, {} });
+        }
+        accounts.last().second.append(row.id);
+    }
+    return accounts;
+}
+
+void JournalCompanyTest::tagOnly(const QSet<qint64> &ids)
+{
+    m_window->TagNone->trigger();
+    auto &list = const_cast<MemSTran &>(m_window->reviewList());
+    for (int i = 0; i < list.recordCount(); ++i) {
+        if (!ids.contains(list.row(i).id))
+            continue;
+        list.setRecNo(i);
+        m_window->BrwSTranKeyDown(Qt::Key_F2);
+    }
+}
+
+QList<JournalEntry> JournalCompanyTest::journalRows() const
+{
+    db::Connection connection;
+    connection.setConnectionString(QStringLiteral("Provider=VFPOLEDB.1;Data Source=") + m_folder);
+    db::Query query(connection);
+    return ReadJournal(query, QStringLiteral("Z"));
+}
+
+QString MessageIdOf(const QString &emlPath)
+{
+    QFile file(emlPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    static const QRegularExpression header(QStringLiteral(R"(^Message-ID:\s*<([^>]+)>)"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::MultilineOption);
+    const QString head
+        = QString::fromLatin1(file.readAll()).section(QStringLiteral("\r\n\r\n"), 0, 0);
+    return header.match(head).captured(1);
+}
