@@ -8,6 +8,7 @@
 #include <QSemaphore>
 #include <QThread>
 #include <QTimer>
+#include <QVariant>
 
 #include <qt6keychain/keychain.h>
 
@@ -37,6 +38,7 @@ void StopKeyringThread()
     QMutexLocker lock(&s_threadLock);
     if (!s_thread)
         return;
+    QCoreApplication::instance()->setProperty("velloran-keyring", QVariant());
     s_context->deleteLater();
     s_thread->quit();
     // A job the keyring never answers must not hold up the program's exit.
@@ -46,17 +48,22 @@ void StopKeyringThread()
     s_context = nullptr;
 }
 
+// The mail library links its own copy of this file: both copies must use one keyring
+// thread, so it is found through the application object, not through a static alone.
 QObject *KeyringContext()
 {
+    static const char kName[] = "velloran-keyring";
     QMutexLocker lock(&s_threadLock);
-    if (!s_thread) {
-        s_thread = new QThread;
-        s_thread->setObjectName(QStringLiteral("keyring"));
-        s_context = new QObject;
-        s_context->moveToThread(s_thread);
-        s_thread->start();
-        qAddPostRoutine(StopKeyringThread);
-    }
+    QCoreApplication *app = QCoreApplication::instance();
+    if (auto *shared = app->property(kName).value<QObject *>())
+        return shared;
+    s_thread = new QThread;
+    s_thread->setObjectName(QLatin1String(kName));
+    s_context = new QObject;
+    s_context->moveToThread(s_thread);
+    s_thread->start();
+    app->setProperty(kName, QVariant::fromValue(s_context));
+    qAddPostRoutine(StopKeyringThread);
     return s_context;
 }
 

@@ -282,10 +282,11 @@ QList<Profile> AccountStore::load(QString *error, AccountResult *secrets)
         = ProfileList::fromJson(QJsonDocument(stored.root).toJson(QJsonDocument::Compact), error);
     QList<Profile> profiles = list.profiles();
     for (int i = 0; i < profiles.size(); ++i) {
-        markImplicitPlaces(profiles[i], stored.profiles.at(i).toObject());
+        // An older file's password is kept as read, then marked for the keyring.
         const AccountResult filled = fillSecrets(profiles[i]);
         if (secrets && secrets->ok() && !filled.ok())
             *secrets = filled;
+        markImplicitPlaces(profiles[i], stored.profiles.at(i).toObject());
     }
     return profiles;
 }
