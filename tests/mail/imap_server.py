@@ -2,8 +2,11 @@
 """Loopback IMAP4rev1 server for the mail tests.
 
 usage: imap_server.py FOLDER MODE
-MODE: accept | refuse-login | refuse-append | no-special-use | silent
-Prints "PORT <n>" once listening. The only login is user / right. The mailboxes are INBOX,
+MODE: accept | refuse-login | refuse-append | no-special-use | xoauth2 | silent
+Prints "PORT <n>" once listening. The only login is user / right. In xoauth2 mode LOGIN is
+disabled and AUTHENTICATE XOAUTH2 accepts the access tokens listed, one a line, in the file
+named by the environment variable XOAUTH2_TOKENS (each attempt is appended to
+FOLDER/auth.log as "ok" or "refused"); OAUTHBEARER is announced and always refused. The mailboxes are INBOX,
 Archive, "Sent Items" (flagged \\Sent) and Drafts (flagged \\Drafts); in no-special-use
 mode no folder carries a special-use flag. Each appended message is stored byte for byte
 as FOLDER/append-<n>.eml, its mailbox and flags as FOLDER/append-<n>.json.
@@ -70,8 +73,13 @@ class Session:
         self.writer.write(line.encode() + b"\r\n")
         await self.writer.drain()
 
+    def capabilities(self):
+        if self.server.mode == "xoauth2":
+            return CAPABILITIES + " SASL-IR AUTH=XOAUTH2 AUTH=OAUTHBEARER LOGINDISABLED"
+        return CAPABILITIES
+
     async def run(self):
-        await self.send("* OK [CAPABILITY %s] test server ready" % CAPABILITIES)
+        await self.send("* OK [CAPABILITY %s] test server ready" % self.capabilities())
         while True:
             line = await self.reader.readline()
             if not line:
@@ -91,11 +99,47 @@ class Session:
                 return
 
     async def do_CAPABILITY(self, tag, args):
-        await self.send("* CAPABILITY " + CAPABILITIES)
+        await self.send("* CAPABILITY " + self.capabilities())
         await self.send("%s OK CAPABILITY completed" % tag)
 
     def check_password(self, user, password):
-        return self.server.mode != "refuse-login" and user == "user" and password == "right"
+        return self.server.mode not in ("refuse-login", "xoauth2") and user == "user" \
+            and password == "right"
+
+    async def do_AUTHENTICATE(self, tag, args):
+        import base64
+        parts = args.split()
+        mechanism = parts[0].upper() if parts else ""
+        if self.server.mode != "xoauth2" or mechanism not in ("XOAUTH2", "OAUTHBEARER"):
+            await self.send("%s NO unsupported mechanism" % tag)
+            return
+        if len(parts) > 1:
+            blob = parts[1]
+        else:
+            await self.send("+ ")
+            blob = (await self.reader.readline()).decode().strip()
+        try:
+            fields = dict(p.split("=", 1) for p in base64.b64decode(blob).decode().split("\x01")
+                          if "=" in p)
+        except Exception:
+            fields = {}
+        token = fields.get("auth", "")[len("Bearer "):]
+        try:
+            with open(os.environ["XOAUTH2_TOKENS"]) as f:
+                accepted = set(line.strip() for line in f if line.strip())
+        except OSError:
+            accepted = set()
+        ok = mechanism == "XOAUTH2" and "user" in fields and token in accepted
+        with open(os.path.join(self.server.folder, "auth.log"), "a") as f:
+            f.write(("ok" if ok else "refused") + "\n")
+        if ok:
+            self.user = fields["user"]
+            await self.send("%s OK AUTHENTICATE completed" % tag)
+            return
+        # As the large providers do: a JSON status as a challenge, then the refusal.
+        await self.send("+ " + base64.b64encode(b'{"status":"401","schemes":"bearer"}').decode())
+        await self.reader.readline()
+        await self.send("%s NO [AUTHENTICATIONFAILED] Invalid credentials" % tag)
 
     async def do_LOGIN(self, tag, args):
         parts = tokens(args)

@@ -2,10 +2,14 @@
 """Loopback SMTP server for the mail tests and benchmark.
 
 usage: smtp_server.py FOLDER MODE [DELAY]
-MODE: accept | discard | refuse-rcpt | auth | refuse-data | silent | size
+MODE: accept | discard | refuse-rcpt | auth | xoauth2 | refuse-data | silent
 Prints "PORT <n>" once listening. Each accepted message is stored byte for byte as
 FOLDER/msg-<n>.eml, its envelope as FOLDER/msg-<n>.json. In auth mode the only login is
-user / right. Recipients at the domain refused.invalid are refused in every mode.
+user / right. In xoauth2 mode XOAUTH2 accepts the access tokens listed, one a line, in
+the file named by the environment variable XOAUTH2_TOKENS, and each attempt is appended to
+FOLDER/auth.log as "ok" or "refused"; OAUTHBEARER is announced too and always refused, as
+a client must not pick it. Recipients at the domain refused.invalid are refused in every
+mode.
 DELAY (seconds) is waited before answering each RCPT and DATA command.
 In size mode the server announces SIZE 100000 and refuses larger messages. Every DATA
 command the server is sent is noted as a line in FOLDER/data-commands.log.
@@ -57,6 +61,55 @@ class Handler:
         return "250 OK stored"
 
 
+def current_tokens():
+    try:
+        with open(os.environ["XOAUTH2_TOKENS"]) as f:
+            return set(line.strip() for line in f if line.strip())
+    except OSError:
+        return set()
+
+
+def parse_xoauth2(blob):
+    """user=<user>^Aauth=Bearer <token>^A^A -> (user, token), or None."""
+    fields = dict(part.split("=", 1) for part in blob.decode().split("\x01") if "=" in part)
+    auth = fields.get("auth", "")
+    if "user" not in fields or not auth.startswith("Bearer "):
+        return None
+    return fields["user"], auth[len("Bearer "):]
+
+
+class OAuthHandler(Handler):
+    async def auth_XOAUTH2(self, server, args):
+        from base64 import b64decode
+        from aiosmtpd.smtp import AuthResult, MISSING
+        if len(args) == 1:
+            blob = await server.challenge_auth("")
+            if blob is MISSING:
+                return AuthResult(success=False, handled=True)
+        else:
+            try:
+                blob = b64decode(args[1].encode(), validate=True)
+            except Exception:
+                return AuthResult(success=False, message="501 5.5.2 Can't decode base64")
+        parsed = parse_xoauth2(blob)
+        ok = parsed is not None and parsed[1] in current_tokens()
+        with open(os.path.join(self.folder, "auth.log"), "a") as f:
+            f.write("ok\n" if ok else "refused\n")
+        if ok:
+            return AuthResult(success=True, auth_data=parsed[0])
+        # As the large providers do: a JSON status as a challenge, then the refusal.
+        answer = await server.challenge_auth('{"status":"401","schemes":"bearer"}')
+        if answer is MISSING:
+            return AuthResult(success=False, handled=True)
+        return AuthResult(success=False, message="535 5.7.8 Username and Password not accepted")
+
+    async def auth_OAUTHBEARER(self, server, args):
+        from aiosmtpd.smtp import AuthResult
+        with open(os.path.join(self.folder, "auth.log"), "a") as f:
+            f.write("oauthbearer\n")
+        return AuthResult(success=False, message="535 5.7.8 OAUTHBEARER is not accepted here")
+
+
 def authenticate(server, session, envelope, mechanism, auth_data):
     from aiosmtpd.smtp import AuthResult, LoginPassword
     ok = isinstance(auth_data, LoginPassword) and auth_data.login == b"user" \
@@ -102,10 +155,15 @@ def main():
         return
     Controller = logging_controller(folder)
     options = {}
-    if mode == "auth":
+    handler = Handler(folder, mode, delay)
+    if mode == "xoauth2":
+        handler = OAuthHandler(folder, mode, delay)
+        options = dict(auth_required=True, auth_require_tls=False,
+                       auth_exclude_mechanism=["PLAIN", "LOGIN"])
+    elif mode == "auth":
         options = dict(authenticator=authenticate, auth_required=True, auth_require_tls=False)
     limit = 100000 if mode == "size" else 0
-    controller = Controller(Handler(folder, mode, delay), hostname="127.0.0.1", port=port,
+    controller = Controller(handler, hostname="127.0.0.1", port=port,
                             data_size_limit=limit, **options)
     controller.start()
     print("PORT %d" % port, flush=True)

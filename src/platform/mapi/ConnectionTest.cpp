@@ -2,6 +2,7 @@
 
 #include "platform/mapi/ImapSentCopy.h"
 #include "platform/mapi/MailCurl.h"
+#include "platform/oauth/AccessTokens.h"
 
 namespace {
 
@@ -71,15 +72,34 @@ bool testOutgoing(
         return false;
     }
     SmtpDialogue dialogue;
+    mailcurl::Login login = mailcurl::outgoingLogin(t, profile.password);
     mailcurl::applyServer(curl, mailcurl::outgoingServer(t));
-    mailcurl::applyCredentials(curl, mailcurl::outgoingLogin(t, profile.password));
+    mailcurl::applyCredentials(curl, login);
     mailcurl::applyCancel(curl, cancel);
     curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, "NOOP");
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, discard);
     curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L);
     curl_easy_setopt(curl, CURLOPT_DEBUGFUNCTION, watchSmtp);
     curl_easy_setopt(curl, CURLOPT_DEBUGDATA, &dialogue);
-    const CURLcode code = curl_easy_perform(curl);
+    CURLcode code = CURLE_OK;
+    if (t.auth == TransportSettings::Auth::OAuth2 && !t.username.isEmpty()) {
+        // Signs in with the stored sign-in's access token, renewed once if refused.
+        const AccessTokens::Token token
+            = AccessTokens::forProfile(profile)->signIn([&](const QString &accessToken) {
+                  login.secret = accessToken;
+                  mailcurl::applyCredentials(curl, login);
+                  dialogue = SmtpDialogue();
+                  code = curl_easy_perform(curl);
+                  return code == CURLE_LOGIN_DENIED;
+              });
+        if (!token.ok()) {
+            curl_easy_cleanup(curl);
+            result.steps << step(
+                What::OutgoingSignIn, ProbeOutcome::AuthenticationRefused, token.problem);
+            return false;
+        }
+    } else
+        code = curl_easy_perform(curl);
     curl_easy_cleanup(curl);
     result.sizeLimit = dialogue.sizeLimit;
 

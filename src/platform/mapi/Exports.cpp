@@ -3,6 +3,7 @@
 #include "platform/mapi/AccountStore.h"
 #include "platform/mapi/MailObjects.h"
 #include "platform/mapi/MapiMemory.h"
+#include "platform/oauth/AccessTokens.h"
 
 #include <mutex>
 
@@ -100,7 +101,10 @@ std::shared_ptr<SessionCore> MakeSessionCore(const Profile &profile)
 {
     auto core = std::make_shared<SessionCore>();
     core->profile = profile;
-    core->transport = Transport::create(profile.transport, profile.password);
+    std::shared_ptr<AccessTokens> tokens;
+    if (profile.transport.auth == TransportSettings::Auth::OAuth2)
+        tokens = AccessTokens::forProfile(profile);
+    core->transport = Transport::create(profile.transport, profile.password, tokens);
     return core;
 }
 

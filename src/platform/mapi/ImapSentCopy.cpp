@@ -1,6 +1,7 @@
 #include "platform/mapi/ImapSentCopy.h"
 
 #include "platform/mapi/ConnectionTest.h"
+#include "platform/oauth/AccessTokens.h"
 
 #include <cstring>
 
@@ -256,6 +257,8 @@ ImapSentCopy::ImapSentCopy(const Profile &profile)
     , m_configuredFolder(profile.sentCopy.folder)
     , m_folder(profile.sentCopy.folder)
 {
+    if (m_login.auth == TransportSettings::Auth::OAuth2 && !m_login.username.isEmpty())
+        m_tokens = AccessTokens::forProfile(profile);
     mailcurl::globalInit();
     m_curl = curl_easy_init();
 }
@@ -266,7 +269,25 @@ ImapSentCopy::~ImapSentCopy()
         curl_easy_cleanup(m_curl);
 }
 
+// An OAuth 2.0 account signs in with its access token, renewed and offered once more when
+// the server refuses it.
 bool ImapSentCopy::perform(MailServerFailure &failure)
+{
+    if (!m_tokens)
+        return performOnce(failure);
+    bool done = false;
+    const AccessTokens::Token token = m_tokens->signIn([&](const QString &accessToken) {
+        m_login.secret = accessToken;
+        mailcurl::applyCredentials(m_curl, m_login);
+        done = performOnce(failure);
+        return !done && failure.code == CURLE_LOGIN_DENIED;
+    });
+    if (!token.ok())
+        failure = { CURLE_LOGIN_DENIED, token.problem, mailcurl::hostOf(m_server.url) };
+    return done;
+}
+
+bool ImapSentCopy::performOnce(MailServerFailure &failure)
 {
     Replies replies;
     curl_easy_setopt(m_curl, CURLOPT_VERBOSE, 1L);

@@ -8,6 +8,9 @@
 #include <QStringList>
 
 #include <atomic>
+#include <memory>
+
+class AccessTokens;
 
 // The copy of a sent message in the user's own Sent folder on an IMAP server.
 
@@ -54,9 +57,11 @@ public:
 
 private:
     bool perform(MailServerFailure &failure);
+    bool performOnce(MailServerFailure &failure);
 
     mailcurl::Server m_server;
     mailcurl::Login m_login;
+    std::shared_ptr<AccessTokens> m_tokens; // set for an OAuth 2.0 account
     QString m_configuredFolder;
     QString m_folder; // found, or configured
     CURL *m_curl = nullptr; // kept, so its connection serves the next message too

@@ -75,6 +75,9 @@ void applyCredentials(CURL *curl, const Login &login)
         break;
     case TransportSettings::Auth::OAuth2:
         curl_easy_setopt(curl, CURLOPT_XOAUTH2_BEARER, login.secret.toUtf8().constData());
+        // curl would pick OAUTHBEARER where both are offered, and Gmail refuses it.
+        curl_easy_setopt(curl, CURLOPT_LOGIN_OPTIONS, "AUTH=XOAUTH2");
+        curl_easy_setopt(curl, CURLOPT_SASL_IR, 1L);
         break;
     }
 }

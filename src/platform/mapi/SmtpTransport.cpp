@@ -1,6 +1,7 @@
 #include "platform/mapi/ConnectionTest.h"
 #include "platform/mapi/MailCurl.h"
 #include "platform/mapi/Transport.h"
+#include "platform/oauth/AccessTokens.h"
 
 #include <cstring>
 
@@ -106,9 +107,11 @@ HRESULT resultOf(CURLcode code, const Dialogue &d, qsizetype recipients)
 class SmtpTransport final : public Transport
 {
 public:
-    SmtpTransport(TransportSettings settings, QString password)
+    SmtpTransport(
+        TransportSettings settings, QString password, std::shared_ptr<AccessTokens> tokens)
         : m_settings(std::move(settings))
         , m_password(std::move(password))
+        , m_tokens(std::move(tokens))
     {
         mailcurl::globalInit();
         m_curl = curl_easy_init(); // kept, so its connection is reused for the next message
@@ -121,6 +124,31 @@ public:
 
     SendResult send(
         const QString &from, const QStringList &recipients, const QByteArray &mime) override
+    {
+        mailcurl::Login login = mailcurl::outgoingLogin(m_settings, m_password);
+        if (!m_tokens || login.username.isEmpty())
+            return sendAs(login, from, recipients, mime);
+        // An OAuth 2.0 account signs in with its access token; the sign-in's own words
+        // tell the user when no token can be had (never signed in, consent withdrawn).
+        SendResult result;
+        const AccessTokens::Token token = m_tokens->signIn([&](const QString &accessToken) {
+            login.secret = accessToken;
+            result = sendAs(login, from, recipients, mime);
+            return result.code == MAPI_E_LOGON_FAILED;
+        });
+        if (!token.ok()) {
+            result = {};
+            result.code = token.state == AccessTokens::Token::State::SignInNeeded
+                ? MAPI_E_LOGON_FAILED
+                : MAPI_E_NETWORK_ERROR;
+            result.detail = token.problem;
+        }
+        return result;
+    }
+
+private:
+    SendResult sendAs(const mailcurl::Login &login, const QString &from,
+        const QStringList &recipients, const QByteArray &mime)
     {
         if (!m_curl)
             return { MAPI_E_NOT_ENOUGH_RESOURCES, QStringLiteral("curl is not available"), {} };
@@ -137,7 +165,7 @@ public:
         Dialogue dialogue;
 
         mailcurl::applyServer(m_curl, mailcurl::outgoingServer(m_settings));
-        mailcurl::applyCredentials(m_curl, mailcurl::outgoingLogin(m_settings, m_password));
+        mailcurl::applyCredentials(m_curl, login);
         curl_easy_setopt(m_curl, CURLOPT_MAIL_FROM, sender.constData());
         curl_easy_setopt(m_curl, CURLOPT_MAIL_RCPT, rcpt);
         curl_easy_setopt(m_curl, CURLOPT_MAIL_RCPT_ALLLOWFAILS, 1L);
@@ -174,7 +202,6 @@ public:
         return result;
     }
 
-private:
     static SendResult tooLarge(const QByteArray &mime, qint64 limit)
     {
         SendResult result;
@@ -188,14 +215,15 @@ private:
 
     TransportSettings m_settings;
     QString m_password;
+    std::shared_ptr<AccessTokens> m_tokens; // set for an OAuth 2.0 account
     CURL *m_curl = nullptr;
     qint64 m_sizeLimit = 0; // announced by the server; 0: none
 };
 
 } // namespace
 
-std::unique_ptr<Transport> CreateSmtpTransport(
-    const TransportSettings &settings, const QString &password)
+std::unique_ptr<Transport> CreateSmtpTransport(const TransportSettings &settings,
+    const QString &password, std::shared_ptr<AccessTokens> tokens)
 {
-    return std::make_unique<SmtpTransport>(settings, password);
+    return std::make_unique<SmtpTransport>(settings, password, std::move(tokens));
 }

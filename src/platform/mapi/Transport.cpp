@@ -6,12 +6,12 @@
 #include <QSaveFile>
 #include <QUuid>
 
-std::unique_ptr<Transport> Transport::create(
-    const TransportSettings &settings, const QString &password)
+std::unique_ptr<Transport> Transport::create(const TransportSettings &settings,
+    const QString &password, std::shared_ptr<AccessTokens> tokens)
 {
     switch (settings.kind) {
     case TransportSettings::Kind::Smtp:
-        return CreateSmtpTransport(settings, password);
+        return CreateSmtpTransport(settings, password, std::move(tokens));
     case TransportSettings::Kind::Sendmail:
         return CreateSendmailTransport(settings);
     case TransportSettings::Kind::DropFolder:

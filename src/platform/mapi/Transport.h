@@ -9,6 +9,8 @@
 
 #include <memory>
 
+class AccessTokens;
+
 // How a composed message leaves: an SMTP exchange, a sendmail-compatible command, or a
 // file in a drop folder. send() blocks; it is called on a worker thread, one message at
 // a time per transport.
@@ -30,11 +32,12 @@ public:
         = 0;
 
     // password: the profile's logon password, used when the transport has none of its own.
-    static std::unique_ptr<Transport> create(
-        const TransportSettings &settings, const QString &password);
+    // tokens: where an OAuth 2.0 account's access tokens come from.
+    static std::unique_ptr<Transport> create(const TransportSettings &settings,
+        const QString &password, std::shared_ptr<AccessTokens> tokens = nullptr);
 };
 
-std::unique_ptr<Transport> CreateSmtpTransport(
-    const TransportSettings &settings, const QString &password);
+std::unique_ptr<Transport> CreateSmtpTransport(const TransportSettings &settings,
+    const QString &password, std::shared_ptr<AccessTokens> tokens = nullptr);
 std::unique_ptr<Transport> CreateSendmailTransport(const TransportSettings &settings);
 std::unique_ptr<Transport> CreateDropFolderTransport(const TransportSettings &settings);

@@ -55,6 +55,18 @@ void AccessTokens::refused(const QString &token)
         m_access.clear();
 }
 
+AccessTokens::Token AccessTokens::signIn(const std::function<bool(const QString &)> &attempt)
+{
+    Token token = current();
+    if (!token.ok() || !attempt(token.value))
+        return token;
+    refused(token.value);
+    token = current();
+    if (token.ok())
+        attempt(token.value);
+    return token;
+}
+
 SecretResult AccessTokens::signedIn(const TokenReply &grant)
 {
     SecretResult stored;
@@ -92,10 +104,15 @@ AccessTokens::Token AccessTokens::signInNeeded(const QString &why) const
 AccessTokens::Token AccessTokens::renew()
 {
     const QString key = RefreshTokenKey(m_account);
+    const QString refusedWords = QStringLiteral(
+        "is no longer accepted by %1 (the consent may have been withdrawn or the password "
+        "changed).")
+                                     .arg(m_endpoints.providerName);
     const SecretResult stored = m_store.read(key);
     if (stored.status == SecretStatus::NotFound)
-        return signInNeeded(
-            QStringLiteral("has not been signed in with %1 yet.").arg(m_endpoints.providerName));
+        return signInNeeded(m_dead.isEmpty() ? QStringLiteral("has not been signed in with %1 yet.")
+                                                   .arg(m_endpoints.providerName)
+                                             : refusedWords);
     if (!stored.ok())
         return { Token::State::Unavailable, {},
             QStringLiteral("The sign-in of mail account \"%1\" could not be read from the "
@@ -104,10 +121,6 @@ AccessTokens::Token AccessTokens::renew()
     QString refresh = stored.secret;
     if (!m_replaced.isEmpty() && refresh == m_replaced)
         refresh = m_replacement;
-    const QString refusedWords = QStringLiteral(
-        "is no longer accepted by %1 (the consent may have been withdrawn or the password "
-        "changed).")
-                                     .arg(m_endpoints.providerName);
     if (refresh == m_dead)
         return signInNeeded(refusedWords);
 

@@ -45,6 +45,11 @@ public:
     Token current();
     // A server turned this token away: the next current() renews it.
     void refused(const QString &token);
+    // Signs in to a server: attempt(token) does the exchange and answers true when the
+    // server refused the token, which is then renewed and offered once more. Answers the
+    // token last used; when it is not ok, no token could be had and its problem says why
+    // (attempt did not run with it).
+    Token signIn(const std::function<bool(const QString &token)> &attempt);
     // Keeps what a sign-in brought: the refresh token in the keyring (its answer is
     // returned), the access token here.
     SecretResult signedIn(const TokenReply &grant);
