@@ -247,6 +247,73 @@ double Field::asDate() const
     }
 }
 
+// ---- ColumnReader -----------------------------------------------------------------------------
+
+ColumnReader::ColumnReader(const Query &query, int field)
+    : m_result(query.m_result.get())
+    , m_column(query.m_columns[field])
+{ }
+
+FieldType ColumnReader::type(int row) const
+{
+    if (m_column < 0)
+        return FieldType::Unknown;
+    switch (m_result->kind(static_cast<size_t>(row), m_column)) {
+    case vfp::Value::Kind::Null:
+        return FieldType::Unknown;
+    case vfp::Value::Kind::Character:
+    case vfp::Value::Kind::Memo:
+        return FieldType::Text;
+    case vfp::Value::Kind::Numeric:
+        return FieldType::Float;
+    case vfp::Value::Kind::Integer:
+        return FieldType::Integer;
+    case vfp::Value::Kind::Logical:
+        return FieldType::Boolean;
+    case vfp::Value::Kind::Date:
+        return FieldType::Date;
+    case vfp::Value::Kind::DateTime:
+        return FieldType::DateTime;
+    }
+    return FieldType::Unknown;
+}
+
+std::string_view ColumnReader::utf8(int row) const
+{
+    return m_column < 0 ? std::string_view() : m_result->text(static_cast<size_t>(row), m_column);
+}
+
+double ColumnReader::number(int row) const
+{
+    return m_column < 0 ? 0 : m_result->number(static_cast<size_t>(row), m_column);
+}
+
+qint64 ColumnReader::integer(int row) const
+{
+    if (m_column < 0)
+        return 0;
+    const vfp::Value value = m_result->value(static_cast<size_t>(row), m_column);
+    return value.kind() == vfp::Value::Kind::Integer ? value.integer() : 0;
+}
+
+bool ColumnReader::logical(int row) const
+{
+    if (m_column < 0)
+        return false;
+    const vfp::Value value = m_result->value(static_cast<size_t>(row), m_column);
+    return value.kind() == vfp::Value::Kind::Logical && value.logical();
+}
+
+QDate ColumnReader::date(int row) const
+{
+    if (m_column < 0)
+        return {};
+    const vfp::Value value = m_result->value(static_cast<size_t>(row), m_column);
+    if (value.kind() != vfp::Value::Kind::Date || value.julianDay() == 0)
+        return {};
+    return DateOf(value.julianDay());
+}
+
 // ---- Query ------------------------------------------------------------------------------------
 
 Query::Query(Connection &connection)
@@ -421,6 +488,14 @@ Field Query::fieldByName(const QString &name) const
     if (index < 0)
         throw Exception(QStringLiteral("Field '") + name + QStringLiteral("' not found"));
     return Field(*this, index);
+}
+
+ColumnReader Query::column(int index) const
+{
+    requireOpen();
+    if (index < 0 || index >= fieldCount())
+        throw Exception(QStringLiteral("Field index out of range"));
+    return ColumnReader(*this, index);
 }
 
 bool Query::locate(const QString &fieldName, const QVariant &value)

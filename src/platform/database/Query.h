@@ -2,6 +2,7 @@
 
 #include "util/Errors.h"
 
+#include <QDate>
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -9,6 +10,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 namespace vfp::sql {
@@ -67,6 +69,28 @@ private:
     int m_index;
 };
 
+// The values of one field by row number (from 0), without the cursor or a QVariant per value:
+// for reading every row of a large result. Valid while its query stays open.
+class ColumnReader
+{
+public:
+    ColumnReader(const Query &query, int field);
+
+    // The stored value's type at a row: Text (also a memo), Integer, Float, Boolean, Date or
+    // DateTime; Unknown for a null and for a calculated field.
+    FieldType type(int row) const;
+    // A text's bytes in UTF-8, blank-padded as delivered; empty for other types.
+    std::string_view utf8(int row) const;
+    double number(int row) const; // Float or Integer
+    qint64 integer(int row) const; // Integer
+    bool logical(int row) const; // Boolean
+    QDate date(int row) const; // Date; invalid for an empty date
+
+private:
+    const vfp::sql::ResultSet *m_result = nullptr;
+    int m_column = -1;
+};
+
 // A query on the connection: SQL text, open, cursor over the rows, fields by name, locate.
 // Rows are read in full when the query opens (a static, client-side result).
 class Query
@@ -103,6 +127,7 @@ public:
     int fieldIndex(const QString &name) const; // -1 when none; any letter case
     Field field(int index) const;
     Field fieldByName(const QString &name) const; // throws Exception when there is none
+    ColumnReader column(int index) const;
 
     // Moves to the first row whose field equals the value (texts compared exactly, trailing
     // blanks of the column ignored); leaves the cursor where it was when none does.
@@ -110,6 +135,7 @@ public:
 
 private:
     friend class Field;
+    friend class ColumnReader;
     friend class Connection;
     void requireOpen() const;
     void bindFields();
