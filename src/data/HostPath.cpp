@@ -3,7 +3,17 @@
 #include "platform/database/vfp/Table.h"
 
 #include <QDir>
+#include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
+
+#include <algorithm>
+#include <functional>
+
+#ifdef Q_OS_UNIX
+#include <dirent.h>
+#include <sys/stat.h>
+#endif
 
 QString HostPath(const QString &path)
 {
@@ -16,21 +26,112 @@ bool HostFileExists(const QString &path)
     return QFileInfo(HostPath(path)).isFile();
 }
 
+namespace {
+
+// A name's key: its case-folded form in UTF-8. Plain ASCII names, nearly all, are folded byte by
+// byte; folding changes no ASCII character but the capitals.
+char FoldAscii(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+void AppendFolded(std::string &key, QStringView name)
+{
+    if (std::all_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x80; })) {
+        for (const QChar c : name)
+            key += FoldAscii(static_cast<char>(c.unicode()));
+        return;
+    }
+    key += name.toString().toCaseFolded().toStdString();
+}
+
+// The same for a name as the file system spells it.
+void AppendFolded(std::string &key, std::string_view name)
+{
+    if (std::all_of(name.begin(), name.end(), [](char c) { return (c & 0x80) == 0; })) {
+        for (const char c : name)
+            key += FoldAscii(c);
+        return;
+    }
+    AppendFolded(
+        key, QFile::decodeName(QByteArray(name.data(), static_cast<qsizetype>(name.size()))));
+}
+
+size_t SlotOf(std::string_view key, size_t mask)
+{
+    return std::hash<std::string_view>()(key) & mask;
+}
+
+// Calls take(name) for every regular file of the folder (also one reached through a link).
+template <typename Take> void ListFiles(const QString &folder, Take take)
+{
+#ifdef Q_OS_UNIX
+    DIR *dir = opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        return;
+    while (const dirent *entry = readdir(dir)) {
+        bool file = entry->d_type == DT_REG;
+        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+            struct stat info;
+            file = fstatat(dirfd(dir), entry->d_name, &info, 0) == 0 && S_ISREG(info.st_mode);
+        }
+        if (file)
+            take(std::string_view(entry->d_name));
+    }
+    closedir(dir);
+#else
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System);
+    while (it.hasNext()) {
+        it.next();
+        take(QFile::encodeName(it.fileName()).toStdString());
+    }
+#endif
+}
+
+} // namespace
+
 HostFolderIndex::HostFolderIndex(const QString &folderPath)
     : m_folderText(folderPath)
     , m_hostFolder(HostPath(folderPath))
 {
-    const QDir dir(m_hostFolder);
-    if (!dir.exists())
-        return;
-    const QStringList files = dir.entryList(QDir::Files | QDir::Hidden | QDir::System);
-    m_names = QSet<QString>(files.begin(), files.end());
-    m_files.reserve(files.size());
-    for (const QString &file : files)
-        m_files.insert(file.toCaseFolded(), file);
+    ListFiles(m_hostFolder, [this](std::string_view name) { add(name); });
+    size_t slots = 16;
+    while (slots < 2 * m_entries.size())
+        slots *= 2;
+    m_slots.assign(slots, 0);
+    for (size_t i = 0; i < m_entries.size(); ++i) {
+        const Entry &entry = m_entries[i];
+        size_t slot
+            = SlotOf(std::string_view(m_bytes).substr(entry.folded, entry.foldedSize), slots - 1);
+        while (m_slots[slot] != 0)
+            slot = (slot + 1) & (slots - 1);
+        m_slots[slot] = static_cast<uint32_t>(i + 1);
+    }
 }
 
-QString HostFolderIndex::pathText(const QString &name) const
+void HostFolderIndex::add(std::string_view spelled)
+{
+    Entry entry {};
+    entry.spelled = static_cast<uint32_t>(m_bytes.size());
+    entry.spelledSize = static_cast<uint32_t>(spelled.size());
+    m_bytes += spelled;
+    entry.folded = static_cast<uint32_t>(m_bytes.size());
+    AppendFolded(m_bytes, spelled);
+    entry.foldedSize = static_cast<uint32_t>(m_bytes.size() - entry.folded);
+    m_entries.push_back(entry);
+}
+
+template <typename Found> void HostFolderIndex::find(std::string_view key, Found found) const
+{
+    const size_t mask = m_slots.size() - 1;
+    for (size_t slot = SlotOf(key, mask); m_slots[slot] != 0; slot = (slot + 1) & mask) {
+        const Entry &entry = m_entries[m_slots[slot] - 1];
+        if (std::string_view(m_bytes).substr(entry.folded, entry.foldedSize) == key && found(entry))
+            return;
+    }
+}
+
+QString HostFolderIndex::pathText(QStringView name) const
 {
     QString folder = m_folderText;
     if (!folder.endsWith(u'\\') && !folder.endsWith(u'/'))
@@ -38,22 +139,38 @@ QString HostFolderIndex::pathText(const QString &name) const
     return folder + name;
 }
 
-bool HostFolderIndex::containsFile(const QString &name) const
+bool HostFolderIndex::containsFile(QStringView name) const
 {
     if (name.isEmpty())
         return false;
     if (name.contains(u'\\') || name.contains(u'/'))
         return HostFileExists(pathText(name));
-    return m_files.contains(name.toCaseFolded());
+    std::string key;
+    AppendFolded(key, name);
+    bool contained = false;
+    find(key, [&](const Entry &) { return contained = true; });
+    return contained;
 }
 
 QString HostFolderIndex::filePath(const QString &name) const
 {
     if (name.isEmpty() || name.contains(u'\\') || name.contains(u'/'))
         return HostPath(pathText(name));
+    std::string key;
+    AppendFolded(key, QStringView(name));
+    const std::string exact = QFile::encodeName(name).toStdString();
+    const Entry *match = nullptr;
+    find(key, [&](const Entry &entry) {
+        const std::string_view spelled
+            = std::string_view(m_bytes).substr(entry.spelled, entry.spelledSize);
+        if (!match || spelled == exact)
+            match = &entry;
+        return spelled == exact;
+    });
     QString spelled = name;
-    if (!m_names.contains(name))
-        spelled = m_files.value(name.toCaseFolded(), name);
+    if (match)
+        spelled = QFile::decodeName(QByteArray(
+            m_bytes.data() + match->spelled, static_cast<qsizetype>(match->spelledSize)));
     if (m_hostFolder.endsWith(u'/'))
         return m_hostFolder + spelled;
     return m_hostFolder + u'/' + spelled;

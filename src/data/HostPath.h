@@ -1,8 +1,12 @@
 #pragma once
 
-#include <QHash>
-#include <QSet>
 #include <QString>
+#include <QStringView>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
 
 // Path texts of the accounting system's platform mapped onto this host's file system:
 // backslashes become the host separator and each name is matched without regard to letter case.
@@ -16,7 +20,9 @@ QString HostPath(const QString &path);
 bool HostFileExists(const QString &path);
 
 // One folder's file names, read once, for many existence tests and paths without a listing of
-// the folder each.
+// the folder each. The names are kept in one buffer with a table keyed by their case-folded
+// form, so a folder of a hundred thousand documents is read and searched without a string per
+// name.
 class HostFolderIndex
 {
 public:
@@ -24,17 +30,29 @@ public:
 
     // Whether the folder holds a file of this name (letter case ignored). A name with a
     // separator in it is looked up through HostFileExists.
-    bool containsFile(const QString &name) const;
+    bool containsFile(QStringView name) const;
     // HostPath of the folder text followed by the name, as the folder stood when it was read: a
     // file of that name in any letter case takes that file's spelling, else the name is used as
     // given. A name with a separator in it is mapped through HostPath.
     QString filePath(const QString &name) const;
 
 private:
-    QString pathText(const QString &name) const;
+    struct Entry
+    {
+        uint32_t spelled; // offset of the name's bytes in m_bytes, as the file system holds them
+        uint32_t spelledSize;
+        uint32_t folded; // offset of the case-folded name in UTF-8
+        uint32_t foldedSize;
+    };
+
+    QString pathText(QStringView name) const;
+    void add(std::string_view spelled);
+    // Calls found(entry) for each file whose folded name is the key, until it returns true.
+    template <typename Found> void find(std::string_view key, Found found) const;
 
     QString m_folderText;
     QString m_hostFolder;
-    QSet<QString> m_names; // the folder's file names as spelled there
-    QHash<QString, QString> m_files; // case-folded names of the folder's files -> their spelling
+    std::string m_bytes;
+    std::vector<Entry> m_entries;
+    std::vector<uint32_t> m_slots; // open addressing: entry index + 1, 0 for a free slot
 };
