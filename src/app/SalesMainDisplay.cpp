@@ -19,6 +19,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -36,6 +37,7 @@ public:
     void setCaption(const QString &caption) override { m_dialog.setCaption(caption); }
     void setMax(int max) override { m_dialog.setMax(max); }
     void setPosition(int position) override { m_dialog.setPosition(position); }
+    void processMessages() override { QCoreApplication::processEvents(); }
 
 private:
     TDlgInfo &m_dialog;

@@ -30,7 +30,6 @@ void MemSTran::close()
     if (m_observer && !controlsDisabled())
         m_observer->listAboutToReset();
     m_rows.clear();
-    m_rows.shrink_to_fit();
     m_state = State::Inactive;
     m_current = -1;
     m_eof = true;
@@ -38,6 +37,14 @@ void MemSTran::close()
         m_observer->listReset();
     else
         m_pendingReset = true;
+}
+
+void MemSTran::reserve(int rows)
+{
+    const size_t wanted = static_cast<size_t>(std::max(rows, 0));
+    if (m_rows.empty() && m_rows.capacity() > 2 * wanted + 1024)
+        std::vector<ReviewRow>().swap(m_rows);
+    m_rows.reserve(wanted);
 }
 
 void MemSTran::setRecNo(int row)

@@ -30,15 +30,18 @@ public:
 
     void setObserver(MemSTranObserver *observer) { m_observer = observer; }
 
-    // Opening starts an empty list; closing discards every row.
+    // Opening starts an empty list; closing discards every row. The rows' room is kept for the
+    // next fill: the list is closed to be filled again, and memory used before is filled much
+    // faster than memory the system has yet to hand out.
     void open();
     void close();
     bool isOpen() const { return m_state != State::Inactive; }
     State state() const { return m_state; }
 
     int recordCount() const { return static_cast<int>(m_rows.size()); }
-    // Room for this many rows, so a fill of known size appends without moving rows.
-    void reserve(int rows) { m_rows.reserve(static_cast<size_t>(std::max(rows, 0))); }
+    // Room for this many rows, so a fill of known size appends without moving rows. An empty
+    // list keeps the room of its last fill (see close()) unless that is far more than asked.
+    void reserve(int rows);
     // The current row's index, -1 when there is none (an empty or closed list).
     int recNo() const { return m_current; }
     void setRecNo(int row);

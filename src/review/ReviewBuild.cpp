@@ -6,9 +6,10 @@
 #include "dispatch/DocumentPaths.h"
 #include "platform/database/Query.h"
 #include "review/MemSTran.h"
+#include "review/ReviewRowReader.h"
 #include "util/UtilMisc.h"
 
-#include <vector>
+#include <chrono>
 
 namespace {
 
@@ -34,23 +35,8 @@ private:
     MemSTran &m_list;
 };
 
-struct ColumnCopy
-{
-    int column;
-    ReviewField field;
-};
-
-// Every query column whose name matches a review field, letter case ignored.
-std::vector<ColumnCopy> MatchColumns(const db::Query &query)
-{
-    std::vector<ColumnCopy> copies;
-    for (int i = 0; i < query.fieldCount(); ++i) {
-        const int field = ReviewFieldIndex(query.fields().at(i).name);
-        if (field >= 0)
-            copies.push_back({ i, static_cast<ReviewField>(field) });
-    }
-    return copies;
-}
+// The clock is read every so many rows only: a row takes well under a microsecond.
+constexpr int RowsPerClockCheck = 32;
 
 void FillReviewList(
     ReviewBuildObjects &objects, const ReviewBuildInputs &inputs, BuildProgress &progress)
@@ -64,34 +50,37 @@ void FillReviewList(
     list.reserve(count);
     const QString countText = QString::number(count);
 
-    const std::vector<ColumnCopy> copies = MatchColumns(query);
+    ReviewRowReader reader(query);
     const HostFolderIndex pdfFolder(CompanyPdfFolder(inputs.dataFolder, inputs.companyId));
     SuspendedControls suspended(list);
 
+    qint64 lastReport = 0;
     query.first();
-    int n = 1;
-    while (!query.eof()) {
+    for (int n = 1; !query.eof(); ++n) {
         list.append();
         ReviewRow &row = list.buffer();
-        for (const ColumnCopy &copy : copies) {
-            const db::Field field = query.field(copy.column);
-            row.setValue(copy.field, field.isNull() ? QVariant() : field.asVariant());
-        }
-        row.setValue(ReviewField::Exists, pdfFolder.containsFile(row.st_memot.trimmed()));
+        reader.read(n - 1, row);
+        row.Exists = pdfFolder.containsFile(QStringView(row.st_memot).trimmed());
+        row.markSet(ReviewField::Exists);
         row.setValue(ReviewField::Tag, row.zrqtag);
         row.setValue(ReviewField::MailInv, row.sn_docmail >= 8);
         if (inputs.showDelNotes) {
             if (auto note = objects.deliveryNotes.find(row.st_trtype, row.st_trref))
                 row.setValue(ReviewField::it_numdelv, *note);
         }
-        const QString name = row.sn_name;
+        const bool report = n == 1 || n == count
+            || (n % RowsPerClockCheck == 0
+                && progress.clockMs() - lastReport >= BuildReportIntervalMs);
+        const QString name = report ? row.sn_name : QString();
         list.post();
-        progress.setCaption(QStringLiteral("Building Results [") + QString::number(n)
-            + QStringLiteral(" of ") + countText + QStringLiteral("]  [") + name + u']');
-        progress.setPosition(n);
         query.next();
-        ++n;
-        progress.processMessages();
+        if (report) {
+            progress.setCaption(QStringLiteral("Building Results [") + QString::number(n)
+                + QStringLiteral(" of ") + countText + QStringLiteral("]  [") + name + u']');
+            progress.setPosition(n);
+            progress.processMessages();
+            lastReport = progress.clockMs();
+        }
     }
     list.sort({ QStringLiteral("st_account"), QStringLiteral("st_trref") }, false);
 }
@@ -115,6 +104,12 @@ int BuildReviewList(ReviewBuildObjects &objects, const ReviewBuildInputs &inputs
             objects.deliveryNotes, objects.qryInvDelNotes, objects.qryCNDelNotes, inputs.companyId);
     FillReviewList(objects, inputs, progress);
     return objects.qrySTran.recordCount();
+}
+
+qint64 BuildProgress::clockMs() const
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
 const QString DataConnectionProblem

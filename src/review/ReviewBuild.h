@@ -19,9 +19,16 @@ public:
     virtual void setCaption(const QString &caption) = 0;
     virtual void setMax(int max) = 0;
     virtual void setPosition(int position) = 0;
-    // Lets pending window messages through (once per listed row).
+    // Lets pending window messages through.
     virtual void processMessages() { }
+    // Milliseconds on a steady clock, which spaces the fill's reports.
+    virtual qint64 clockMs() const;
 };
+
+// The fill shows its progress (caption, position) and lets window messages through for its
+// first row, then whenever this much time has passed since the last report, and for its last
+// row: often enough for a live dialog, not once per row.
+constexpr int BuildReportIntervalMs = 8;
 
 // The main window's objects a build works on.
 struct ReviewBuildObjects

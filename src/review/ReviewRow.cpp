@@ -41,66 +41,6 @@ const std::array<ReviewFieldInfo, ReviewFieldCount> &Fields()
     return fields;
 }
 
-template <typename Row> auto TextMember(Row &row, ReviewField field) -> decltype(&row.st_account)
-{
-    switch (field) {
-    case ReviewField::st_account:
-        return &row.st_account;
-    case ReviewField::sn_name:
-        return &row.sn_name;
-    case ReviewField::sn_email:
-        return &row.sn_email;
-    case ReviewField::st_trref:
-        return &row.st_trref;
-    case ReviewField::st_custref:
-        return &row.st_custref;
-    case ReviewField::st_trtype:
-        return &row.st_trtype;
-    case ReviewField::st_paid:
-        return &row.st_paid;
-    case ReviewField::it_numdelv:
-        return &row.it_numdelv;
-    case ReviewField::st_memot:
-        return &row.st_memot;
-    default:
-        return nullptr;
-    }
-}
-
-template <typename Row> auto BoolMember(Row &row, ReviewField field) -> decltype(&row.Tag)
-{
-    switch (field) {
-    case ReviewField::Tag:
-        return &row.Tag;
-    case ReviewField::MailInv:
-        return &row.MailInv;
-    case ReviewField::zrqtag:
-        return &row.zrqtag;
-    case ReviewField::zrqsent:
-        return &row.zrqsent;
-    case ReviewField::zrqprint:
-        return &row.zrqprint;
-    case ReviewField::Exists:
-        return &row.Exists;
-    default:
-        return nullptr;
-    }
-}
-
-template <typename Row> auto DecimalMember(Row &row, ReviewField field) -> decltype(&row.st_trbal)
-{
-    switch (field) {
-    case ReviewField::st_trvalue:
-        return &row.st_trvalue;
-    case ReviewField::st_vatval:
-        return &row.st_vatval;
-    case ReviewField::st_trbal:
-        return &row.st_trbal;
-    default:
-        return nullptr;
-    }
-}
-
 template <typename T> int Compare(const T &a, const T &b)
 {
     return a < b ? -1 : (b < a ? 1 : 0);
@@ -140,12 +80,12 @@ QVariant ReviewRow::value(ReviewField field) const
 {
     if (isNull(field))
         return {};
-    if (const QString *text = TextMember(*this, field))
-        return *text;
-    if (const bool *flag = BoolMember(*this, field))
-        return *flag;
-    if (const double *number = DecimalMember(*this, field))
-        return *number;
+    if (const TextMember text = TextMemberOf(field))
+        return this->*text;
+    if (const FlagMember flag = FlagMemberOf(field))
+        return this->*flag;
+    if (const DecimalMember number = DecimalMemberOf(field))
+        return this->*number;
     switch (field) {
     case ReviewField::sn_docmail:
         return sn_docmail;
@@ -166,12 +106,12 @@ void ReviewRow::setValue(ReviewField field, const QVariant &value)
         nulls |= 1u << int(field);
         return;
     }
-    if (QString *text = TextMember(*this, field)) {
-        *text = value.toString().left(FieldInfo(field).size);
-    } else if (bool *flag = BoolMember(*this, field)) {
-        *flag = value.toBool();
-    } else if (double *number = DecimalMember(*this, field)) {
-        *number = value.toDouble(&converted);
+    if (const TextMember text = TextMemberOf(field)) {
+        this->*text = value.toString().left(FieldInfo(field).size);
+    } else if (const FlagMember flag = FlagMemberOf(field)) {
+        this->*flag = value.toBool();
+    } else if (const DecimalMember number = DecimalMemberOf(field)) {
+        this->*number = value.toDouble(&converted);
     } else if (field == ReviewField::sn_docmail) {
         sn_docmail = value.toInt(&converted);
     } else if (field == ReviewField::st_trdate) {
@@ -193,6 +133,66 @@ QString ReviewRow::text(ReviewField field) const
     if (field == ReviewField::id)
         return QString::number(id);
     return value(field).toString();
+}
+
+TextMember TextMemberOf(ReviewField field)
+{
+    switch (field) {
+    case ReviewField::st_account:
+        return &ReviewRow::st_account;
+    case ReviewField::sn_name:
+        return &ReviewRow::sn_name;
+    case ReviewField::sn_email:
+        return &ReviewRow::sn_email;
+    case ReviewField::st_trref:
+        return &ReviewRow::st_trref;
+    case ReviewField::st_custref:
+        return &ReviewRow::st_custref;
+    case ReviewField::st_trtype:
+        return &ReviewRow::st_trtype;
+    case ReviewField::st_paid:
+        return &ReviewRow::st_paid;
+    case ReviewField::it_numdelv:
+        return &ReviewRow::it_numdelv;
+    case ReviewField::st_memot:
+        return &ReviewRow::st_memot;
+    default:
+        return nullptr;
+    }
+}
+
+FlagMember FlagMemberOf(ReviewField field)
+{
+    switch (field) {
+    case ReviewField::Tag:
+        return &ReviewRow::Tag;
+    case ReviewField::MailInv:
+        return &ReviewRow::MailInv;
+    case ReviewField::zrqtag:
+        return &ReviewRow::zrqtag;
+    case ReviewField::zrqsent:
+        return &ReviewRow::zrqsent;
+    case ReviewField::zrqprint:
+        return &ReviewRow::zrqprint;
+    case ReviewField::Exists:
+        return &ReviewRow::Exists;
+    default:
+        return nullptr;
+    }
+}
+
+DecimalMember DecimalMemberOf(ReviewField field)
+{
+    switch (field) {
+    case ReviewField::st_trvalue:
+        return &ReviewRow::st_trvalue;
+    case ReviewField::st_vatval:
+        return &ReviewRow::st_vatval;
+    case ReviewField::st_trbal:
+        return &ReviewRow::st_trbal;
+    default:
+        return nullptr;
+    }
 }
 
 RowComparator ComparatorFor(ReviewField field)

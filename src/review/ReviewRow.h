@@ -88,6 +88,15 @@ struct ReviewRow
     void markSet(ReviewField field) { nulls &= ~(1u << int(field)); }
 };
 
+// The typed member behind a field, for writing many rows without a QVariant per value; null
+// where the field is of another type.
+using TextMember = QString ReviewRow::*;
+using FlagMember = bool ReviewRow::*;
+using DecimalMember = double ReviewRow::*;
+TextMember TextMemberOf(ReviewField field);
+FlagMember FlagMemberOf(ReviewField field);
+DecimalMember DecimalMemberOf(ReviewField field);
+
 // Orders two rows by one field: empty first, false before true, texts by character code.
 int CompareField(const ReviewRow &a, const ReviewRow &b, ReviewField field);
 
