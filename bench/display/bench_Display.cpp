@@ -1,5 +1,9 @@
 // Display on a large company: 200,000 transactions, 5,000 customers, 100,000 status rows, from
 // the start of the build to the filled, sorted list (the default filters, delivery notes off).
+// The PDF folder holds a file for most documents, some named in lower case, as a real one does.
+//
+//   bench_display [--benchmark_filter=...]  (VELLORAN_BENCH_DIR keeps the generated company, in
+//                                            its folder "display")
 #include "data/ConnectionString.h"
 #include "data/DeliveryNotes.h"
 #include "platform/database/Command.h"
@@ -11,9 +15,13 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <memory>
 
 namespace {
 
@@ -33,8 +41,28 @@ std::string Account(int i)
     return buffer;
 }
 
+// One empty file per invoice and credit note, except every eleventh; every fifth in lower case.
+void WritePdfFiles(const QString &path)
+{
+    const QDir pdf(QDir(path).filePath(QStringLiteral("Z_PDF")));
+    QDir().mkpath(pdf.path());
+    for (int i = 0; i < Transactions; ++i) {
+        const bool receipt = i % 10 == 9;
+        if (receipt || i % 11 == 0)
+            continue;
+        QString name = QStringLiteral("SI") + QString::number(1000000 + i) + QStringLiteral(".PDF");
+        if (i % 5 == 0)
+            name = name.toLower();
+        QFile file(pdf.filePath(name));
+        if (!file.open(QIODevice::WriteOnly))
+            std::abort();
+    }
+}
+
+// The database container last: a folder holding it holds the whole company.
 void WriteCompany(const QString &path)
 {
+    WritePdfFiles(path);
     const std::string folder = path.toStdString() + '/';
     using vfp::NewField;
     {
@@ -85,16 +113,25 @@ void WriteCompany(const QString &path)
     vfp::CreateDatabaseContainer(folder + "COMP_Z.DBC",
         { { folder + "Z_stran.dbf", {}, {} }, { folder + "Z_sname.dbf", {}, {} },
             { folder + "Z_itran.dbf", {}, {} }, { folder + "Z_ihead.dbf", {}, {} } });
-    QDir(path).mkpath(QStringLiteral("Z_PDF"));
 }
 
-// The company is written once per run of the program.
+// The company is written once per run of the program, or once for all runs into the folder
+// VELLORAN_BENCH_DIR names.
 const QString &CompanyFolder()
 {
-    static QTemporaryDir dir;
+    static std::unique_ptr<QTemporaryDir> temporary;
     static const QString path = [] {
-        WriteCompany(dir.path());
-        return dir.path();
+        QString folder;
+        if (const char *keep = std::getenv("VELLORAN_BENCH_DIR")) {
+            folder = QDir(QString::fromLocal8Bit(keep)).filePath(QStringLiteral("display"));
+            QDir().mkpath(folder);
+        } else {
+            temporary = std::make_unique<QTemporaryDir>();
+            folder = temporary->path();
+        }
+        if (!QFile::exists(QDir(folder).filePath(QStringLiteral("COMP_Z.DBC"))))
+            WriteCompany(folder);
+        return folder;
     }();
     return path;
 }
