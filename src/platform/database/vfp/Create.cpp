@@ -16,13 +16,6 @@ namespace {
 constexpr size_t kFlushBytes = 4u << 20;
 constexpr uint32_t kMemoBlock = 64;
 
-std::string Upper(std::string s)
-{
-    for (char &c : s)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
 std::string WithExtension(const std::string &path, const std::string &ext)
 {
     return JoinPath(ParentFolder(path), BaseName(path)) + ext;
@@ -84,7 +77,7 @@ TableBuilder::TableBuilder(
     d.path = MapHostPath(dbfPath);
     d.header = DbfHeader::forNewTable(fields, options.version, options.codePageMark);
     d.codePage = &CodePage::forMark(d.header.codePageMark, d.header.version);
-    const bool container = Upper(d.path).ends_with(".DBC");
+    const bool container = AsciiUpper(d.path).ends_with(".DBC");
     d.memoPath = WithExtension(d.path, container ? ".dct" : d.header.memoExtension());
     d.indexPath = WithExtension(d.path, container ? ".dcx" : ".cdx");
     if (container) {
@@ -173,7 +166,7 @@ void TableBuilder::addIndexTag(
     const std::string &tag, const std::string &keyExpression, const std::string &forExpression)
 {
     CheckTagName(tag);
-    m_impl->tags.emplace_back(Upper(tag), keyExpression);
+    m_impl->tags.emplace_back(AsciiUpper(tag), keyExpression);
     m_impl->forExpressions.push_back(forExpression);
 }
 
@@ -287,7 +280,7 @@ void CreateDatabaseContainer(
         for (size_t i = 0; i < m.header.fields.size(); ++i) {
             std::string name
                 = t.longFieldNames.empty() ? m.header.fields[i].info.name : t.longFieldNames[i];
-            if (Upper(name.substr(0, 10)) != m.header.fields[i].info.name)
+            if (AsciiUpper(name.substr(0, 10)) != m.header.fields[i].info.name)
                 throw Error("Long field name " + name + " does not begin with "
                     + m.header.fields[i].info.name);
             for (char &c : name)

@@ -16,17 +16,10 @@ namespace vfp {
 
 namespace {
 
-std::string Upper(std::string_view s)
-{
-    std::string out(s);
-    for (char &c : out)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
-
 bool EndsWithNoCase(const std::string &s, const std::string &suffix)
 {
-    return s.size() >= suffix.size() && Upper(s.substr(s.size() - suffix.size())) == Upper(suffix);
+    return s.size() >= suffix.size()
+        && AsciiUpper(s.substr(s.size() - suffix.size())) == AsciiUpper(suffix);
 }
 
 bool HasExtension(const std::string &path)
@@ -46,7 +39,7 @@ std::vector<std::string> MatchLongNames(
     for (size_t i = 0; i < out.size(); ++i) {
         const std::string &shortName = table.header().fields[i].info.name;
         for (size_t k = 0; k < longNames.size(); ++k) {
-            if (!used[k] && Upper(longNames[k].substr(0, 10)) == shortName) {
+            if (!used[k] && AsciiUpper(longNames[k].substr(0, 10)) == shortName) {
                 used[k] = true;
                 out[i] = longNames[k];
                 break;
@@ -66,7 +59,7 @@ public:
 
     std::shared_ptr<Table> table(std::string_view name) override
     {
-        const std::string key = Upper(name);
+        const std::string key = AsciiUpper(name);
         if (const auto it = m_open.find(key); it != m_open.end())
             return it->second;
         std::vector<std::string> longNames;
@@ -116,7 +109,7 @@ public:
         if (FileExists(path) || (!hasFolder && !resolveIn(defaultFolder(), name).empty()))
             throw Error("File '" + path + "' already exists");
         CreateTable(path, fields, TableOptions {});
-        m_open.erase(Upper(name));
+        m_open.erase(AsciiUpper(name));
     }
 
     void createIndexTag(const std::string &tableName, const std::string &keyExpression,
@@ -125,15 +118,15 @@ public:
         auto t = std::dynamic_pointer_cast<DbfTable>(table(tableName));
         if (!t)
             throw Error("Table " + tableName + " cannot be indexed");
-        t->addIndexTag(Upper(tag), keyExpression);
-        m_open.erase(Upper(tableName));
+        t->addIndexTag(AsciiUpper(tag), keyExpression);
+        m_open.erase(AsciiUpper(tableName));
     }
 
     void closeAll() override { m_open.clear(); }
 
     void markOwnTable(std::string_view name) override
     {
-        const std::string key = Upper(name);
+        const std::string key = AsciiUpper(name);
         m_ownTables.insert(key);
         if (const auto it = m_open.find(key); it != m_open.end())
             if (auto t = std::dynamic_pointer_cast<DbfTable>(it->second))

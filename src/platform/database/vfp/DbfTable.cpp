@@ -16,14 +16,6 @@ namespace {
 constexpr size_t kReadAhead = 1 << 20;
 constexpr size_t kSparseRead = 4096;
 
-std::string Upper(std::string_view s)
-{
-    std::string out(s);
-    for (char &c : out)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
-
 std::unique_ptr<FileIo> OpenShared(const std::string &path)
 {
     try {
@@ -64,7 +56,7 @@ std::shared_ptr<DbfTable> DbfTable::openPath(const std::string &pathText, std::s
         name = BaseName(path);
     const std::string stem = JoinPath(ParentFolder(path), BaseName(path));
     // A database container keeps its memo in .dct and its index in .dcx.
-    const bool container = path.size() > 4 && Upper(path.substr(path.size() - 4)) == ".DBC";
+    const bool container = path.size() > 4 && AsciiUpper(path.substr(path.size() - 4)) == ".DBC";
     auto opener = [stem, container](const std::string &extension) -> std::unique_ptr<FileIo> {
         std::string ext = extension;
         if (container)
@@ -101,7 +93,7 @@ std::shared_ptr<Table> DbfTable::openReader() const
 
 int DbfTable::fieldIndex(std::string_view name) const
 {
-    const std::string wanted = Upper(name);
+    const std::string wanted = AsciiUpper(name);
     for (size_t i = 0; i < m_fields.size(); ++i)
         if (m_fields[i].name == wanted)
             return static_cast<int>(i);
@@ -115,7 +107,7 @@ void DbfTable::setLongFieldNames(const std::vector<std::string> &names)
 {
     for (size_t i = 0; i < names.size() && i < m_fields.size(); ++i)
         if (!names[i].empty())
-            m_fields[i].name = Upper(names[i]);
+            m_fields[i].name = AsciiUpper(names[i]);
     m_plans.reset();
 }
 
@@ -224,14 +216,29 @@ void DbfTable::decodeField(const char *record, int field, Value &into) const
     }
 }
 
-std::string_view DbfTable::fieldBytes(uint32_t recno, int field) const
+std::string_view DbfTable::recordBlock(uint32_t first, uint32_t wanted) const
+{
+    if (wanted == 0)
+        return {};
+    const char *record = recordPointer(first);
+    const uint32_t held = m_cacheFirst + m_cacheCount - first;
+    return std::string_view(
+        record, static_cast<size_t>(std::min(held, wanted)) * m_header.recordLength);
+}
+
+std::optional<Table::FieldPlace> DbfTable::fieldPlace(int field) const
 {
     if (field < 0 || static_cast<size_t>(field) >= m_header.fields.size())
-        throw Error("Field number " + std::to_string(field) + " is out of range");
+        return std::nullopt;
     const FieldLayout &f = m_header.fields[static_cast<size_t>(field)];
-    if (IsMemoType(f.info.type))
-        return {};
-    return std::string_view(recordPointer(recno) + f.offset, static_cast<size_t>(f.info.length));
+    FieldPlace place;
+    place.offset = f.offset;
+    place.width = static_cast<size_t>(f.info.length);
+    if (f.nullBit >= 0 && m_header.nullFlagsOffset >= 0) {
+        place.nullByte = m_header.nullFlagsOffset + f.nullBit / 8;
+        place.nullMask = static_cast<uint8_t>(1u << (f.nullBit % 8));
+    }
+    return place;
 }
 
 MemoFile *DbfTable::memo() const

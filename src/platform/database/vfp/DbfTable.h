@@ -45,11 +45,12 @@ public:
     bool isDeleted(uint32_t recno) const override;
     Value value(uint32_t recno, int field) const override;
     void readValue(uint32_t recno, int field, Value &into) const override;
-    std::string_view fieldBytes(uint32_t recno, int field) const override;
     size_t recordLength() const override { return m_header.recordLength; }
     // The raw bytes of a record (delete flag first); valid until the next read of this table.
     std::string_view recordBytes(uint32_t recno) const override;
     void decodeField(const char *record, int field, Value &into) const override;
+    std::string_view recordBlock(uint32_t first, uint32_t wanted) const override;
+    std::optional<FieldPlace> fieldPlace(int field) const override;
     std::shared_ptr<Table> openReader() const override;
     std::vector<IndexTag> indexTags() const override;
     std::optional<std::vector<uint32_t>> seekNumber(int field, const Value &number) const override;

@@ -47,26 +47,6 @@ std::string_view Trim(std::string_view s)
     return s;
 }
 
-int32_t ParseDate(std::string_view s)
-{
-    if (s.size() != 8)
-        return 0;
-    int parts[3] = { 0, 0, 0 };
-    const int widths[3] = { 4, 2, 2 };
-    size_t at = 0;
-    for (int i = 0; i < 3; ++i) {
-        for (int k = 0; k < widths[i]; ++k, ++at) {
-            const char c = s[at];
-            if (c < '0' || c > '9')
-                return 0;
-            parts[i] = parts[i] * 10 + (c - '0');
-        }
-    }
-    if (parts[1] < 1 || parts[1] > 12 || parts[2] < 1 || parts[2] > 31)
-        return 0;
-    return JulianDayFromCivil(parts[0], parts[1], parts[2]);
-}
-
 [[noreturn]] void Mismatch(const FieldLayout &f, const char *what)
 {
     throw Error("Data type mismatch: field " + f.info.name + " cannot hold " + what);
@@ -106,6 +86,26 @@ std::string NumberText(double d)
 }
 
 } // namespace
+
+int32_t ParseDate(std::string_view s)
+{
+    if (s.size() != 8)
+        return 0;
+    int parts[3] = { 0, 0, 0 };
+    const int widths[3] = { 4, 2, 2 };
+    size_t at = 0;
+    for (int i = 0; i < 3; ++i) {
+        for (int k = 0; k < widths[i]; ++k, ++at) {
+            const char c = s[at];
+            if (c < '0' || c > '9')
+                return 0;
+            parts[i] = parts[i] * 10 + (c - '0');
+        }
+    }
+    if (parts[1] < 1 || parts[1] > 12 || parts[2] < 1 || parts[2] > 31)
+        return 0;
+    return JulianDayFromCivil(parts[0], parts[1], parts[2]);
+}
 
 bool IsNullInRecord(const DbfHeader &header, const FieldLayout &field, const char *record)
 {

@@ -52,7 +52,5 @@ std::string EncodeMemoText(const FieldLayout &field, const Value &value, const C
 // Numbers as fixed-point text right-justified in width (FoxPro rounds half away from zero);
 // returns false when the number does not fit.
 bool FormatNumber(double number, int width, int decimals, std::string &out);
-// Parses an N/F field's text; blank gives 0.
-double ParseNumber(std::string_view text);
 
 } // namespace vfp

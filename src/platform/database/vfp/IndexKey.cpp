@@ -10,14 +10,6 @@ namespace vfp {
 
 namespace {
 
-std::string Upper(std::string_view s)
-{
-    std::string out(s);
-    for (char &c : out)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
-
 class Tokenizer
 {
 public:
@@ -50,7 +42,7 @@ public:
         while (m_at < m_text.size()
             && (std::isalnum(static_cast<unsigned char>(m_text[m_at])) || m_text[m_at] == '_'))
             ++m_at;
-        return Upper(m_text.substr(start, m_at - start));
+        return AsciiUpper(m_text.substr(start, m_at - start));
     }
     bool number(int &out)
     {
@@ -395,7 +387,7 @@ std::vector<int> FieldsNamedIn(std::string_view text, const DbfHeader &header)
         const size_t start = i;
         while (i < text.size() && isName(text[i]))
             ++i;
-        const int index = FindField(header, Upper(text.substr(start, i - start)));
+        const int index = FindField(header, AsciiUpper(text.substr(start, i - start)));
         if (index >= 0 && std::find(out.begin(), out.end(), index) == out.end())
             out.push_back(index);
     }

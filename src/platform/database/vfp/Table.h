@@ -71,19 +71,14 @@ public:
     virtual uint32_t recordCount() const = 0;
     virtual bool isDeleted(uint32_t recno) const = 0;
     virtual Value value(uint32_t recno, int field) const = 0;
-    // value() into an existing value, whose text buffer storage tables reuse.
+    // value() into an existing value, whose text buffer storage tables reuse. Storage tables
+    // read records in big blocks, so reads of neighbouring records are cheap; recordCount()
+    // drops that read-ahead, so call it once per scan, not once per record. Character values
+    // keep their trailing blanks (the field's full width).
     virtual void readValue(uint32_t recno, int field, Value &into) const
     {
         into = value(recno, field);
     }
-    // Fast path for scans: the stored bytes of a non-memo field (the table's code page, blanks
-    // kept, null flag not applied), without building a Value; valid until the next read of this
-    // table. An empty view means "not available here": use value(). Storage tables read
-    // records in big blocks, so value() and fieldBytes() on neighbouring records are cheap;
-    // recordCount() drops that read-ahead, so call it once per scan, not once per record.
-    // Character values from value() keep their trailing blanks (the field's full width).
-    virtual std::string_view fieldBytes(uint32_t /*recno*/, int /*field*/) const { return {}; }
-
     // Copies of whole records, for a scan that keeps them (a join's hash): the record length,
     // 0 when records cannot be copied; a record's stored bytes, valid until the next read of
     // this table; and a field decoded from such a copy, as readValue() decodes it.
@@ -93,6 +88,26 @@ public:
     {
         throw Error("Table " + name() + " cannot decode copied records");
     }
+
+    // Records read in place, for a scan that tests and decodes their bytes itself: records
+    // `first` onwards as they lie one after another in the table's read buffer (at least one
+    // when `first` is within the count, at most `wanted`; a multiple of recordLength() bytes),
+    // valid until the next read of this table; empty when not available here.
+    virtual std::string_view recordBlock(uint32_t /*first*/, uint32_t /*wanted*/) const
+    {
+        return {};
+    }
+    // Where a field's bytes lie in such a record: the offset (the delete flag is byte 0), the
+    // width, and the byte and bit of its null flag (nullByte -1: never null). Memo fields hold a
+    // pointer there, not their text. nullopt when the field cannot be read in place.
+    struct FieldPlace
+    {
+        size_t offset = 0;
+        size_t width = 0;
+        int nullByte = -1;
+        uint8_t nullMask = 0;
+    };
+    virtual std::optional<FieldPlace> fieldPlace(int /*field*/) const { return std::nullopt; }
 
     // An independent reader of the same table with its own read-ahead, for a scan on another
     // thread (a Table is not safe to share between threads); null when none can be opened.
@@ -164,6 +179,14 @@ public:
     // are never repaired behind their owner.
     virtual void markOwnTable(std::string_view /*table*/) { }
 };
+
+// The stored text of N and F fields read as a number (blank reads as 0, overflow marks and other
+// damage as 0), and of D fields as a Julian day (blank or unparsable reads as the empty date 0).
+double ParseNumber(std::string_view text);
+int32_t ParseDate(std::string_view text);
+
+// ASCII letters in upper case; other bytes as they are (names of tables, fields and keywords).
+std::string AsciiUpper(std::string_view text);
 
 // Maps a path text (backslashes, any letter case) onto an existing host path where one matches;
 // returns the mapped path (with the unmatched rest appended as typed) either way.

@@ -112,10 +112,15 @@ TEST(Writing, UpdateRewritesOnlyTheChangedFieldBytes)
         ASSERT_EQ(before[i], after[i]) << "byte " << i << " changed";
     }
     EXPECT_EQ(after.substr(qtyAt, 3), "  7");
-    // The raw-bytes fast path sees the same bytes; memo fields have none.
-    EXPECT_EQ(t.table->fieldBytes(1, 1), "  7");
-    EXPECT_EQ(t.table->fieldBytes(1, 0), "keep                ");
-    EXPECT_TRUE(t.table->fieldBytes(1, 5).empty());
+    // Scans that read records in place see the same bytes where fieldPlace() says they lie.
+    const std::string_view block = t.table->recordBlock(1, 1);
+    ASSERT_EQ(block.size(), h.recordLength);
+    const auto field = [&](int index) {
+        const auto place = t.table->fieldPlace(index);
+        return place ? block.substr(place->offset, place->width) : std::string_view();
+    };
+    EXPECT_EQ(field(1), "  7");
+    EXPECT_EQ(field(0), "keep                ");
 }
 
 // FoxPro's conversions, and values that do not fit: each refusal writes nothing at all, even

@@ -2,6 +2,7 @@
 
 #include "platform/database/vfp/sql/Functions.h"
 #include "platform/database/vfp/sql/Lexer.h"
+#include "platform/database/vfp/sql/SqlError.h"
 #include "platform/database/vfp/sql/TextOps.h"
 
 #include <algorithm>
@@ -12,7 +13,7 @@ namespace vfp::sql {
 
 namespace {
 
-enum CompareCode { Eq = 1, Ne, Lt, Le, Gt, Ge, Exact };
+using namespace compare;
 enum ArithCode { Add = 1, Sub, Mul, Div, Mod };
 
 bool EqualsNoCase(std::string_view a, std::string_view b)
@@ -21,11 +22,6 @@ bool EqualsNoCase(std::string_view a, std::string_view b)
         return std::toupper(static_cast<unsigned char>(x))
             == std::toupper(static_cast<unsigned char>(y));
     });
-}
-
-[[noreturn]] void ThrowAt(int position, const std::string &shown, const std::string &message)
-{
-    throw Error("near \"" + shown + "\": " + message + " at " + std::to_string(position), position);
 }
 
 enum class Family { Null, Text, Number, Date, Logical };

@@ -52,6 +52,8 @@ public:
     // The column ids of a slot, in the order preloaded values are given.
     std::vector<int> slotColumns(int slot) const;
     uint32_t record(int slot) const { return m_slots[static_cast<size_t>(slot)].recno; }
+    // The slot's record as set by setCopiedRecord(); null when it was set otherwise.
+    const char *copiedRecord(int slot) const { return m_slots[static_cast<size_t>(slot)].copied; }
 
     const Value &value(int columnId);
     int columnSlot(int columnId) const { return m_columns[static_cast<size_t>(columnId)].slot; }
@@ -78,6 +80,11 @@ private:
     std::vector<Slot> m_slots;
     std::vector<Column> m_columns;
 };
+
+// Node::code of a comparison.
+namespace compare {
+enum Code { Eq = 1, Ne, Lt, Le, Gt, Ge, Exact };
+}
 
 // An expression bound to a RowState: names resolved to column ids, functions to their code.
 struct Node

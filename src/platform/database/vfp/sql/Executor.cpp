@@ -5,17 +5,13 @@
 #include "platform/database/vfp/sql/Parser.h"
 #include "platform/database/vfp/sql/Script.h"
 #include "platform/database/vfp/sql/Select.h"
+#include "platform/database/vfp/sql/SqlError.h"
 
 #include <algorithm>
 
 namespace vfp::sql {
 
 namespace {
-
-[[noreturn]] void ThrowAt(int position, const std::string &shown, const std::string &message)
-{
-    throw Error("near \"" + shown + "\": " + message + " at " + std::to_string(position), position);
-}
 
 int FieldOf(const Table &table, const std::string &name, int position)
 {

@@ -1,5 +1,6 @@
 #include "platform/database/vfp/sql/Functions.h"
 
+#include "platform/database/vfp/sql/SqlError.h"
 #include "platform/database/vfp/sql/TextOps.h"
 
 #include <algorithm>
@@ -322,8 +323,7 @@ void Call(const Node &node, RowState &state)
             return;
         }
         if (code < 0 || code > 255)
-            throw Error("near \"CHR\": invalid argument at " + std::to_string(node.position),
-                node.position);
+            ThrowAt(node.position, "CHR", "invalid argument");
         node.result = Value::character(text::Chr(static_cast<int>(code)));
         return;
     }
@@ -412,7 +412,7 @@ void Cast(const Node &node, const Value &v)
             ? std::to_string(v.integer())
             : FixedPoint(v.number(), std::max(0, v.decimals()));
     } else if (v.kind() == Value::Kind::Logical) {
-        converted = v.logical() ? "T" : "F";
+        converted.assign(1, v.logical() ? 'T' : 'F');
     } else if (!v.isText()) {
         converted = DateKey(v.julianDay());
     }

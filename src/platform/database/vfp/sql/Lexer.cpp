@@ -1,6 +1,7 @@
 #include "platform/database/vfp/sql/Lexer.h"
 
 #include "platform/database/vfp/Table.h"
+#include "platform/database/vfp/sql/SqlError.h"
 
 #include <cctype>
 
@@ -77,8 +78,7 @@ void ThrowNear(const Token &token, const std::string &message)
         shown = "." + shown + ".";
     else if (token.kind == TokenKind::Null)
         shown = ".NULL.";
-    throw Error("near \"" + shown + "\": " + message + " at " + std::to_string(token.position),
-        token.position);
+    ThrowAt(token.position, shown, message);
 }
 
 std::vector<Token> Tokenize(std::string_view text)

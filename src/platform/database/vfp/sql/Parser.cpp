@@ -22,13 +22,6 @@ bool IsReserved(const Token &token)
         [&](std::string_view word) { return IsKeyword(token, word); });
 }
 
-std::string Upper(std::string text)
-{
-    for (char &c : text)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
 ExprPtr MakeExpr(Expr::Kind kind, int position)
 {
     auto expr = std::make_unique<Expr>();
@@ -554,7 +547,7 @@ ExprPtr Parser::primary()
 ExprPtr Parser::functionCall(const Token &name)
 {
     auto expr = MakeExpr(Expr::Kind::Function, name.position);
-    expr->op = Upper(name.text);
+    expr->op = AsciiUpper(name.text);
     expectOperator("(");
     if (!acceptOperator(")")) {
         do {
@@ -572,7 +565,7 @@ ExprPtr Parser::cast(const Token &name)
     expr->args.push_back(expression());
     expectKeyword("AS");
     const Token &type = peek();
-    const std::string typeName = Upper(expectName("type"));
+    const std::string typeName = AsciiUpper(expectName("type"));
     if (typeName.size() != 1
         || std::string_view("CNFILDTMBYV").find(typeName[0]) == std::string_view::npos)
         ThrowNear(type, "unsupported type");

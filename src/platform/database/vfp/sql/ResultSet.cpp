@@ -143,6 +143,64 @@ void ResultSet::append(const Value &value)
     }
 }
 
+void ResultSet::appendText(Value::Kind kind, std::string_view text)
+{
+    Cell &cell = *new (m_next++) Cell;
+    cell.kind = kind;
+    cell.decimals = -1;
+    cell.size = static_cast<uint32_t>(text.size());
+    cell.integer = 0;
+    cell.text = storeText(text);
+}
+
+void ResultSet::appendNumeric(double number, int decimals)
+{
+    Cell &cell = *new (m_next++) Cell;
+    cell.kind = Value::Kind::Numeric;
+    cell.decimals = static_cast<int8_t>(std::clamp(decimals, -1, 127));
+    cell.size = 0;
+    cell.number = number;
+}
+
+void ResultSet::appendInteger(int64_t number)
+{
+    Cell &cell = *new (m_next++) Cell;
+    cell.kind = Value::Kind::Integer;
+    cell.decimals = 0;
+    cell.size = 0;
+    cell.integer = number;
+}
+
+void ResultSet::appendLogical(bool flag)
+{
+    Cell &cell = *new (m_next++) Cell;
+    cell.kind = Value::Kind::Logical;
+    cell.decimals = -1;
+    cell.size = 0;
+    cell.integer = 0;
+    cell.logical = flag;
+}
+
+void ResultSet::appendDate(int32_t julianDay)
+{
+    Cell &cell = *new (m_next++) Cell;
+    cell.kind = Value::Kind::Date;
+    cell.decimals = -1;
+    cell.size = 0;
+    cell.integer = 0;
+    cell.date.julianDay = julianDay;
+    cell.date.milliseconds = 0;
+}
+
+void ResultSet::appendNull()
+{
+    Cell &cell = *new (m_next++) Cell;
+    cell.kind = Value::Kind::Null;
+    cell.decimals = -1;
+    cell.size = 0;
+    cell.integer = 0;
+}
+
 void ResultSet::appendBorrowed(const Value &value)
 {
     if (!value.isText()) {

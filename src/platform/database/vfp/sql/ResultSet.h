@@ -50,6 +50,14 @@ public:
     // stay put for as long as this set lives, held by an owner given to keepAlive().
     void appendBorrowed(const Value &value);
     void keepAlive(std::shared_ptr<const void> owner);
+    // As append() of the value these make, without making it: a text of `kind` (Character or
+    // Memo), a Numeric with its decimals, an Integer, a Logical, a Date or a null.
+    void appendText(Value::Kind kind, std::string_view text);
+    void appendNumeric(double number, int decimals);
+    void appendInteger(int64_t number);
+    void appendLogical(bool flag);
+    void appendDate(int32_t julianDay);
+    void appendNull();
     void dropLastRow();
     // Counts this set's memory against the bound together with `whole`'s (a part of its rows).
     void shareBoundWith(const ResultSet &whole);

@@ -11,14 +11,6 @@ namespace vfp::sql {
 
 namespace {
 
-std::string Upper(std::string_view text)
-{
-    std::string result(text);
-    for (char &c : result)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return result;
-}
-
 std::string_view Trim(std::string_view text)
 {
     const auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
@@ -66,12 +58,12 @@ private:
 void ScriptRunner::line(std::string_view text)
 {
     std::string_view rest = text;
-    const std::string verb = Upper(NextWord(rest));
+    const std::string verb = AsciiUpper(NextWord(rest));
     std::string_view afterVerb = rest;
-    const std::string object = Upper(NextWord(rest));
+    const std::string object = AsciiUpper(NextWord(rest));
     if (verb == "SET" && object == "DEFAULT") {
         std::string_view to = rest;
-        if (Upper(NextWord(to)) != "TO")
+        if (AsciiUpper(NextWord(to)) != "TO")
             throw Error("near \"" + std::string(Trim(rest)) + "\": syntax error, TO expected");
         setDefault(to);
     } else if (verb == "CREATE" && object == "TABLE") {
@@ -123,11 +115,11 @@ NewField ScriptRunner::fieldDefinition(const std::vector<Token> &tokens, size_t 
 
     NewField field;
     const Token name = expect(TokenKind::Identifier, {});
-    field.name = Upper(name.text);
+    field.name = AsciiUpper(name.text);
     if (field.name.size() > 10)
         ThrowNear(name, "field name is longer than 10 characters");
     const Token type = expect(TokenKind::Identifier, {});
-    const std::string typeName = Upper(type.text);
+    const std::string typeName = AsciiUpper(type.text);
     if (typeName.size() != 1
         || std::string_view("CNFILDTMBY").find(typeName[0]) == std::string_view::npos)
         ThrowNear(type, "unsupported field type");
@@ -226,7 +218,7 @@ void ScriptRunner::sameStructure(
     const auto &existing = table.fields();
     bool same = existing.size() == fields.size();
     for (size_t i = 0; same && i < fields.size(); ++i) {
-        same = Upper(existing[i].name) == fields[i].name && existing[i].type == fields[i].type
+        same = AsciiUpper(existing[i].name) == fields[i].name && existing[i].type == fields[i].type
             && existing[i].length == fields[i].length && existing[i].decimals == fields[i].decimals;
     }
     if (!same)
@@ -242,7 +234,7 @@ void ScriptRunner::use(std::string_view rest)
         return;
     }
     for (std::string_view option = NextWord(words); !option.empty(); option = NextWord(words)) {
-        const std::string upper = Upper(option);
+        const std::string upper = AsciiUpper(option);
         if (upper != "EXCLUSIVE" && upper != "SHARED" && upper != "AGAIN")
             throw Error("near \"" + std::string(option) + "\": unsupported USE clause");
     }
@@ -257,7 +249,7 @@ void ScriptRunner::use(std::string_view rest)
 void ScriptRunner::indexOn(std::string_view rest)
 {
     // INDEX ON <expression> TAG <name>: the key expression is everything before the last TAG.
-    const std::string upper = Upper(rest);
+    const std::string upper = AsciiUpper(rest);
     size_t tag = std::string::npos;
     for (size_t at = upper.find("TAG"); at != std::string::npos; at = upper.find("TAG", at + 1)) {
         const bool before = at == 0 || upper[at - 1] == ' ' || upper[at - 1] == '\t';
@@ -275,7 +267,7 @@ void ScriptRunner::indexOn(std::string_view rest)
     ParseExpression(expression); // the key must at least be an expression of the dialect
     if (m_current.empty())
         throw Error("no table is open in the current work area");
-    m_database.createIndexTag(m_current, expression, Upper(tagName));
+    m_database.createIndexTag(m_current, expression, AsciiUpper(tagName));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "platform/database/vfp/sql/IndexSeek.h"
 #include "platform/database/vfp/sql/SelectPipeline.h"
+#include "platform/database/vfp/sql/SqlError.h"
 #include "platform/database/vfp/sql/TextOps.h"
 
 #include <algorithm>
@@ -14,11 +15,6 @@
 namespace vfp::sql {
 
 namespace {
-
-[[noreturn]] void ThrowAt(int position, const std::string &shown, const std::string &message)
-{
-    throw Error("near \"" + shown + "\": " + message + " at " + std::to_string(position), position);
-}
 
 // A scan is split between threads only where each part has this many records at least.
 constexpr uint32_t MinRecordsPerPart = 32768;
@@ -226,8 +222,7 @@ void SelectRunner::scanFirstTable()
     const uint32_t records = m_main->state().tables()[0].table->recordCount();
     const unsigned parts = partsFor(records);
     if (parts <= 1) {
-        ScanLiveRecords(
-            m_main->state(), 0, 1, records, [this](uint32_t) { m_main->visitFirstRecord(); });
+        m_main->scanFirstTable(1, records);
         return;
     }
     buildHashes();
@@ -240,8 +235,7 @@ void SelectRunner::scanFirstTable()
     }
     runInParts(parts, [&](unsigned part, SelectPipeline &pipeline) {
         pipeline.setResult(part == 0 ? *m_result : partRows[part - 1], false);
-        ScanLiveRecords(pipeline.state(), 0, starts[part], starts[part + 1] - 1,
-            [&](uint32_t) { pipeline.visitFirstRecord(); });
+        pipeline.scanFirstTable(starts[part], starts[part + 1] - 1);
     });
     for (ResultSet &rows : partRows)
         m_result->appendRows(std::move(rows));

@@ -1,6 +1,7 @@
 #include "platform/database/vfp/sql/SelectPipeline.h"
 
 #include "platform/database/vfp/sql/IndexSeek.h"
+#include "platform/database/vfp/sql/SqlError.h"
 #include "platform/database/vfp/sql/TextOps.h"
 
 #include <algorithm>
@@ -9,11 +10,6 @@
 namespace vfp::sql {
 
 namespace {
-
-[[noreturn]] void ThrowAt(int position, const std::string &shown, const std::string &message)
-{
-    throw Error("near \"" + shown + "\": " + message + " at " + std::to_string(position), position);
-}
 
 // Splits a condition at its top-level ANDs.
 void Conjuncts(const Expr &expr, std::vector<const Expr *> &out)
@@ -83,6 +79,7 @@ SelectPipeline::SelectPipeline(const SelectStatement &statement, std::vector<Sou
     planJoins(statement);
     planWhere(statement);
     planOutput(statement);
+    m_program = ScanProgram::compile(*m_state, m_filters[0], m_outputs);
 }
 
 SelectPipeline::~SelectPipeline() = default;
@@ -232,6 +229,8 @@ void SelectPipeline::shareHashes(const SelectPipeline &built)
 {
     for (size_t i = 0; i < m_joins.size() && i < built.m_joins.size(); ++i)
         m_joins[i].hash = built.m_joins[i].hash;
+    if (m_program && built.m_program)
+        m_program = built.m_program;
 }
 
 // A hash keeps copies of its records instead of their values where the statement reads only
@@ -356,6 +355,39 @@ void SelectPipeline::visitFirstRecord()
         descend(1);
 }
 
+void SelectPipeline::scanFirstTable(uint32_t first, uint32_t last)
+{
+    if (!m_program) {
+        ScanLiveRecords(*m_state, 0, first, last, [this](uint32_t) { visitFirstRecord(); });
+        return;
+    }
+    CountCompiledScan();
+    const Table &table = *m_state->tables()[0].table;
+    const size_t length = m_program->recordLength();
+    const std::vector<NodePtr> &filters = m_filters[0];
+    for (uint32_t recno = first; recno <= last && recno != 0;) {
+        const uint32_t wanted = std::min<uint32_t>(ScanProgram::BatchRecords, last - recno + 1);
+        const std::string_view block = table.recordBlock(recno, wanted);
+        const auto count = static_cast<uint32_t>(block.size() / length);
+        if (count == 0)
+            throw Error("Record " + std::to_string(recno) + " of table " + table.name()
+                + " cannot be read");
+        m_program->selectBatch(block, m_selection);
+        for (const uint32_t row : m_selection) {
+            const char *record = block.data() + static_cast<size_t>(row) * length;
+            m_state->setCopiedRecord(0, recno + row, record);
+            bool pass = true;
+            for (size_t i = m_program->batchConditions(); i < filters.size() && pass; ++i) {
+                pass = m_program->testsOnBytes(i) ? m_program->testRow(i, record)
+                                                  : IsTrue(Evaluate(*filters[i], *m_state));
+            }
+            if (pass)
+                descend(1);
+        }
+        recno += count;
+    }
+}
+
 bool SelectPipeline::passes(int level)
 {
     for (const NodePtr &filter : m_filters[static_cast<size_t>(level)]) {
@@ -414,7 +446,12 @@ void SelectPipeline::emit()
 {
     ResultSet &rows = *m_rows;
     rows.beginRow();
+    const char *record = m_program ? m_state->copiedRecord(0) : nullptr;
     for (size_t i = 0; i < m_outputs.size(); ++i) {
+        if (record && m_program->decodesOutput(i)) {
+            m_program->appendOutput(i, record, rows, m_scratch);
+            continue;
+        }
         const Value &value = Evaluate(*m_outputs[i], *m_state);
         if (m_fromHash[i])
             rows.appendBorrowed(value);

@@ -8,6 +8,7 @@
 #include "platform/database/vfp/sql/Evaluator.h"
 #include "platform/database/vfp/sql/KeyIndex.h"
 #include "platform/database/vfp/sql/ResultSet.h"
+#include "platform/database/vfp/sql/ScanProgram.h"
 
 #include <cstdint>
 #include <memory>
@@ -74,8 +75,11 @@ public:
     uint32_t joinRecordCount(size_t join) const;
     JoinHashPart readHashPart(size_t join, uint32_t first, uint32_t last);
     void assembleHash(size_t join, std::vector<JoinHashPart> parts);
-    // Takes the hashes another pipeline has built.
+    // Takes the hashes and the first table's compiled steps of another pipeline of the same
+    // statement.
     void shareHashes(const SelectPipeline &built);
+    // Whether the first table's records are tested and decoded by compiled steps.
+    bool isCompiled() const { return m_program != nullptr; }
 
     // Rows go to `rows`; with `distinct`, a row equal to one already there is dropped.
     void setResult(ResultSet &rows, bool distinct);
@@ -84,6 +88,9 @@ public:
     void keepHashesFor(ResultSet &rows) const;
     // With the first table's record set in the state: its conditions, joins and rows.
     void visitFirstRecord();
+    // The first table's live records first..last (which must exist), in order, each through
+    // its conditions, joins and rows.
+    void scanFirstTable(uint32_t first, uint32_t last);
 
 private:
     struct JoinPlan;
@@ -101,6 +108,9 @@ private:
     std::vector<JoinPlan> m_joins;
     std::vector<std::vector<NodePtr>> m_filters; // per slot
     std::vector<NodePtr> m_outputs;
+    std::shared_ptr<const ScanProgram> m_program; // null: every record through the interpreter
+    std::vector<uint32_t> m_selection; // of the batch being scanned
+    std::string m_scratch;
     std::vector<std::string> m_names;
     std::vector<bool> m_fromHash; // per output: a column of a hashed join's table
     std::string m_key;
