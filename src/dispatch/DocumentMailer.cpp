@@ -19,6 +19,7 @@ DocumentMailer::DocumentMailer(TRwMapiSessionV3 &session, QString dialogTitle)
 QString DocumentMailer::SendDocumentMail(const QString &subject, const QString &body,
     const QStringList &attachments, const QString &bcc, const QString &cc, const QString &to)
 {
+    m_report.clear();
     m_addressBook = m_session.GetAddressBook(false);
     m_recipients = m_addressBook->CreateRecipientTable();
     m_recipients->Clear();
@@ -37,7 +38,13 @@ QString DocumentMailer::SendDocumentMail(const QString &subject, const QString &
     message->SetBody(body, mfPlainText);
     for (const QString &path : attachments)
         message->AddFileAttachment(path);
-    message->SubmitMessage(skKeepInSentItems);
+    try {
+        message->SubmitMessage(skKeepInSentItems);
+    } catch (...) {
+        m_report = message->SubmitReport();
+        throw;
+    }
+    m_report = message->SubmitReport();
     return message->InternetMessageId();
 }
 

@@ -1,5 +1,7 @@
 #include "dispatch/MailDispatch.h"
 
+#include "dispatch/MessagePacer.h"
+
 #include "mail/RwMapiSession.h"
 #include "util/Errors.h"
 #include "util/MessageService.h"
@@ -76,14 +78,43 @@ void CollectDocument(const MailDocument &row, Group &group, DispatchProgress &pr
         ++group.creditNotes;
 }
 
+// What one run keeps from message to message.
+struct RunNotes
+{
+    std::optional<MessagePacer> pacer; // set at the first message, once logged on
+    int uncopied = 0; // messages sent without their copy in the server's Sent folder
+    QString uncopiedReason;
+};
+
+// Tells, once, of the messages whose copy is not in the account's Sent folder.
+void TellUncopied(const RunNotes &notes)
+{
+    if (notes.uncopied == 0)
+        return;
+    const QString count = notes.uncopied == 1
+        ? QStringLiteral("1 message was")
+        : QString::number(notes.uncopied) + QStringLiteral(" messages were");
+    ShowWarning(count
+        + QStringLiteral(" sent, but the copy could not be put in the Sent folder of the mail "
+                         "account:\n")
+        + notes.uncopiedReason
+        + QStringLiteral("\nThe copies are kept in Sent Items on this computer."));
+}
+
 void SendGroup(const Group &group, const MailText &text, DocumentMailer &mailer,
-    DispatchProgress &progress, QSet<qint64> &delivered, DispatchJournal *journal)
+    DispatchProgress &progress, QSet<qint64> &delivered, DispatchJournal *journal, RunNotes &notes)
 {
     TRwMapiSessionV3 &session = mailer.session();
     if (!session.Active()) {
         progress.setCaption(QStringLiteral("Initialising Outlook Session"));
         session.setActive(true); // a failed logon ends the run
     }
+    if (!notes.pacer) {
+        QString account;
+        const int perMinute = MessagesPerMinuteOf(session.LogonInfo.ProfileName, &account);
+        notes.pacer.emplace(perMinute, account);
+    }
+    notes.pacer->awaitTurn(progress);
     QStringList paths;
     DispatchAttempt attempt { JournalChannel::Mail, {}, group.address.trimmed(), {}, false, {} };
     for (const Attachment &attachment : group.attachments) {
@@ -102,8 +133,14 @@ void SendGroup(const Group &group, const MailText &text, DocumentMailer &mailer,
             journal->record(attempt);
         }
         // Whatever failed, the copies stay for the next run and the run goes on.
-        ShowWarning(QStringLiteral("Mail Submit Failure to ") + group.address);
+        const QString reason = mailer.lastReport();
+        ShowWarning(QStringLiteral("Mail Submit Failure to ") + group.address
+            + (reason.isEmpty() ? QString() : u'\n' + reason));
         return;
+    }
+    if (!mailer.lastReport().isEmpty()) {
+        ++notes.uncopied;
+        notes.uncopiedReason = mailer.lastReport();
     }
     if (journal) {
         attempt.accepted = true;
@@ -114,6 +151,32 @@ void SendGroup(const Group &group, const MailText &text, DocumentMailer &mailer,
         if (attachment.ours)
             QFile::remove(attachment.path);
     }
+}
+
+void SendAll(const QList<MailDocument> &rows, const MailText &text, DocumentMailer &mailer,
+    DispatchProgress &progress, QSet<qint64> &delivered, DispatchJournal *journal, RunNotes &notes)
+{
+    Group group;
+    bool collecting = false;
+    for (const MailDocument &row : rows) {
+        if (!row.tagged) {
+            progress.processEvents();
+            continue;
+        }
+        if (!collecting || row.account != group.account) {
+            if (collecting)
+                SendGroup(group, text, mailer, progress, delivered, journal, notes);
+            group = Group { row.account, row.email, {}, 0, 0 };
+            collecting = true;
+            progress.setCaption(QStringLiteral("Reading Account : [") + group.account + u']');
+        } else {
+            group.address = row.email;
+        }
+        CollectDocument(row, group, progress);
+        progress.processEvents();
+    }
+    if (collecting)
+        SendGroup(group, text, mailer, progress, delivered, journal, notes);
 }
 
 } // namespace
@@ -140,25 +203,12 @@ void SendTaggedDocuments(const QList<MailDocument> &rows, const MailText &text,
         ShowMessage(QStringLiteral("Mail Body text must be entered"));
         Abort();
     }
-    Group group;
-    bool collecting = false;
-    for (const MailDocument &row : rows) {
-        if (!row.tagged) {
-            progress.processEvents();
-            continue;
-        }
-        if (!collecting || row.account != group.account) {
-            if (collecting)
-                SendGroup(group, text, mailer, progress, delivered, journal);
-            group = Group { row.account, row.email, {}, 0, 0 };
-            collecting = true;
-            progress.setCaption(QStringLiteral("Reading Account : [") + group.account + u']');
-        } else {
-            group.address = row.email;
-        }
-        CollectDocument(row, group, progress);
-        progress.processEvents();
+    RunNotes notes;
+    try {
+        SendAll(rows, text, mailer, progress, delivered, journal, notes);
+    } catch (...) {
+        TellUncopied(notes); // the messages sent before the error went all the same
+        throw;
     }
-    if (collecting)
-        SendGroup(group, text, mailer, progress, delivered, journal);
+    TellUncopied(notes);
 }

@@ -47,12 +47,16 @@ public:
     // Returns the Message-ID the message went out with (empty when the library gives none).
     QString SendDocumentMail(const QString &subject, const QString &body,
         const QStringList &attachments, const QString &bcc, const QString &cc, const QString &to);
+    // What the mail library said of the last message, in the user's words: why it failed, or
+    // the warning it was sent with. Empty when it said nothing.
+    const QString &lastReport() const { return m_report; }
 
 private:
     TRwMapiSessionV3 &m_session;
     QString m_dialogTitle;
     IRwMapiAddressbook m_addressBook;
     IRwMapiRecipientTable m_recipients;
+    QString m_report;
 };
 
 // The title of the mail dialogs: the program file's name up to its first ".", its first
@@ -73,6 +77,11 @@ void CopyDocumentFile(const QString &source, const QString &destination);
 // one account form one message when they follow one another among the tagged rows, so the list
 // must be in account order. A failed message is reported and the run goes on with the next
 // account; a copy that cannot be made, or a logon that fails, ends the run by raising.
+//
+// A failed message's warning carries the library's reason under its first line. Messages are
+// paced to the message-per-minute limit of the account the session logs on with, the wait shown
+// in the caption. Messages that went but whose copy could not be put in the Sent folder of the
+// account are told once, at the end of the run.
 //
 // Adds to delivered the id of every document whose PDF went with a message the mail transport
 // accepted, as each message goes, so an error that ends the run keeps those already sent.
