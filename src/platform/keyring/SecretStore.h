@@ -3,11 +3,14 @@
 #include <QString>
 
 // The desktop keyring (the Secret Service, or KWallet on KDE) as a blocking store of the
-// secrets of the user's mail accounts: passwords and OAuth refresh tokens. Every call
-// waits for the keyring's answer in a local event loop, so it may be made on the GUI
-// thread (windows keep repainting) and on any thread that Qt knows, e.g. a worker
-// thread; each call uses its own connection-free job, so calls from two threads do not
-// share state. A QCoreApplication must exist.
+// secrets of the user's mail accounts: passwords and OAuth refresh tokens.
+//
+// Every call is carried out on one thread of its own that does nothing else, and waits for
+// the answer: on the GUI thread in a local event loop that keeps windows painting but takes
+// no user input, on any other thread blocked. So a call may be made from the GUI thread, a
+// QThread or a plain std::thread, also from several at once; they are answered one after
+// another. A QCoreApplication must exist (otherwise the answer is Failed); the calling
+// thread needs no event loop of its own. A call waits at most the timeout for the keyring.
 enum class SecretStatus {
     Ok,
     NotFound, // the keyring answers but holds no such secret
