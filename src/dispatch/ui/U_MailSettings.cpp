@@ -4,6 +4,7 @@
 #include "components/DialogKeys.h"
 #include "dispatch/MailSettingsStore.h"
 #include "mail/RwMapiInfo.h"
+#include "mail/accounts/FrmMailAccounts.h"
 #include "util/MessageService.h"
 #include "util/UtilMisc.h"
 
@@ -115,6 +116,11 @@ void TFrmMailSettings::buildControls()
     cmbBxProfiles->setGeometry(96, 78, FieldWidth, 21);
     lblProfile->setBuddy(cmbBxProfiles);
 
+    btnAccounts = new QPushButton(QStringLiteral("&Accounts..."), this);
+    btnAccounts->setObjectName(QStringLiteral("btnAccounts"));
+    btnAccounts->setGeometry(305, 77, 62, 23);
+    btnAccounts->setAutoDefault(false);
+
     lblPassword
         = MakeLabel(this, "lblPassword", QStringLiteral("Password"), QRect(16, 103, 70, 21));
     edtPassword = new QLineEdit(this);
@@ -144,7 +150,8 @@ void TFrmMailSettings::buildControls()
     SetCancelButton(btnCancel, true);
 
     setTabOrder(cmbBxMAPIType, cmbBxProfiles);
-    setTabOrder(cmbBxProfiles, edtPassword);
+    setTabOrder(cmbBxProfiles, btnAccounts);
+    setTabOrder(btnAccounts, edtPassword);
     setTabOrder(edtPassword, chkBxSharedSession);
     setTabOrder(chkBxSharedSession, btnLogon);
     setTabOrder(btnLogon, btnCancel);
@@ -152,6 +159,8 @@ void TFrmMailSettings::buildControls()
     connect(
         btnLogon, &QPushButton::clicked, this, [this] { RunGuarded([this] { btnLogonClick(); }); });
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(btnAccounts, &QPushButton::clicked, this,
+        [this] { RunGuarded([this] { btnAccountsClick(); }); });
 }
 
 void TFrmMailSettings::InitMailTypes(bool simpleMapiAllowed)
@@ -198,6 +207,27 @@ void TFrmMailSettings::SelectMailType()
             cmbBxProfiles->findText(MapiSession.DefaultProfileName(), Qt::MatchExactly));
         btnLogon->setEnabled(true);
     });
+}
+
+void TFrmMailSettings::btnAccountsClick()
+{
+    ShowMailAccounts(this);
+    if (cmbBxMAPIType->count() == 0)
+        return;
+    // The list is read again (the library reads the accounts file at every listing and
+    // logon, and every session was logged off when this dialog opened). The name shown
+    // stays while its profile exists; otherwise the default profile is shown.
+    const QString shown = cmbBxProfiles->currentText();
+    const QString separator = QStringLiteral("\r\n");
+    const QStringList names = SplitText(MapiSession.ProfileNames(separator), separator);
+    const QString defaultName = MapiSession.DefaultProfileName();
+    cmbBxProfiles->clear();
+    cmbBxProfiles->addItems(names);
+    cmbBxProfiles->addItem(QString());
+    const int kept = shown.isEmpty() ? -1 : cmbBxProfiles->findText(shown, Qt::MatchFixedString);
+    cmbBxProfiles->setCurrentIndex(
+        kept >= 0 ? kept : cmbBxProfiles->findText(defaultName, Qt::MatchExactly));
+    btnLogon->setEnabled(true);
 }
 
 void TFrmMailSettings::showEvent(QShowEvent *event)

@@ -42,6 +42,8 @@ public:
     QComboBox *cmbBxMAPIType = nullptr;
     QLabel *lblProfile = nullptr;
     QComboBox *cmbBxProfiles = nullptr;
+    // Opens the mail accounts editor; the profile list is filled again when it closes.
+    QPushButton *btnAccounts = nullptr;
     QLabel *lblPassword = nullptr;
     QLineEdit *edtPassword = nullptr;
     QCheckBox *chkBxSharedSession = nullptr;
@@ -60,6 +62,7 @@ private:
     // profile list is filled for it.
     void SelectMailType();
     void btnLogonClick();
+    void btnAccountsClick();
     void setPasswordText(const QString &text);
 
     bool m_settingsRead = false;
