@@ -28,6 +28,18 @@ public:
         m_process.waitForFinished(5000);
     }
 
+    // Waits until the server prints the line (silent mode prints ACCEPTED per connection).
+    bool waitForLine(const QByteArray &text)
+    {
+        while (true) {
+            while (m_process.canReadLine())
+                if (m_process.readLine().trimmed() == text)
+                    return true;
+            if (!m_process.waitForReadyRead(15000))
+                return false;
+        }
+    }
+
     int port() const { return m_port; }
     QString url() const { return QStringLiteral("smtp://127.0.0.1:%1").arg(m_port); }
 

@@ -11,7 +11,8 @@ FOLDER/auth.log as "ok" or "refused"; OAUTHBEARER is announced too and always re
 a client must not pick it. Recipients at the domain refused.invalid are refused in every
 mode.
 DELAY (seconds) is waited before answering each RCPT and DATA command.
-In size mode the server announces SIZE 100000 and refuses larger messages. Every DATA
+In silent mode the server prints "ACCEPTED" for each connection it takes and never
+answers. In size mode the server announces SIZE 100000 and refuses larger messages. Every DATA
 command the server is sent is noted as a line in FOLDER/data-commands.log.
 """
 import asyncio
@@ -144,6 +145,7 @@ def silent(port):
     while True:
         conn, _ = server.accept()
         held.append(conn)  # never answers
+        print("ACCEPTED", flush=True)
 
 
 def main():

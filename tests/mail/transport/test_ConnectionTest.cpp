@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -199,9 +201,27 @@ TEST(ConnectionTest, ImapFailuresInWords)
 TEST(ConnectionTest, CancelEndsTheTestAtOnce)
 {
     std::atomic_bool cancel { true };
-    const ConnectionTestResult r
+    const ConnectionTestResult before
         = TestConnection(Account(QStringLiteral("smtp://127.0.0.1:1")), &cancel);
-    EXPECT_FALSE(r.ok);
-    ASSERT_EQ(r.steps.size(), 1);
-    EXPECT_EQ(r.steps.front().text, QStringLiteral("The test was cancelled."));
+    EXPECT_FALSE(before.ok);
+    ASSERT_EQ(before.steps.size(), 1);
+    EXPECT_EQ(before.steps.front().text, QStringLiteral("The test was cancelled."));
+
+    // Cancelled while a silent server keeps it waiting: the test ends as cancelled, not
+    // at the server's time-out, which is far longer than the test runner's.
+    TempDir folder;
+    SmtpTestServer silent(folder.path(), QStringLiteral("silent"));
+    ASSERT_GT(silent.port(), 0);
+    Profile p = Account(silent.url());
+    p.transport.connectTimeoutSeconds = 900;
+    p.transport.timeoutSeconds = 900;
+    cancel = false;
+    ConnectionTestResult during;
+    std::thread worker([&] { during = TestConnection(p, &cancel); });
+    EXPECT_TRUE(silent.waitForLine("ACCEPTED"));
+    cancel = true;
+    worker.join();
+    EXPECT_FALSE(during.ok);
+    ASSERT_EQ(during.steps.size(), 1);
+    EXPECT_EQ(during.steps.front().text, QStringLiteral("The test was cancelled."));
 }
