@@ -3,7 +3,9 @@
 #include "KeyringTestEnv.h"
 #include "platform/keyring/SecretStore.h"
 
+#include <QProcess>
 #include <QThread>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -119,4 +121,34 @@ TEST(NoKeyring, EveryCallAnswersNoServiceAndNothingIsWrittenAnywhere)
     SecretStatus fromThread = SecretStatus::Ok;
     std::thread([&] { fromThread = store.read(QStringLiteral("Office/smtp")).status; }).join();
     EXPECT_EQ(fromThread, SecretStatus::NoService);
+}
+
+// A keyring that holds the Secret Service's name but never answers: calls give up after
+// their timeout with a reason, instead of hanging the program, and the GUI thread keeps
+// serving its events while it waits.
+TEST(SilentKeyring, ACallGivesUpAfterItsTimeoutAndTheGuiThreadKeepsServingEvents)
+{
+    REQUIRE_KEYRING_SESSION("no-service");
+    QProcess silent;
+    silent.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    silent.start(QStringLiteral("/usr/bin/python3"), { QStringLiteral(SILENT_KEYRING_SCRIPT) });
+    ASSERT_TRUE(silent.waitForReadyRead(10000));
+    ASSERT_TRUE(silent.readLine().startsWith("READY"));
+
+    SecretStore store;
+    store.setTimeout(400);
+    bool served = false;
+    QTimer::singleShot(0, [&served] { served = true; });
+    const SecretResult read = store.read(QStringLiteral("Silent/smtp"));
+    EXPECT_EQ(read.status, SecretStatus::Failed);
+    EXPECT_TRUE(read.text.contains(QStringLiteral("did not answer"))) << qPrintable(read.text);
+    EXPECT_TRUE(served) << "the GUI thread's events waited for the keyring";
+
+    SecretStatus fromThread = SecretStatus::Ok;
+    std::thread([&] {
+        fromThread = store.write(QStringLiteral("Silent/smtp"), QStringLiteral("x")).status;
+    }).join();
+    EXPECT_EQ(fromThread, SecretStatus::Failed);
+    silent.kill();
+    silent.waitForFinished(5000);
 }
