@@ -12,8 +12,8 @@ a client must not pick it. Recipients at the domain refused.invalid are refused 
 mode.
 DELAY (seconds) is waited before answering each RCPT and DATA command.
 In silent mode the server prints "ACCEPTED" for each connection it takes and never
-answers. In size mode the server announces SIZE 100000 and refuses larger messages. Every DATA
-command the server is sent is noted as a line in FOLDER/data-commands.log.
+answers. In size mode the server announces SIZE 100000, refuses larger messages, and notes
+every DATA command it is sent as a line in FOLDER/data-commands.log.
 """
 import asyncio
 import json
@@ -155,7 +155,10 @@ def main():
     if mode == "silent":
         silent(port)
         return
-    Controller = logging_controller(folder)
+    if mode == "size":
+        Controller = logging_controller(folder)
+    else:
+        from aiosmtpd.controller import Controller
     options = {}
     handler = Handler(folder, mode, delay)
     if mode == "xoauth2":
