@@ -170,6 +170,13 @@ QFunctionPointer RwMapiEntry(const char *name)
     return entry;
 }
 
+QFunctionPointer RwMapiOptionalEntry(const char *name)
+{
+    RwMapiState &state = RwMapiState::instance();
+    std::lock_guard<std::recursive_mutex> guard(state.lock);
+    return g_library ? g_library->resolve(name) : nullptr;
+}
+
 void RwRequireExtended()
 {
     if (RwMapiState::instance().mode == TRwMapiMode::Simple)

@@ -42,6 +42,8 @@ template <class F> F RwMapiFunction(const char *name)
 {
     return reinterpret_cast<F>(RwMapiEntry(name));
 }
+// An entry point the library may lack: null then, never raising.
+QFunctionPointer RwMapiOptionalEntry(const char *name);
 
 // Raise the mode errors.
 void RwRequireExtended();

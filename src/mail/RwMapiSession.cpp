@@ -68,8 +68,17 @@ void TRwMapiSessionImpl::Logon()
         IMAPISession *session = nullptr;
         const HRESULT hr
             = logon(window, profile.constData(), password.constData(), flags, &session);
-        if (hr != S_OK || !session)
+        if (hr != S_OK || !session) {
+            // The library may say why in words, e.g. a password the keyring could not give.
+            using ReasonText = const char *(*)();
+            const auto reason
+                = reinterpret_cast<ReasonText>(RwMapiOptionalEntry("MailLogonErrorText"));
+            if (hr != S_OK && hr != MAPI_E_USER_CANCEL && reason && *reason())
+                throw ERwMapiException(MapiErrorMessage(kImpl, QStringLiteral("Logon"), hr)
+                        + QStringLiteral("\r\n") + QString::fromUtf8(reason()),
+                    hr);
             RaiseMapiError(kImpl, QStringLiteral("Logon"), hr != S_OK ? hr : E_FAIL);
+        }
         m_session = session;
         m_mode = TRwMapiMode::Extended;
     } else {

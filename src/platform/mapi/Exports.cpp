@@ -14,6 +14,8 @@ namespace {
 std::mutex g_lock;
 int g_initialised = 0;
 MapiSession *g_shared = nullptr; // the session opened with MAPI_ALLOW_OTHERS
+// Why the last logon on this thread failed, when its code alone would not say.
+thread_local QByteArray t_logonError;
 
 constexpr ULONG kLogonFlags = MAPI_LOGON_UI | MAPI_NEW_SESSION | MAPI_ALLOW_OTHERS
     | MAPI_EXPLICIT_PROFILE | MAPI_EXTENDED | MAPI_USE_DEFAULT | MAPI_FORCE_DOWNLOAD
@@ -74,10 +76,14 @@ void ForgetSharedSession(MapiSession *session)
 HRESULT FindLogonProfile(
     const QString &name, const QString &password, bool useDefault, Profile &profile)
 {
+    t_logonError.clear();
     QString error;
     const ProfileList list = ProfileList::load(&error);
     if (!error.isEmpty()) {
         qWarning("mail profiles: %s", qUtf8Printable(error));
+        t_logonError = QStringLiteral("The mail profiles file %1 is damaged: %2")
+                           .arg(ProfileList::file(), error)
+                           .toUtf8();
         return MAPI_E_CORRUPT_DATA;
     }
     const Profile *found
@@ -91,6 +97,7 @@ HRESULT FindLogonProfile(
     const AccountResult secrets = AccountStore::logonSecrets(chosen);
     if (!secrets.ok()) {
         qWarning("mail logon: %s", qUtf8Printable(secrets.text));
+        t_logonError = secrets.text.toUtf8();
         return MAPI_E_LOGON_FAILED;
     }
     profile = chosen;
@@ -171,6 +178,14 @@ MAPI_EXPORT HRESULT MAPIAdminProfiles(ULONG, IProfAdmin **admin)
         return MAPI_E_NOT_INITIALIZED;
     *admin = new ProfAdmin;
     return S_OK;
+}
+
+// Not a MAPI entry point: why the calling thread's last MAPILogonEx or MAPILogon failed,
+// in the user's words (UTF-8), e.g. a password the keyring could not give; empty when its
+// code says all. Valid until the thread's next logon.
+MAPI_EXPORT const char *MailLogonErrorText()
+{
+    return t_logonError.constData();
 }
 
 MAPI_EXPORT SCODE MAPIAllocateBuffer(ULONG size, void **buffer)

@@ -2,6 +2,8 @@
 
 #include "KeyringTestEnv.h"
 #include "SmtpTestServer.h"
+#include "mail/RwMapiErrors.h"
+#include "mail/RwMapiSession.h"
 #include "platform/keyring/SecretStore.h"
 #include "platform/mapi/MapiDefs.h"
 
@@ -55,4 +57,32 @@ TEST(KeyringLogon, TheLibrarySendsWithTheKeyringPasswordAndRefusesALogonWithoutI
     session = 0;
     EXPECT_EQ(logon(0, "Keyed", "", 0, 0, &session), ULONG(MAPI_E_LOGIN_FAILURE));
     EXPECT_EQ(session, LHANDLE(0));
+}
+
+// The program's mail session tells the user why, not only the logon's code.
+TEST(KeyringLogon, TheSessionSaysTheKeyringLacksThePassword)
+{
+    REQUIRE_KEYRING_SESSION("secret-service");
+    const ConfigHome home;
+    home.writeProfiles(QStringLiteral(R"({"profiles": [{"name": "Lacking", "default": true,
+        "senderAddress": "ledger@example.com", "store": "%1/store",
+        "transport": {"kind": "smtp", "url": "smtp://127.0.0.1:9", "username": "user",
+        "passwordIn": "keyring"}}]})")
+                           .arg(home.path())
+                           .toUtf8());
+    TRwMapiSessionV3 session;
+    try {
+        session.setActive(true);
+        ADD_FAILURE() << "logged on without the password";
+    } catch (const ERwMapiException &e) {
+        EXPECT_EQ(e.code(), MAPI_E_LOGON_FAILED);
+        EXPECT_TRUE(e.message().startsWith(MapiErrorMessage(
+            QStringLiteral("TRwMapiSessionImpl"), QStringLiteral("Logon"), MAPI_E_LOGON_FAILED)))
+            << qPrintable(e.message());
+        EXPECT_TRUE(e.message().contains(QStringLiteral("keyring holds no password")))
+            << qPrintable(e.message());
+        EXPECT_TRUE(e.message().contains(QStringLiteral("\"Lacking\""))) << qPrintable(e.message());
+    }
+    EXPECT_FALSE(session.Active());
+    session.UnloadMapi();
 }
