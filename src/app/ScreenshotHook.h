@@ -21,3 +21,8 @@ int SaveExportScreenshots(TFrmSalesMain &window, const QString &folder);
 // Saves the send progress dialog during a run as 6-DlgSend.png in the folder. Returns whether
 // the file was written.
 bool SaveSendProgressScreenshot(TFrmSalesMain &window, const QString &folder);
+
+// Saves the mail accounts list (with sample accounts, not the user's), the account dialog with
+// each provider preset and a failed connection test as 7-FrmMailAccount*.png in the folder.
+// Returns the number of files that could not be written.
+int SaveMailAccountScreenshots(QWidget *owner, const QString &folder);

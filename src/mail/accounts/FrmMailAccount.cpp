@@ -18,6 +18,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int PortWidth = 70;
@@ -55,8 +57,9 @@ QLabel *AddRow(
 QHBoxLayout *PortRow(QLineEdit *port, QLabel *securityLabel, QComboBox *security)
 {
     auto *row = new QHBoxLayout;
-    port->setMaximumWidth(PortWidth);
     port->setMaxLength(5);
+    port->setFixedWidth(
+        std::min(PortWidth, port->fontMetrics().horizontalAdvance(QStringLiteral("000000")) + 16));
     row->addWidget(port);
     row->addSpacing(12);
     row->addWidget(securityLabel);

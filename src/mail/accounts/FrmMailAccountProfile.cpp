@@ -109,8 +109,9 @@ void TFrmMailAccount::setProfile(const Profile &profile)
         = copy.url.isEmpty() ? PresetValues(AccountPreset::Other).imap : ImapAddressOf(copy);
     FillSecurityChoices(cmbImapSecurity, imap.security == Security::StartTlsIfOffered);
     ShowAddress(imap, edtImapHost, edtImapPort, cmbImapSecurity);
-    // A copy that is not uploaded, or uploaded with the sending login, keeps the box ticked.
-    const bool sameLogin = copy.kind != Kind::Imap
+    // A copy that is not uploaded, or uploaded with the sending login, keeps the box ticked;
+    // an IMAP server always wants a login, so one not entered yet is taken as the same.
+    const bool sameLogin = copy.kind != Kind::Imap || copy.username.isEmpty()
         || (copy.username == transport.username && copy.password == transport.password);
     chkImapSameLogin->setChecked(sameLogin);
     edtImapUser->setText(sameLogin ? QString() : copy.username);

@@ -391,6 +391,14 @@ TEST_F(MailAccountsDialog, PresetsAndChoicesFillTheServers)
     EXPECT_EQ(back.sentCopy.url, profile.sentCopy.url);
     EXPECT_EQ(back.sentCopy.username, QStringLiteral("archive"));
     EXPECT_FALSE(again->chkImapSameLogin->isChecked());
+
+    // An upload with no IMAP login entered yet takes the sending one.
+    Profile noImapLogin = profile;
+    noImapLogin.sentCopy.username.clear();
+    noImapLogin.sentCopy.password.clear();
+    auto third = openAccount(noImapLogin);
+    EXPECT_TRUE(third->chkImapSameLogin->isChecked());
+    EXPECT_EQ(third->profile().sentCopy.username, profile.transport.username);
 }
 
 TEST_F(MailAccountsDialog, AnAccountThatSendsAnotherWayKeepsItUntilAServerIsEntered)
