@@ -128,12 +128,13 @@ void SendGroup(const Group &group, const MailText &text, DocumentMailer &mailer,
             = mailer.SendDocumentMail(GroupSubject(text.subject, group.invoices, group.creditNotes),
                 text.body, paths, QString(), QString(), group.address);
     } catch (const std::exception &error) {
+        // The mail library's reason, where it gave one, says more than the call that failed.
+        const QString reason = mailer.lastReport();
         if (journal) {
-            attempt.reason = QString::fromUtf8(error.what());
+            attempt.reason = reason.isEmpty() ? QString::fromUtf8(error.what()) : reason;
             journal->record(attempt);
         }
         // Whatever failed, the copies stay for the next run and the run goes on.
-        const QString reason = mailer.lastReport();
         ShowWarning(QStringLiteral("Mail Submit Failure to ") + group.address
             + (reason.isEmpty() ? QString() : u'\n' + reason));
         return;
