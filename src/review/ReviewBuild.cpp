@@ -10,6 +10,7 @@
 #include "util/UtilMisc.h"
 
 #include <chrono>
+#include <future>
 
 namespace {
 
@@ -35,11 +36,13 @@ private:
     MemSTran &m_list;
 };
 
-// The clock is read every so many rows only: a row takes well under a microsecond.
+// The clock is read every so many rows only: a row takes a microsecond or two.
 constexpr int RowsPerClockCheck = 32;
+// How far ahead of the row being copied the reader asks for values.
+constexpr int RowsAhead = 8;
 
-void FillReviewList(
-    ReviewBuildObjects &objects, const ReviewBuildInputs &inputs, BuildProgress &progress)
+void FillReviewList(ReviewBuildObjects &objects, const ReviewBuildInputs &inputs,
+    std::future<HostFolderIndex> &pdfListing, BuildProgress &progress)
 {
     db::Query &query = objects.qrySTran;
     MemSTran &list = objects.memSTran;
@@ -51,7 +54,7 @@ void FillReviewList(
     const QString countText = QString::number(count);
 
     ReviewRowReader reader(query);
-    const HostFolderIndex pdfFolder(CompanyPdfFolder(inputs.dataFolder, inputs.companyId));
+    const HostFolderIndex pdfFolder = pdfListing.get();
     SuspendedControls suspended(list);
 
     qint64 lastReport = 0;
@@ -59,6 +62,8 @@ void FillReviewList(
     for (int n = 1; !query.eof(); ++n) {
         list.append();
         ReviewRow &row = list.buffer();
+        if (n + RowsAhead <= count)
+            reader.prefetch(n - 1 + RowsAhead);
         reader.read(n - 1, row);
         row.Exists = pdfFolder.containsFile(QStringView(row.st_memot).trimmed());
         row.markSet(ReviewField::Exists);
@@ -92,6 +97,11 @@ int BuildReviewList(ReviewBuildObjects &objects, const ReviewBuildInputs &inputs
 {
     objects.memSTran.close();
     objects.qrySTran.close();
+    // The PDF folder is read beside the query: one listing for every row's existence test.
+    std::future<HostFolderIndex> pdfListing = std::async(
+        std::launch::async, [folder = CompanyPdfFolder(inputs.dataFolder, inputs.companyId)] {
+            return HostFolderIndex(folder);
+        });
     progress.setCaption(QStringLiteral("Preparing Query"));
     EnsureStatusTable(objects.adoCommand, inputs.dataFolder, inputs.companyId);
     const QString select = SelectText(inputs.companyId);
@@ -102,7 +112,7 @@ int BuildReviewList(ReviewBuildObjects &objects, const ReviewBuildInputs &inputs
     if (inputs.showDelNotes)
         OpenDeliveryNotes(
             objects.deliveryNotes, objects.qryInvDelNotes, objects.qryCNDelNotes, inputs.companyId);
-    FillReviewList(objects, inputs, progress);
+    FillReviewList(objects, inputs, pdfListing, progress);
     return objects.qrySTran.recordCount();
 }
 

@@ -33,6 +33,16 @@ void ReviewRowReader::read(int row, ReviewRow &target)
         copyValue(copy, row, target);
 }
 
+void ReviewRowReader::prefetch([[maybe_unused]] int row) const
+{
+#if defined(__GNUC__)
+    for (const Copy &copy : m_copies) {
+        if (copy.kind == FieldKind::Text)
+            __builtin_prefetch(copy.reader.utf8(row).data());
+    }
+#endif
+}
+
 QString ReviewRowReader::text(Copy &copy, std::string_view bytes)
 {
     if (bytes.size() <= 1) {

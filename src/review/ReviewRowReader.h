@@ -22,6 +22,9 @@ public:
     // Fills the fields from the query's row (from 0); the query's cursor must stand on that row
     // for a value that needs the field conversion.
     void read(int row, ReviewRow &target);
+    // Asks for a later row's values ahead of read(): rows come in sorted order, scattered over
+    // the result's memory, and waiting for each in turn costs more than the copying.
+    void prefetch(int row) const;
 
 private:
     // The last text read for a column, so a repeat costs a comparison instead of a conversion.
