@@ -57,9 +57,9 @@ void AppendFolded(std::string &key, std::string_view name)
         key, QFile::decodeName(QByteArray(name.data(), static_cast<qsizetype>(name.size()))));
 }
 
-size_t SlotOf(std::string_view key, size_t mask)
+uint32_t HashOf(std::string_view key)
 {
-    return std::hash<std::string_view>()(key) & mask;
+    return static_cast<uint32_t>(std::hash<std::string_view>()(key));
 }
 
 // Calls take(name) for every regular file of the folder (also one reached through a link).
@@ -94,39 +94,42 @@ HostFolderIndex::HostFolderIndex(const QString &folderPath)
     : m_folderText(folderPath)
     , m_hostFolder(HostPath(folderPath))
 {
-    ListFiles(m_hostFolder, [this](std::string_view name) { add(name); });
+    std::vector<Slot> files;
+    ListFiles(m_hostFolder, [this, &files](std::string_view name) {
+        // A name too long for any file system's entry is left out rather than cut.
+        if (name.empty() || name.size() > 1024)
+            return;
+        Slot file;
+        file.spelled = static_cast<uint32_t>(m_bytes.size());
+        file.spelledSize = static_cast<uint16_t>(name.size());
+        m_bytes += name;
+        file.folded = static_cast<uint32_t>(m_bytes.size());
+        AppendFolded(m_bytes, name);
+        file.foldedSize = static_cast<uint16_t>(m_bytes.size() - file.folded);
+        file.hash = HashOf(std::string_view(m_bytes).substr(file.folded, file.foldedSize));
+        files.push_back(file);
+    });
     size_t slots = 16;
-    while (slots < 2 * m_entries.size())
+    while (slots < files.size() + files.size() / 2)
         slots *= 2;
-    m_slots.assign(slots, 0);
-    for (size_t i = 0; i < m_entries.size(); ++i) {
-        const Entry &entry = m_entries[i];
-        size_t slot
-            = SlotOf(std::string_view(m_bytes).substr(entry.folded, entry.foldedSize), slots - 1);
-        while (m_slots[slot] != 0)
+    m_slots.resize(slots);
+    for (const Slot &file : files) {
+        size_t slot = file.hash & (slots - 1);
+        while (m_slots[slot].spelledSize != 0)
             slot = (slot + 1) & (slots - 1);
-        m_slots[slot] = static_cast<uint32_t>(i + 1);
+        m_slots[slot] = file;
     }
 }
 
-void HostFolderIndex::add(std::string_view spelled)
+template <typename Found> void HostFolderIndex::find(const std::string &key, Found found) const
 {
-    Entry entry {};
-    entry.spelled = static_cast<uint32_t>(m_bytes.size());
-    entry.spelledSize = static_cast<uint32_t>(spelled.size());
-    m_bytes += spelled;
-    entry.folded = static_cast<uint32_t>(m_bytes.size());
-    AppendFolded(m_bytes, spelled);
-    entry.foldedSize = static_cast<uint32_t>(m_bytes.size() - entry.folded);
-    m_entries.push_back(entry);
-}
-
-template <typename Found> void HostFolderIndex::find(std::string_view key, Found found) const
-{
+    const uint32_t hash = HashOf(key);
     const size_t mask = m_slots.size() - 1;
-    for (size_t slot = SlotOf(key, mask); m_slots[slot] != 0; slot = (slot + 1) & mask) {
-        const Entry &entry = m_entries[m_slots[slot] - 1];
-        if (std::string_view(m_bytes).substr(entry.folded, entry.foldedSize) == key && found(entry))
+    for (size_t slot = hash & mask; m_slots[slot].spelledSize != 0; slot = (slot + 1) & mask) {
+        const Slot &file = m_slots[slot];
+        if (file.hash == hash && key.size() == file.foldedSize
+            && key.compare(0, key.size(), m_bytes, file.folded, file.foldedSize) == 0
+            && found(file))
             return;
     }
 }
@@ -148,7 +151,7 @@ bool HostFolderIndex::containsFile(QStringView name) const
     std::string key;
     AppendFolded(key, name);
     bool contained = false;
-    find(key, [&](const Entry &) { return contained = true; });
+    find(key, [&](const Slot &) { return contained = true; });
     return contained;
 }
 
@@ -159,12 +162,12 @@ QString HostFolderIndex::filePath(const QString &name) const
     std::string key;
     AppendFolded(key, QStringView(name));
     const std::string exact = QFile::encodeName(name).toStdString();
-    const Entry *match = nullptr;
-    find(key, [&](const Entry &entry) {
+    const Slot *match = nullptr;
+    find(key, [&](const Slot &file) {
         const std::string_view spelled
-            = std::string_view(m_bytes).substr(entry.spelled, entry.spelledSize);
+            = std::string_view(m_bytes).substr(file.spelled, file.spelledSize);
         if (!match || spelled == exact)
-            match = &entry;
+            match = &file;
         return spelled == exact;
     });
     QString spelled = name;

@@ -37,22 +37,22 @@ public:
     QString filePath(const QString &name) const;
 
 private:
-    struct Entry
+    // A file's names in m_bytes: as the file system spells it, and case-folded in UTF-8.
+    struct Slot
     {
-        uint32_t spelled; // offset of the name's bytes in m_bytes, as the file system holds them
-        uint32_t spelledSize;
-        uint32_t folded; // offset of the case-folded name in UTF-8
-        uint32_t foldedSize;
+        uint32_t folded = 0;
+        uint32_t spelled = 0;
+        uint16_t foldedSize = 0;
+        uint16_t spelledSize = 0; // 0: a free slot
+        uint32_t hash = 0;
     };
 
     QString pathText(QStringView name) const;
-    void add(std::string_view spelled);
-    // Calls found(entry) for each file whose folded name is the key, until it returns true.
-    template <typename Found> void find(std::string_view key, Found found) const;
+    // Calls found(slot) for each file whose folded name is the key, until it returns true.
+    template <typename Found> void find(const std::string &key, Found found) const;
 
     QString m_folderText;
     QString m_hostFolder;
     std::string m_bytes;
-    std::vector<Entry> m_entries;
-    std::vector<uint32_t> m_slots; // open addressing: entry index + 1, 0 for a free slot
+    std::vector<Slot> m_slots; // open addressing by the folded name's hash
 };
