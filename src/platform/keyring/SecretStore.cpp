@@ -39,11 +39,12 @@ void StopKeyringThread()
     if (!s_thread)
         return;
     QCoreApplication::instance()->setProperty("velloran-keyring", QVariant());
-    s_context->deleteLater();
     s_thread->quit();
     // A job the keyring never answers must not hold up the program's exit.
-    if (s_thread->wait(2000))
+    if (s_thread->wait(2000)) {
+        delete s_context; // its thread has ended
         delete s_thread;
+    }
     s_thread = nullptr;
     s_context = nullptr;
 }
