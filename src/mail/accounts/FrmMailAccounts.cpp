@@ -117,7 +117,10 @@ void TFrmMailAccounts::reload()
     const QString selected = selectedName();
     QString error;
     const ProfileList list = ProfileList::load(&error);
-    if (!error.isEmpty())
+    // A file that cannot be read is left alone: nothing can be added to it until it is
+    // mended, so no account typed in is lost on saving.
+    m_readFailed = !error.isEmpty();
+    if (m_readFailed)
         ShowError(QStringLiteral("The mail accounts could not be read from %1:\n%2")
                       .arg(QDir::toNativeSeparators(ProfileList::file()), error));
     m_profiles = list.profiles();
@@ -166,6 +169,7 @@ void TFrmMailAccounts::select(const QString &name)
 void TFrmMailAccounts::updateButtons()
 {
     const QString name = selectedName();
+    btnAdd->setEnabled(!m_readFailed);
     btnEdit->setEnabled(!name.isEmpty());
     btnRemove->setEnabled(!name.isEmpty());
     const QTreeWidgetItem *item = lstAccounts->currentItem();

@@ -47,6 +47,7 @@ private:
     QStringList namesExcept(const QString &name) const;
 
     QList<Profile> m_profiles;
+    bool m_readFailed = false;
 };
 
 // Shows the accounts dialog modally.

@@ -283,6 +283,18 @@ TEST_F(MailAccountsDialog, RemoveAsksAndMakeDefaultMovesTheMark)
     EXPECT_EQ(list.selectedName(), QStringLiteral("Shop"));
 }
 
+TEST_F(MailAccountsDialog, ADamagedFileIsReportedAndLeftAlone)
+{
+    m_user.home.write(QStringLiteral("mail-profiles.json"), "{\"profiles\": [ {\"name\": ");
+    const QByteArray before = AccountsUser::fileText();
+    TFrmMailAccounts &list = openList();
+    ASSERT_EQ(m_messages->entries.size(), 1);
+    EXPECT_EQ(m_messages->entries[0].kind, Kind::Error);
+    EXPECT_TRUE(m_messages->entries[0].text.contains(ProfileList::file()));
+    EXPECT_FALSE(list.btnAdd->isEnabled());
+    EXPECT_EQ(AccountsUser::fileText(), before);
+}
+
 TEST_F(MailAccountsDialog, OkRefusesEntriesThatCannotWorkInWords)
 {
     m_user.writeProfiles({ m_user.smtpProfile(QStringLiteral("Office"), true) });
