@@ -290,10 +290,10 @@ bool TFrmMailAccount::save(Profile profile)
     profile.sentCopy.secretPlace = SecretPlace::Keyring;
     AccountResult result = AccountStore::save(profile, m_previousName);
     if (result.status == SecretStatus::NoService) {
+        // The store's answer says that no keyring answers; the choice is the user's.
         const QString question = result.text
-            + QStringLiteral("\n\nNo desktop keyring answers on this computer, so the account's "
-                             "passwords cannot be kept there.\n\nKeep them in your mail profiles "
-                             "file instead? Only you can read that file.");
+            + QStringLiteral("\n\nKeep the account's passwords in your mail profiles file "
+                             "instead? Only you can read that file.");
         if (!AskYesNo(question))
             return false;
         profile.transport.secretPlace = SecretPlace::File;

@@ -141,7 +141,9 @@ TEST_F(MailAccountsDialog, AddingFromAPresetSavesTheAccountAsTheDefault)
             QStringLiteral("app-pass-1234"));
     } else {
         ASSERT_EQ(m_messages->entries.size(), 1);
+        EXPECT_TRUE(m_messages->entries[0].question);
         EXPECT_TRUE(m_messages->entries[0].text.contains(QStringLiteral("keyring")));
+        EXPECT_TRUE(m_messages->entries[0].text.contains(QStringLiteral("profiles file")));
         EXPECT_EQ(transport.value(QStringLiteral("password")).toString(),
             QStringLiteral("app-pass-1234"));
         EXPECT_EQ(transport.value(QStringLiteral("passwordIn")).toString(), QStringLiteral("file"));
@@ -159,7 +161,7 @@ TEST_F(MailAccountsDialog, WithoutAKeyringNoToTheQuestionSavesNothing)
     m_messages->setNextAnswer(Answer::No);
     dialog->btnOk->click();
     ASSERT_EQ(m_messages->entries.size(), 1);
-    EXPECT_TRUE(m_messages->entries[0].question || m_messages->entries[0].kind == Kind::Warning);
+    EXPECT_TRUE(m_messages->entries[0].question);
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_FALSE(QFile::exists(ProfileList::file()));
 
