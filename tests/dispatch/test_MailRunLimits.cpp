@@ -38,7 +38,9 @@ class CaptionLog final : public DispatchProgress
 {
 public:
     void setCaption(const QString &caption) override { captions << caption; }
+    void processEvents() override { ++eventTurns; }
     QStringList captions;
+    int eventTurns = 0;
 };
 
 class MailRunLimitsTest : public ::testing::Test
@@ -140,6 +142,8 @@ TEST_F(MailRunLimitsTest, MessagesPerMinuteAreKeptByWaitingWithTheWaitInTheCapti
     EXPECT_EQ(received(), 5);
     // 5 messages at 120 a minute: four gaps of half a second.
     EXPECT_GE(m_clock.now(), 2000);
+    // The window is served through the wait, not once at its end.
+    EXPECT_GE(m_progress.eventTurns, 2000 / 50);
     EXPECT_TRUE(m_progress.captions.contains(
         QStringLiteral("Waiting 1 s: the account \"Office\" sends at most 120 messages a minute")));
     // The wait comes before each message after the first, not after the last.
