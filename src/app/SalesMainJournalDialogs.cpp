@@ -9,6 +9,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 QTableWidget *MakeTable(QWidget *parent, const char *name, const QStringList &titles, int rows)
@@ -20,6 +22,7 @@ QTableWidget *MakeTable(QWidget *parent, const char *name, const QStringList &ti
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->verticalHeader()->setVisible(false);
     table->horizontalHeader()->setStretchLastSection(true);
+    table->setWordWrap(false);
     return table;
 }
 
@@ -28,6 +31,15 @@ void SetCell(QTableWidget *table, int row, int column, const QString &text)
     auto *item = new QTableWidgetItem(text);
     item->setToolTip(text);
     table->setItem(row, column, item);
+}
+
+// Columns as wide as their texts, none wider than the limit: long texts (a Message-ID, a
+// server's reply) are cut and read in full in their tooltips.
+void FitColumns(QTableWidget *table, int limit)
+{
+    table->resizeColumnsToContents();
+    for (int column = 0; column < table->columnCount(); ++column)
+        table->setColumnWidth(column, std::min(table->columnWidth(column), limit));
 }
 
 QDialogButtonBox *CloseButton(QDialog *dialog)
@@ -55,8 +67,8 @@ DispatchHistoryDialog::DispatchHistoryDialog(
     layout->addWidget(caption);
     m_table = MakeTable(this, "GrdHistory",
         { QStringLiteral("When"), QStringLiteral("Channel"), QStringLiteral("Result"),
-            QStringLiteral("To"), QStringLiteral("Message-ID / Job"), QStringLiteral("Reason"),
-            QStringLiteral("User"), QStringLiteral("Workstation") },
+            QStringLiteral("To"), QStringLiteral("Reason"), QStringLiteral("Message-ID / Job"),
+            QStringLiteral("By") },
         int(entries.size()));
     const QLocale locale;
     for (int row = 0; row < entries.size(); ++row) {
@@ -70,15 +82,37 @@ DispatchHistoryDialog::DispatchHistoryDialog(
                     : QStringLiteral("accepted by the print system"))
                            : QStringLiteral("refused"));
         SetCell(m_table, row, 3, entry.destination);
-        SetCell(m_table, row, 4, entry.reference);
-        SetCell(m_table, row, 5, entry.reason);
-        SetCell(m_table, row, 6, entry.user);
-        SetCell(m_table, row, 7, entry.workstation);
+        SetCell(m_table, row, 4, entry.reason);
+        SetCell(m_table, row, 5, entry.reference);
+        SetCell(m_table, row, 6, entry.user + QStringLiteral(" on ") + entry.workstation);
     }
-    m_table->resizeColumnsToContents();
+    FitColumns(m_table, 200);
     layout->addWidget(m_table, 1);
+    // The current row's long texts in full.
+    auto *detail = new QLabel(this);
+    detail->setObjectName(QStringLiteral("LblDetail"));
+    detail->setWordWrap(true);
+    detail->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(detail);
+    connect(m_table, &QTableWidget::currentCellChanged, detail, [entries, detail](int row) {
+        if (row < 0 || row >= entries.size()) {
+            detail->clear();
+            return;
+        }
+        const JournalEntry &entry = entries[row];
+        QStringList lines;
+        if (!entry.reason.isEmpty())
+            lines << QStringLiteral("Reason: ") + entry.reason;
+        if (!entry.reference.isEmpty())
+            lines << (entry.channel == JournalChannel::Mail ? QStringLiteral("Message-ID: ")
+                                                            : QStringLiteral("Print job: "))
+                    + entry.reference;
+        detail->setText(lines.join(u'\n'));
+    });
+    if (!entries.isEmpty())
+        m_table->setCurrentCell(0, 0);
     layout->addWidget(CloseButton(this));
-    resize(860, 300);
+    resize(1100, 340);
 }
 
 SendPreviewDialog::SendPreviewDialog(const SendPreview &preview, bool sizeChecked, QWidget *parent)
@@ -108,7 +142,7 @@ SendPreviewDialog::SendPreviewDialog(const SendPreview &preview, bool sizeChecke
         SetCell(m_messages, row, 2, SizeText(message.attachmentBytes));
         SetCell(m_messages, row, 3, message.references.join(QStringLiteral(", ")));
     }
-    m_messages->resizeColumnsToContents();
+    FitColumns(m_messages, 320);
     layout->addWidget(m_messages, 2);
 
     auto *problemsCaption = new QLabel(preview.problems.isEmpty()

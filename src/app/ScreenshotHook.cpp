@@ -33,6 +33,7 @@ void ScheduleScreenshots(TFrmSalesMain &window)
         failures += SaveMailSettingsScreenshot(&window, folder) ? 0 : 1;
         failures += SaveExportScreenshots(window, folder);
         failures += SaveSendProgressScreenshot(window, folder) ? 0 : 1;
+        failures += SaveJournalScreenshots(&window, folder);
         failures += SaveMailAccountScreenshots(&window, folder);
         QCoreApplication::exit(failures == 0 ? 0 : 1);
     });

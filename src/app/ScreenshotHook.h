@@ -22,6 +22,11 @@ int SaveExportScreenshots(TFrmSalesMain &window, const QString &folder);
 // the file was written.
 bool SaveSendProgressScreenshot(TFrmSalesMain &window, const QString &folder);
 
+// Saves the send preview and the dispatch history (with sample rows, not the user's) as
+// 8-DlgSendPreview.png and 8-DlgDispatchHistory.png in the folder. Returns the number of files
+// that could not be written.
+int SaveJournalScreenshots(QWidget *owner, const QString &folder);
+
 // Saves the mail accounts list (with sample accounts, not the user's), the account dialog with
 // each provider preset and a failed connection test as 7-FrmMailAccount*.png in the folder.
 // Returns the number of files that could not be written.
