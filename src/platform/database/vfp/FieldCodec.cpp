@@ -38,15 +38,6 @@ void PutLe32(char *p, uint32_t v)
     std::memcpy(p, &v, 4);
 }
 
-std::string_view Trim(std::string_view s)
-{
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\0'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\0'))
-        s.remove_suffix(1);
-    return s;
-}
-
 [[noreturn]] void Mismatch(const FieldLayout &f, const char *what)
 {
     throw Error("Data type mismatch: field " + f.info.name + " cannot hold " + what);
@@ -159,45 +150,47 @@ void PutMemoPointer(const DbfHeader &header, const FieldLayout &field, char *rec
 
 double ParseNumber(std::string_view text)
 {
-    text = Trim(text);
-    if (text.empty())
+    const char *p = text.data();
+    const char *end = p + text.size();
+    while (p < end && (*p == ' ' || *p == '\0'))
+        ++p;
+    while (end > p && (end[-1] == ' ' || end[-1] == '\0'))
+        --end;
+    if (p == end)
         return 0.0;
-    if (text.front() == '+')
-        text.remove_prefix(1);
+    if (*p == '+')
+        ++p;
+    const char *const number = p;
     // The common case, up to 15 digits with a sign and a point: an exact integer divided by an
     // exact power of ten, which rounds as correctly as the general parser.
-    {
-        size_t i = 0;
-        const bool negative = text[0] == '-';
-        if (negative)
-            i = 1;
-        int64_t mantissa = 0;
-        int digits = 0, decimals = -1;
-        bool ok = i < text.size();
-        for (; ok && i < text.size(); ++i) {
-            const char c = text[i];
-            if (c >= '0' && c <= '9') {
-                mantissa = mantissa * 10 + (c - '0');
-                ++digits;
-                if (decimals >= 0)
-                    ++decimals;
-            } else if (c == '.' && decimals < 0) {
-                decimals = 0;
-            } else {
-                ok = false;
-            }
-        }
-        if (ok && digits > 0 && digits <= 15) {
-            static constexpr double kPowers[] = { 1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9,
-                1e10, 1e11, 1e12, 1e13, 1e14, 1e15 };
-            double d = static_cast<double>(mantissa);
-            if (decimals > 0)
-                d /= kPowers[decimals];
-            return negative ? -d : d;
+    const bool negative = p < end && *p == '-';
+    if (negative)
+        ++p;
+    int64_t mantissa = 0;
+    int digits = 0;
+    const char *point = nullptr;
+    bool plain = p < end;
+    for (; plain && p < end; ++p) {
+        const auto digit = static_cast<unsigned>(*p - '0');
+        if (digit < 10) {
+            mantissa = mantissa * 10 + digit;
+            ++digits;
+        } else if (*p == '.' && !point) {
+            point = p;
+        } else {
+            plain = false;
         }
     }
+    if (plain && digits > 0 && digits <= 15) {
+        static constexpr double kPowers[] = { 1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9,
+            1e10, 1e11, 1e12, 1e13, 1e14, 1e15 };
+        double d = static_cast<double>(mantissa);
+        if (point && end - point > 1)
+            d /= kPowers[end - point - 1];
+        return negative ? -d : d;
+    }
     double d = 0.0;
-    const auto r = std::from_chars(text.data(), text.data() + text.size(), d);
+    const auto r = std::from_chars(number, end, d);
     if (r.ec != std::errc())
         return 0.0; // "*****" overflow marks and other damage read as 0
     return d;

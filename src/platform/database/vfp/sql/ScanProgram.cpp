@@ -140,8 +140,8 @@ void CountCompiledScan()
     g_compiledScanCount.fetch_add(1, std::memory_order_relaxed);
 }
 
-std::shared_ptr<const ScanProgram> ScanProgram::compile(
-    const RowState &state, std::span<const NodePtr> filters, std::span<const NodePtr> outputs)
+std::shared_ptr<const ScanProgram> ScanProgram::compile(const RowState &state,
+    const std::vector<std::vector<NodePtr>> &filters, std::span<const NodePtr> outputs)
 {
     const auto &tables = state.tables();
     if (!CompiledScansEnabled() || tables.empty() || !tables[0].table)
@@ -150,61 +150,93 @@ std::shared_ptr<const ScanProgram> ScanProgram::compile(
         if (tables[slot].table == tables[0].table)
             return nullptr;
     }
-    const Table &table = *tables[0].table;
-    if (table.recordLength() == 0 || table.fields().empty() || !table.fieldPlace(0))
+    const Table &first = *tables[0].table;
+    if (first.recordLength() == 0 || first.fields().empty() || !first.fieldPlace(0))
         return nullptr;
 
     auto program = std::shared_ptr<ScanProgram>(new ScanProgram());
-    program->m_codePage = &table.codePage();
-    program->m_asciiApart = AsciiKeptApart(table.codePage());
-    program->m_recordLength = table.recordLength();
-    for (const NodePtr &filter : filters)
-        program->m_steps.push_back(program->compileCondition(*filter, state));
-    while (program->m_batchConditions < program->m_steps.size()
-        && program->m_steps[program->m_batchConditions].kind != Step::Evaluate)
+    program->m_recordLength = first.recordLength();
+    for (const SourceTable &source : tables) {
+        program->m_codePages.push_back(&source.table->codePage());
+        program->m_asciiApart.push_back(AsciiKeptApart(source.table->codePage()));
+    }
+    for (const auto &conditions : filters) {
+        std::vector<Step> steps;
+        for (const NodePtr &condition : conditions)
+            steps.push_back(program->compileCondition(*condition, state));
+        program->m_steps.push_back(std::move(steps));
+    }
+    const std::vector<Step> &firstSteps = program->m_steps[0];
+    while (program->m_batchConditions < firstSteps.size()
+        && firstSteps[program->m_batchConditions].kind != Step::Evaluate
+        && firstSteps[program->m_batchConditions].field.slot == 0)
         ++program->m_batchConditions;
 
     for (const NodePtr &node : outputs) {
         Output output;
-        if (node->op == Node::Op::Column && state.columnSlot(node->column) == 0) {
-            const int field = state.columnField(node->column);
-            const FieldInfo &info = table.fields()[static_cast<size_t>(field)];
-            const auto place = table.fieldPlace(field);
-            const bool known = std::strchr("CNFILD", info.type) != nullptr;
-            const bool readable = info.type != 'C' || info.binary || program->m_asciiApart;
-            if (place && known && readable) {
-                output.type = info.type;
-                output.offset = place->offset;
-                output.width = place->width;
-                output.nullByte = place->nullByte;
-                output.nullMask = place->nullMask;
-                output.decimals = info.decimals;
-                output.raw = info.binary;
+        const Node *field = node.get();
+        if (node->op == Node::Op::Iif) {
+            const Node *flag = program->flagOf(*node);
+            if (flag) {
+                field = flag;
+                output.flagOrFalse = true;
             }
         }
+        output.field = program->placeOf(*field, state);
+        if (output.field.slot >= 0 && !std::strchr("CNFILD", output.field.type))
+            output.field.slot = -1;
+        if (output.field.type == 'C' && !output.field.raw && !output.field.asciiApart)
+            output.field.slot = -1;
         program->m_outputs.push_back(output);
     }
     return program;
 }
 
-// The field of slot 0 a node reads, with where its bytes lie; false for anything else.
-bool ScanProgram::compileField(const Node &node, const RowState &state, Step &step) const
+// f of IIF(ISNULL(f), .F., f) with f an L field; null for anything else.
+const Node *ScanProgram::flagOf(const Node &node)
 {
-    if (node.op != Node::Op::Column || state.columnSlot(node.column) != 0)
-        return false;
-    const Table &table = *state.tables()[0].table;
+    if (node.op != Node::Op::Iif || node.args.size() != 3)
+        return nullptr;
+    const Node &test = *node.args[0];
+    const Node &otherwise = *node.args[1];
+    const Node &field = *node.args[2];
+    const bool isNull = (test.op == Node::Op::IsNull && !test.negated)
+        || (test.op == Node::Op::Function && test.name == "ISNULL");
+    if (!isNull || test.args.size() != 1 || test.args[0]->op != Node::Op::Column)
+        return nullptr;
+    if (field.op != Node::Op::Column || field.column != test.args[0]->column
+        || field.type.type != 'L')
+        return nullptr;
+    if (otherwise.op != Node::Op::Literal || otherwise.literal.kind() != Value::Kind::Logical
+        || otherwise.literal.logical())
+        return nullptr;
+    return &field;
+}
+
+// Where the bytes of the field a node reads lie; slot -1 when it is not a field read in place.
+ScanProgram::Place ScanProgram::placeOf(const Node &node, const RowState &state) const
+{
+    Place place;
+    if (node.op != Node::Op::Column)
+        return place;
+    const int slot = state.columnSlot(node.column);
+    const Table &table = *state.tables()[static_cast<size_t>(slot)].table;
     const int field = state.columnField(node.column);
-    const auto place = table.fieldPlace(field);
-    if (!place)
-        return false;
+    const auto where = table.fieldPlace(field);
+    if (!where)
+        return place;
     const FieldInfo &info = table.fields()[static_cast<size_t>(field)];
-    step.fieldType = info.type;
-    step.offset = place->offset;
-    step.width = place->width;
-    step.nullByte = place->nullByte;
-    step.nullMask = place->nullMask;
+    place.slot = slot;
+    place.type = info.type;
+    place.offset = where->offset;
+    place.width = where->width;
+    place.nullByte = where->nullByte;
+    place.nullMask = where->nullMask;
+    place.decimals = info.decimals;
+    place.raw = info.binary;
     // Texts are compared on their bytes only where those decode one for one.
-    return info.type != 'C' || info.binary || m_asciiApart;
+    place.asciiApart = info.binary || m_asciiApart[static_cast<size_t>(slot)];
+    return place;
 }
 
 ScanProgram::Step ScanProgram::compileCondition(const Node &node, const RowState &state) const
@@ -224,11 +256,15 @@ ScanProgram::Step ScanProgram::compileCondition(const Node &node, const RowState
             std::swap(field, constant);
             code = Flip(code);
         }
-        if (constant->op != Node::Op::Literal || !compileField(*field, state, step))
+        if (constant->op != Node::Op::Literal)
+            return evaluate;
+        step.field = placeOf(*field, state);
+        if (step.field.slot < 0)
             return evaluate;
         step.code = code;
         const Value &value = constant->literal;
-        if (step.fieldType == 'C' && asciiText(*constant)) {
+        const char type = step.field.type;
+        if (type == 'C' && step.field.asciiApart && asciiText(*constant)) {
             step.texts.push_back(value.text());
             if (code == compare::Eq || code == compare::Ne) {
                 step.kind = Step::TextEquals;
@@ -241,10 +277,9 @@ ScanProgram::Step ScanProgram::compileCondition(const Node &node, const RowState
             }
             return evaluate;
         }
-        if ((step.fieldType == 'N' || step.fieldType == 'F' || step.fieldType == 'I')
-            && value.isNumber()) {
+        if ((type == 'N' || type == 'F' || type == 'I') && value.isNumber()) {
             step.kind = Step::NumberCompare;
-            step.integerCompare = step.fieldType == 'I' && value.kind() == Value::Kind::Integer;
+            step.integerCompare = type == 'I' && value.kind() == Value::Kind::Integer;
             step.number = value.number();
             step.integer = value.integer();
             return step;
@@ -252,7 +287,8 @@ ScanProgram::Step ScanProgram::compileCondition(const Node &node, const RowState
         return evaluate;
     }
     case Node::Op::In: {
-        if (!compileField(*node.args[0], state, step) || step.fieldType != 'C')
+        step.field = placeOf(*node.args[0], state);
+        if (step.field.slot < 0 || step.field.type != 'C' || !step.field.asciiApart)
             return evaluate;
         for (size_t i = 1; i < node.args.size(); ++i) {
             if (!asciiText(*node.args[i]))
@@ -264,44 +300,52 @@ ScanProgram::Step ScanProgram::compileCondition(const Node &node, const RowState
         return step;
     }
     case Node::Op::Column:
-        if (!compileField(node, state, step) || step.fieldType != 'L')
-            return evaluate;
-        step.kind = Step::LogicalIs;
-        return step;
     case Node::Op::Not:
-        if (!compileField(*node.args[0], state, step) || step.fieldType != 'L')
+    case Node::Op::Iif: {
+        const bool negated = node.op == Node::Op::Not;
+        const Node &inner = negated ? *node.args[0] : node;
+        const Node *flag = flagOf(inner);
+        step.field = placeOf(flag ? *flag : inner, state);
+        if (step.field.slot < 0 || step.field.type != 'L')
             return evaluate;
-        step.kind = Step::LogicalIs;
-        step.negated = true;
+        step.kind = flag ? Step::FlagOrFalse : Step::LogicalIs;
+        step.negated = negated;
         return step;
+    }
     default:
         return evaluate;
     }
 }
 
-// A condition on a null field is null, which no row passes.
-bool ScanProgram::test(const Step &step, const char *record) const
+// A condition on a null field is null, which no row passes, except IIF(ISNULL(f), .F., f),
+// which is .F. then.
+bool ScanProgram::testBytes(const Step &step, const char *record)
 {
-    if (step.nullByte >= 0 && (static_cast<unsigned char>(record[step.nullByte]) & step.nullMask))
-        return false;
-    const char *p = record + step.offset;
+    const Place &field = step.field;
+    const bool null = !record
+        || (field.nullByte >= 0
+            && (static_cast<unsigned char>(record[field.nullByte]) & field.nullMask));
+    if (null)
+        return step.kind == Step::FlagOrFalse && step.negated;
+    const char *p = record + field.offset;
     switch (step.kind) {
     case Step::TextEquals: {
         const bool any = std::any_of(step.texts.begin(), step.texts.end(),
-            [&](const std::string &text) { return EqualsUpToShorter(p, step.width, text); });
+            [&](const std::string &text) { return EqualsUpToShorter(p, field.width, text); });
         return any != step.negated;
     }
     case Step::TextExact:
-        return EqualsPadded(p, step.width, step.texts[0]);
+        return EqualsPadded(p, field.width, step.texts[0]);
     case Step::NumberCompare:
-        if (step.fieldType == 'I') {
+        if (field.type == 'I') {
             const int32_t v = Le32(p);
             return Holds(step.code,
                 step.integerCompare ? Order<int64_t>(v, step.integer)
                                     : Order<double>(v, step.number));
         }
-        return Holds(step.code, Order(ParseNumber(std::string_view(p, step.width)), step.number));
+        return Holds(step.code, Order(ParseNumber(std::string_view(p, field.width)), step.number));
     case Step::LogicalIs:
+    case Step::FlagOrFalse:
         return IsTrueByte(*p) != step.negated;
     case Step::Evaluate:
         break;
@@ -309,9 +353,22 @@ bool ScanProgram::test(const Step &step, const char *record) const
     return false;
 }
 
-bool ScanProgram::testRow(size_t condition, const char *record) const
+const char *ScanProgram::recordOf(int slot, const RowState &state, bool &missing)
 {
-    return test(m_steps[condition], record);
+    missing = state.record(slot) == 0;
+    return missing ? nullptr : state.copiedRecord(slot);
+}
+
+int ScanProgram::test(int slot, size_t condition, const RowState &state) const
+{
+    const Step &step = m_steps[static_cast<size_t>(slot)][condition];
+    if (step.kind == Step::Evaluate)
+        return -1;
+    bool missing = false;
+    const char *record = recordOf(step.field.slot, state, missing);
+    if (!record && !missing)
+        return -1;
+    return testBytes(step, record) ? 1 : 0;
 }
 
 void ScanProgram::selectBatch(std::string_view block, std::vector<uint32_t> &rows) const
@@ -324,53 +381,65 @@ void ScanProgram::selectBatch(std::string_view block, std::vector<uint32_t> &row
     }
     // Each condition narrows the selection of the one before, as AND tests them row by row.
     for (size_t c = 0; c < m_batchConditions && !rows.empty(); ++c) {
-        const Step &step = m_steps[c];
+        const Step &step = m_steps[0][c];
         size_t kept = 0;
         for (const uint32_t row : rows) {
-            if (test(step, block.data() + row * m_recordLength))
+            if (testBytes(step, block.data() + row * m_recordLength))
                 rows[kept++] = row;
         }
         rows.resize(kept);
     }
 }
 
-void ScanProgram::appendOutput(
-    size_t index, const char *record, ResultSet &rows, std::string &scratch) const
+bool ScanProgram::appendOutput(
+    size_t index, const RowState &state, ResultSet &rows, std::string &scratch) const
 {
+    if (index >= m_outputs.size())
+        return false;
     const Output &output = m_outputs[index];
-    if (output.nullByte >= 0
-        && (static_cast<unsigned char>(record[output.nullByte]) & output.nullMask)) {
-        rows.appendNull();
-        return;
+    const Place &field = output.field;
+    if (field.slot < 0)
+        return false;
+    bool missing = false;
+    const char *record = recordOf(field.slot, state, missing);
+    if (!record && !missing)
+        return false;
+    if (!record
+        || (field.nullByte >= 0
+            && (static_cast<unsigned char>(record[field.nullByte]) & field.nullMask))) {
+        if (output.flagOrFalse)
+            rows.appendLogical(false);
+        else
+            rows.appendNull();
+        return true;
     }
-    const char *p = record + output.offset;
-    const std::string_view bytes(p, output.width);
-    switch (output.type) {
+    const char *p = record + field.offset;
+    const std::string_view bytes(p, field.width);
+    switch (field.type) {
     case 'C':
-        if (output.raw || IsAscii(bytes)) {
+        if (field.raw || IsAscii(bytes)) {
             rows.appendText(Value::Kind::Character, bytes);
         } else {
             scratch.clear();
-            m_codePage->appendUtf8(bytes, scratch);
+            m_codePages[static_cast<size_t>(field.slot)]->appendUtf8(bytes, scratch);
             rows.appendText(Value::Kind::Character, scratch);
         }
-        return;
+        return true;
     case 'N':
     case 'F':
-        rows.appendNumeric(ParseNumber(bytes), output.decimals);
-        return;
+        rows.appendNumeric(ParseNumber(bytes), field.decimals);
+        return true;
     case 'I':
         rows.appendInteger(Le32(p));
-        return;
+        return true;
     case 'L':
         rows.appendLogical(IsTrueByte(*p));
-        return;
+        return true;
     case 'D':
         rows.appendDate(ParseDate(bytes.substr(0, 8)));
-        return;
+        return true;
     default:
-        rows.appendNull();
-        return;
+        return false;
     }
 }
 

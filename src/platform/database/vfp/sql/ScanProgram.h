@@ -36,34 +36,45 @@ public:
     // Records tested together.
     static constexpr uint32_t BatchRecords = 1024;
 
-    // For the table in slot 0 of the state: `filters` are its conditions in the order they are
-    // tested, `outputs` the statement's output expressions. Null when the table cannot be read
+    // For the tables of the state: `filters` are each slot's conditions in the order they are
+    // tested, `outputs` the statement's output expressions. The first table is read in place;
+    // a joined table's fields are read from the copies of its records a join's hash keeps, or
+    // are null for the missing record of a LEFT JOIN. Null when the first table cannot be read
     // in place (its records are not in a file of this engine, or another slot reads the same
     // table object, whose read buffer the scan would then share).
-    static std::shared_ptr<const ScanProgram> compile(
-        const RowState &state, std::span<const NodePtr> filters, std::span<const NodePtr> outputs);
+    static std::shared_ptr<const ScanProgram> compile(const RowState &state,
+        const std::vector<std::vector<NodePtr>> &filters, std::span<const NodePtr> outputs);
 
     size_t recordLength() const { return m_recordLength; }
-    // How many conditions, from the first, the batch step tests.
+    // How many of the first table's conditions, from the first, the batch step tests.
     size_t batchConditions() const { return m_batchConditions; }
-    // Whether condition i is tested on the bytes (testRow) rather than evaluated.
-    bool testsOnBytes(size_t condition) const { return m_steps[condition].kind != Step::Evaluate; }
-    // Whether output i is decoded from the bytes (appendOutput) rather than evaluated.
-    bool decodesOutput(size_t output) const
-    {
-        return output < m_outputs.size() && m_outputs[output].type != 0;
-    }
-
     // `rows` becomes the offsets (in records) of the live records of the block that pass the
     // first batchConditions() conditions.
     void selectBatch(std::string_view block, std::vector<uint32_t> &rows) const;
-    bool testRow(size_t condition, const char *record) const;
-    // Appends output i of the record to the row being built; `scratch` is the caller's buffer
-    // for texts that need converting.
-    void appendOutput(
-        size_t output, const char *record, ResultSet &rows, std::string &scratch) const;
+
+    // Condition i of a slot over the records set in the state: 1 or 0 when it was tested on the
+    // bytes, -1 when it must be evaluated (not compiled, or the record is not at hand in bytes).
+    int test(int slot, size_t condition, const RowState &state) const;
+    // Appends output i of the records set in the state to the row being built and returns
+    // true, or returns false having appended nothing (evaluate it instead). `scratch` is the
+    // caller's buffer for texts that need converting.
+    bool appendOutput(
+        size_t output, const RowState &state, ResultSet &rows, std::string &scratch) const;
 
 private:
+    // Where a field's bytes lie, in which slot's records.
+    struct Place
+    {
+        int slot = -1; // -1: not compiled
+        char type = 0;
+        size_t offset = 0;
+        size_t width = 0;
+        int nullByte = -1;
+        uint8_t nullMask = 0;
+        int decimals = 0;
+        bool raw = false; // texts taken as they are (binary field)
+        bool asciiApart = false; // texts compare with ASCII constants on their bytes
+    };
     struct Step
     {
         enum Kind {
@@ -71,15 +82,12 @@ private:
             TextEquals, // = or IN: equal up to the end of the shorter (SET ANSI OFF)
             TextExact, // ==: equal when the shorter is padded with blanks
             NumberCompare,
-            LogicalIs, // the L field is .T. (or .F. with `negated`)
+            LogicalIs, // the L field is .T. (or .F. with `negated`); null fails
+            FlagOrFalse, // IIF(ISNULL(f), .F., f) of an L field; `negated` for its NOT
         };
         Kind kind = Evaluate;
-        size_t offset = 0;
-        size_t width = 0;
-        int nullByte = -1;
-        uint8_t nullMask = 0;
+        Place field;
         bool negated = false; // <>, NOT IN, NOT field
-        char fieldType = 0;
         int code = 0; // the comparison, with the field on its left
         std::vector<std::string> texts; // ASCII constants
         double number = 0;
@@ -88,23 +96,21 @@ private:
     };
     struct Output
     {
-        char type = 0; // field type; 0 when evaluated
-        size_t offset = 0;
-        size_t width = 0;
-        int nullByte = -1;
-        uint8_t nullMask = 0;
-        int decimals = 0;
-        bool raw = false; // texts taken as they are (binary field)
+        Place field;
+        bool flagOrFalse = false; // IIF(ISNULL(f), .F., f)
     };
 
     Step compileCondition(const Node &node, const RowState &state) const;
-    bool compileField(const Node &node, const RowState &state, Step &step) const;
-    bool test(const Step &step, const char *record) const;
+    static const Node *flagOf(const Node &node);
+    Place placeOf(const Node &node, const RowState &state) const;
+    static bool testBytes(const Step &step, const char *record);
+    // The record of a slot in bytes; null when the slot's record is not held that way.
+    static const char *recordOf(int slot, const RowState &state, bool &missing);
 
-    const CodePage *m_codePage = nullptr;
-    bool m_asciiApart = false; // the code page's bytes >= 0x80 never decode to ASCII
+    std::vector<const CodePage *> m_codePages; // per slot
+    std::vector<bool> m_asciiApart; // per slot
     size_t m_recordLength = 0;
-    std::vector<Step> m_steps;
+    std::vector<std::vector<Step>> m_steps; // per slot
     size_t m_batchConditions = 0;
     std::vector<Output> m_outputs;
 };

@@ -79,7 +79,7 @@ SelectPipeline::SelectPipeline(const SelectStatement &statement, std::vector<Sou
     planJoins(statement);
     planWhere(statement);
     planOutput(statement);
-    m_program = ScanProgram::compile(*m_state, m_filters[0], m_outputs);
+    m_program = ScanProgram::compile(*m_state, m_filters, m_outputs);
 }
 
 SelectPipeline::~SelectPipeline() = default;
@@ -378,8 +378,8 @@ void SelectPipeline::scanFirstTable(uint32_t first, uint32_t last)
             m_state->setCopiedRecord(0, recno + row, record);
             bool pass = true;
             for (size_t i = m_program->batchConditions(); i < filters.size() && pass; ++i) {
-                pass = m_program->testsOnBytes(i) ? m_program->testRow(i, record)
-                                                  : IsTrue(Evaluate(*filters[i], *m_state));
+                const int tested = m_program->test(0, i, *m_state);
+                pass = tested >= 0 ? tested == 1 : IsTrue(Evaluate(*filters[i], *m_state));
             }
             if (pass)
                 descend(1);
@@ -390,8 +390,10 @@ void SelectPipeline::scanFirstTable(uint32_t first, uint32_t last)
 
 bool SelectPipeline::passes(int level)
 {
-    for (const NodePtr &filter : m_filters[static_cast<size_t>(level)]) {
-        if (!IsTrue(Evaluate(*filter, *m_state)))
+    const std::vector<NodePtr> &filters = m_filters[static_cast<size_t>(level)];
+    for (size_t i = 0; i < filters.size(); ++i) {
+        const int tested = m_program ? m_program->test(level, i, *m_state) : -1;
+        if (tested >= 0 ? tested == 0 : !IsTrue(Evaluate(*filters[i], *m_state)))
             return false;
     }
     return true;
@@ -446,12 +448,9 @@ void SelectPipeline::emit()
 {
     ResultSet &rows = *m_rows;
     rows.beginRow();
-    const char *record = m_program ? m_state->copiedRecord(0) : nullptr;
     for (size_t i = 0; i < m_outputs.size(); ++i) {
-        if (record && m_program->decodesOutput(i)) {
-            m_program->appendOutput(i, record, rows, m_scratch);
+        if (m_program && m_program->appendOutput(i, *m_state, rows, m_scratch))
             continue;
-        }
         const Value &value = Evaluate(*m_outputs[i], *m_state);
         if (m_fromHash[i])
             rows.appendBorrowed(value);
