@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFocusEvent>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -269,7 +270,7 @@ void TFrmMailAccount::buildSentCopyGroup()
     rbSentUpload = Named(
         new QRadioButton(QStringLiteral("Upload to my Sent fol&der"), grpSentCopy), "rbSentUpload");
     rbSentLocal
-        = Named(new QRadioButton(QStringLiteral("Keep it on this &computer only"), grpSentCopy),
+        = Named(new QRadioButton(QStringLiteral("Keep it on t&his computer only"), grpSentCopy),
             "rbSentLocal");
     auto *choice = new QButtonGroup(grpSentCopy);
     choice->addButton(rbSentServer);
@@ -312,12 +313,33 @@ void TFrmMailAccount::buildSentCopyGroup()
     layout->addWidget(rbSentLocal);
     setSentFolders({}, {});
 
-    for (QRadioButton *button : { rbSentServer, rbSentUpload, rbSentLocal })
+    for (QRadioButton *button : { rbSentServer, rbSentUpload, rbSentLocal }) {
         connect(button, &QRadioButton::toggled, this, [this] { updateEnabled(); });
+        button->installEventFilter(this);
+    }
     connect(chkImapSameLogin, &QCheckBox::toggled, this, [this] { updateEnabled(); });
     connect(cmbImapSecurity, &QComboBox::currentIndexChanged, this,
         [this] { securityChanged(cmbImapSecurity, edtImapPort, true); });
     connect(btnFolders, &QPushButton::clicked, this, [this] { startTest(true); });
+}
+
+bool TFrmMailAccount::eventFilter(QObject *watched, QEvent *event)
+{
+    // The three choices are one tab stop, entered at the chosen one as in every dialog.
+    auto *button = qobject_cast<QRadioButton *>(watched);
+    if (button && button->parent() == grpSentCopy && event->type() == QEvent::FocusIn
+        && !button->isChecked()) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason) {
+            for (QRadioButton *chosen : { rbSentServer, rbSentUpload, rbSentLocal }) {
+                if (chosen->isChecked()) {
+                    chosen->setFocus(reason);
+                    return true;
+                }
+            }
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TFrmMailAccount::setTabOrders()

@@ -103,6 +103,9 @@ public:
     QPushButton *btnOk = nullptr;
     QPushButton *btnCancel = nullptr;
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 public Q_SLOTS:
     void accept() override;
     void reject() override;

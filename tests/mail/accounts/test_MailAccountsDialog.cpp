@@ -435,3 +435,42 @@ TEST_F(MailAccountsDialog, AnAccountThatSendsAnotherWayKeepsItUntilAServerIsEnte
     EXPECT_EQ(smtp.transport.kind, TransportSettings::Kind::Smtp);
     EXPECT_EQ(smtp.transport.url, QStringLiteral("smtp://smtp.example.com:587"));
 }
+
+TEST_F(MailAccountsDialog, TheKeyboardReachesEveryFieldInReadingOrder)
+{
+    auto dialog = openAccount(TFrmMailAccount::NewAccount());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    dialog->edtName->setFocus();
+    QStringList visited { dialog->edtName->objectName() };
+    for (int i = 0; i < 80 && visited.last() != QLatin1String("btnCancel"); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited.append(QApplication::focusWidget()->objectName());
+    }
+    // Left column top to bottom, then the right one, then the buttons.
+    const QStringList expected { QStringLiteral("edtName"), QStringLiteral("edtSenderName"),
+        QStringLiteral("edtSenderAddress"), QStringLiteral("edtStoreFolder"),
+        QStringLiteral("edtSmtpHost"), QStringLiteral("edtSmtpPort"),
+        QStringLiteral("cmbSmtpSecurity"), QStringLiteral("edtSmtpUser"),
+        QStringLiteral("edtSmtpPassword"), QStringLiteral("edtMessagesPerMinute"),
+        QStringLiteral("rbSentUpload"), QStringLiteral("edtImapHost"),
+        QStringLiteral("edtImapPort"), QStringLiteral("cmbImapSecurity"),
+        QStringLiteral("chkImapSameLogin"), QStringLiteral("cmbSentFolder"),
+        QStringLiteral("btnTest"), QStringLiteral("btnOk"), QStringLiteral("btnCancel") };
+    qsizetype at = 0;
+    for (const QString &name : expected) {
+        const qsizetype found = visited.indexOf(name, at);
+        EXPECT_GE(found, at) << name.toStdString() << " out of order in "
+                             << visited.join(u' ').toStdString();
+        at = std::max(at, found);
+    }
+
+    // Mnemonics: Alt+N the name, Alt+S the outgoing server, Alt+H keeps the copy here.
+    QTest::keyClick(dialog.get(), Qt::Key_S, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), dialog->edtSmtpHost);
+    QTest::keyClick(dialog.get(), Qt::Key_N, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), dialog->edtName);
+    QTest::keyClick(dialog.get(), Qt::Key_H, Qt::AltModifier);
+    // A button's mnemonic clicks it a moment later, as a pressed button shows.
+    EXPECT_TRUE(QTest::qWaitFor([&dialog] { return dialog->rbSentLocal->isChecked(); }));
+    EXPECT_FALSE(dialog->edtImapHost->isEnabled());
+}
