@@ -35,6 +35,7 @@ void ScheduleScreenshots(TFrmSalesMain &window)
         failures += SaveSendProgressScreenshot(window, folder) ? 0 : 1;
         failures += SaveJournalScreenshots(&window, folder);
         failures += SaveMailAccountScreenshots(&window, folder);
+        failures += SaveOAuthScreenshots(&window, folder);
         QCoreApplication::exit(failures == 0 ? 0 : 1);
     });
 }

@@ -31,3 +31,8 @@ int SaveJournalScreenshots(QWidget *owner, const QString &folder);
 // each provider preset and a failed connection test as 7-FrmMailAccount*.png in the folder.
 // Returns the number of files that could not be written.
 int SaveMailAccountScreenshots(QWidget *owner, const QString &folder);
+
+// Saves the account dialog of an account that signs in with OAuth 2.0 and the prompt of a
+// sign-in with a code (sample values, not the user's) as 9-FrmMailAccount-oauth.png and
+// 9-DlgDeviceCode.png in the folder. Returns the number of files that could not be written.
+int SaveOAuthScreenshots(QWidget *owner, const QString &folder);

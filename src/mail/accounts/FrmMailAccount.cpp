@@ -346,7 +346,7 @@ void TFrmMailAccount::setTabOrders()
 {
     const QList<QWidget *> order { cmbPreset, edtName, edtSenderName, edtSenderAddress,
         edtStoreFolder, btnStoreFolder, edtSmtpHost, edtSmtpPort, cmbSmtpSecurity, edtSmtpUser,
-        edtSmtpPassword, oauth->cmbAuth, oauth->cmbOAuthProvider, oauth->edtClientId,
+        oauth->cmbAuth, edtSmtpPassword, oauth->cmbOAuthProvider, oauth->edtClientId,
         oauth->edtTenant, oauth->edtAuthorizationEndpoint, oauth->edtTokenEndpoint,
         oauth->edtDeviceEndpoint, oauth->edtScopes, oauth->btnSignIn, oauth->btnSignInCode,
         edtMessagesPerMinute, rbSentServer, rbSentUpload, edtImapHost, edtImapPort, cmbImapSecurity,

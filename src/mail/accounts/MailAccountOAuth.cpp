@@ -73,10 +73,10 @@ TMailAccountOAuth::TMailAccountOAuth(
     edtDeviceEndpoint = Edit(group, "edtDeviceEndpoint", QStringLiteral("None"));
     edtScopes = Edit(group, "edtScopes", QString());
     edtScopes->setToolTip(QStringLiteral("Separated by blanks; empty: the provider's usual ones."));
-    btnSignIn = Named(new QPushButton(QStringLiteral("Sign &in"), group), "btnSignIn");
+    btnSignIn = Named(new QPushButton(QStringLiteral("Sign in"), group), "btnSignIn");
     btnSignIn->setToolTip(QStringLiteral("Signs in with the provider in your web browser."));
     btnSignInCode
-        = Named(new QPushButton(QStringLiteral("Sign in with a &code"), group), "btnSignInCode");
+        = Named(new QPushButton(QStringLiteral("Sign in with a code"), group), "btnSignInCode");
     btnSignInCode->setToolTip(
         QStringLiteral("For a computer without a usable browser: enter a code on another device."));
     lblSignInState = Named(new QLabel(group), "lblSignInState");
@@ -87,18 +87,25 @@ TMailAccountOAuth::TMailAccountOAuth(
     row->setContentsMargins(0, 0, 0, 0);
     row->addWidget(btnSignIn);
     row->addWidget(btnSignInCode);
-    row->addWidget(lblSignInState, 1);
+    row->addStretch(1);
 
-    AddRow(form, "lblAuth", QStringLiteral("Sign in &with:"), cmbAuth);
-    AddRow(form, "lblOAuthProvider", QStringLiteral("Pro&vider:"), cmbOAuthProvider);
-    AddRow(form, "lblClientId", QStringLiteral("C&lient id:"), edtClientId);
-    AddRow(form, "lblTenant", QStringLiteral("&Tenant:"), edtTenant);
-    AddRow(form, "lblAuthorizationEndpoint", QStringLiteral("Authori&zation URL:"),
+    // The choice goes above the password it replaces.
+    int passwordRow = -1;
+    QFormLayout::ItemRole role;
+    form->getWidgetPosition(passwordField, &passwordRow, &role);
+    auto *lblAuth = Named(new QLabel(QStringLiteral("Sign in &by:"), group), "lblAuth");
+    lblAuth->setBuddy(cmbAuth);
+    form->insertRow(passwordRow < 0 ? form->rowCount() : passwordRow, lblAuth, cmbAuth);
+    AddRow(form, "lblOAuthProvider", QStringLiteral("Provider:"), cmbOAuthProvider);
+    AddRow(form, "lblClientId", QStringLiteral("Client id:"), edtClientId);
+    AddRow(form, "lblTenant", QStringLiteral("Tenant:"), edtTenant);
+    AddRow(form, "lblAuthorizationEndpoint", QStringLiteral("Authorization URL:"),
         edtAuthorizationEndpoint);
-    AddRow(form, "lblTokenEndpoint", QStringLiteral("To&ken URL:"), edtTokenEndpoint);
-    AddRow(form, "lblDeviceEndpoint", QStringLiteral("D&evice code URL:"), edtDeviceEndpoint);
-    AddRow(form, "lblScopes", QStringLiteral("Sco&pes:"), edtScopes);
+    AddRow(form, "lblTokenEndpoint", QStringLiteral("Token URL:"), edtTokenEndpoint);
+    AddRow(form, "lblDeviceEndpoint", QStringLiteral("Device code URL:"), edtDeviceEndpoint);
+    AddRow(form, "lblScopes", QStringLiteral("Scopes:"), edtScopes);
     form->addRow(QString(), buttons);
+    form->addRow(QString(), lblSignInState);
 
     connect(cmbAuth, &QComboBox::currentIndexChanged, this, [this] { updateRows(); });
     connect(cmbOAuthProvider, &QComboBox::currentIndexChanged, this, [this] {
@@ -207,6 +214,7 @@ void TMailAccountOAuth::updateRows()
     m_form->setRowVisible(edtDeviceEndpoint, oauth && custom);
     m_form->setRowVisible(edtScopes, oauth);
     m_form->setRowVisible(btnSignIn->parentWidget(), oauth);
+    m_form->setRowVisible(lblSignInState, oauth);
     edtScopes->setPlaceholderText(DefaultScopes(provider).join(QLatin1Char(' ')));
     const bool idle = !m_running;
     btnSignIn->setEnabled(idle);
