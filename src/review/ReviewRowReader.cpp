@@ -29,8 +29,20 @@ ReviewRowReader::ReviewRowReader(const db::Query &query)
 
 void ReviewRowReader::read(int row, ReviewRow &target)
 {
+    for (Copy &copy : m_copies) {
+        if (!copyTyped(copy, row, target)) {
+            const db::Field field = m_query.field(copy.column);
+            target.setValue(copy.field, field.isNull() ? QVariant() : field.asVariant());
+        }
+    }
+}
+
+bool ReviewRowReader::readTyped(int row, ReviewRow &target)
+{
+    bool complete = true;
     for (Copy &copy : m_copies)
-        copyValue(copy, row, target);
+        complete = copyTyped(copy, row, target) && complete;
+    return complete;
 }
 
 void ReviewRowReader::prefetch([[maybe_unused]] int row) const
@@ -62,11 +74,14 @@ QString ReviewRowReader::text(Copy &copy, std::string_view bytes)
     return cache.text;
 }
 
-void ReviewRowReader::copyValue(Copy &copy, int row, ReviewRow &target)
+bool ReviewRowReader::copyTyped(Copy &copy, int row, ReviewRow &target)
 {
     const db::ColumnReader &reader = copy.reader;
     const db::FieldType type = reader.type(row);
-    const auto empty = [&] { target.nulls |= 1u << int(copy.field); };
+    const auto empty = [&] {
+        target.nulls |= 1u << int(copy.field);
+        return true;
+    };
     if (type == db::FieldType::Unknown)
         return empty();
     const bool number = type == db::FieldType::Float || type == db::FieldType::Integer;
@@ -116,10 +131,7 @@ void ReviewRowReader::copyValue(Copy &copy, int row, ReviewRow &target)
         }
         break;
     }
-    if (copied) {
+    if (copied)
         target.markSet(copy.field);
-        return;
-    }
-    const db::Field field = m_query.field(copy.column);
-    target.setValue(copy.field, field.isNull() ? QVariant() : field.asVariant());
+    return copied;
 }

@@ -3,6 +3,7 @@
 #include "CompanyFolder.h"
 #include "ReviewObjects.h"
 
+#include "data/HostPath.h"
 #include "data/StatusTableOps.h"
 #include "review/ReviewRowReader.h"
 
@@ -16,19 +17,17 @@
 namespace {
 
 const QString Z = QStringLiteral("Z");
-constexpr int Documents = 200;
-
 // Customers with names beyond ASCII; accounts 40 to 44 have no customer record. Every third
 // document is a credit note, every seventh is paid up, every eleventh has a lower-case ".pdf"
 // (left out by the query); most PDFs exist, some spelled in another letter case.
-CompanyData Generated()
+CompanyData Generated(int documents)
 {
     CompanyData data;
     for (int c = 0; c < 40; ++c)
         data.customers.push_back({ QStringLiteral("C%1").arg(c, 3, 10, QChar(u'0')),
             QStringLiteral("Kunde %1 Müller & Søn").arg(c),
             QStringLiteral("k%1@example.test").arg(c), c % 12 });
-    for (int i = 0; i < Documents; ++i) {
+    for (int i = 0; i < documents; ++i) {
         const QString reference = QStringLiteral("SI%1").arg(i, 5, 10, QChar(u'0'));
         const double value = 10 + i * 1.25;
         data.documents.push_back({ QStringLiteral("C%1").arg(i * 7 % 45, 3, 10, QChar(u'0')),
@@ -63,12 +62,14 @@ protected:
     void SetUp() override
     {
         folder = temp.path();
-        connection.setConnectionString(WriteCompany(folder, Z, Generated()));
+        connection.setConnectionString(WriteCompany(folder, Z, Generated(documents())));
         inputs.dataFolder = folder;
         inputs.companyId = Z;
         inputs.filter.excludeAllocated = true;
         inputs.sortClause = QStringLiteral("ORDER BY st_account, st_trref");
     }
+
+    virtual int documents() const { return 200; }
 
     int build(BuildProgress &progress)
     {
@@ -209,6 +210,43 @@ TEST_F(ReviewFill, ProgressIsShownAsTimePassesNotPerRow)
             QStringLiteral("Building Results [") + QString::number(n) + QStringLiteral(" of ")
                 + QString::number(rows) + QStringLiteral("]  [") + list.row(n - 1).sn_name + u']');
     }
+}
+
+// A list long enough to be read on two threads: each row as the field conversion gives it, in
+// the query's order, with its PDF's existence and the fields derived at the fill.
+class LargeReviewFill : public ReviewFill
+{
+protected:
+    int documents() const override { return 9000; }
+};
+
+TEST_F(LargeReviewFill, ListReadOnTwoThreadsHoldsEveryRowInOrder)
+{
+    Progress progress;
+    const int rows = build(progress);
+    ASSERT_GT(rows, 4096);
+    ASSERT_EQ(list.recordCount(), rows);
+    const HostFolderIndex pdf(QDir(folder).filePath(Z + QStringLiteral("_PDF")));
+    int n = 0;
+    int existing = 0;
+    for (qrySTran.first(); !qrySTran.eof(); qrySTran.next(), ++n) {
+        const ReviewRow &row = list.row(n);
+        ReviewRow expected = ConvertedRow(qrySTran);
+        expected.setValue(
+            ReviewField::Exists, HostFolderIndex(pdf).containsFile(expected.st_memot.trimmed()));
+        expected.setValue(ReviewField::Tag, expected.zrqtag);
+        expected.setValue(ReviewField::MailInv, expected.sn_docmail >= 8);
+        ASSERT_EQ(row.nulls, expected.nulls) << "row " << n;
+        for (int f = 0; f < ReviewFieldCount; ++f) {
+            const auto field = static_cast<ReviewField>(f);
+            ASSERT_EQ(row.value(field), expected.value(field))
+                << "row " << n << ", " << FieldInfo(field).name.toStdString();
+        }
+        existing += row.Exists ? 1 : 0;
+    }
+    EXPECT_GT(existing, rows / 2);
+    EXPECT_LT(existing, rows);
+    EXPECT_EQ(progress.positions.last(), rows);
 }
 
 } // namespace
