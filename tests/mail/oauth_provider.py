@@ -14,6 +14,8 @@ POST /token       authorization_code (checks the verifier and the redirect_uri),
                   device_code (authorization_pending until approved, slow_down when polled
                   faster than the interval)
 POST /devicecode  starts a device authorization
+A client id ending in "-with-secret" is an installed application with the secret
+"installed-app-secret", which each token request must then carry.
 Test controls (POST, form): /control/approve (user_code), /control/deny (user_code),
 /control/revoke (every refresh token and access token stops working),
 /control/expire (the current access tokens stop working; refresh tokens stay);
@@ -140,6 +142,8 @@ class Handler(BaseHTTPRequestHandler):
     def token(self, f):
         grant = f.get("grant_type")
         client = f.get("client_id", "")
+        if client.endswith("-with-secret") and f.get("client_secret") != "installed-app-secret":
+            return self.refuse("invalid_client", "client_secret is missing or wrong", 401)
         if grant == "authorization_code":
             entry = state["codes"].pop(f.get("code", ""), None)
             if entry is None:

@@ -178,3 +178,38 @@ TEST(AccessTokens, NeverSignedInOrProviderAwayAreToldApart)
     // A provider out of reach says nothing about the sign-in: it stays.
     EXPECT_EQ(SecretStore().read(RefreshTokenKey(QStringLiteral("away"))).secret, u"rt-x");
 }
+
+// An installed application's secret goes with the code exchange and with each renewal (it is
+// read from the keyring); a refused application is not taken for a withdrawn sign-in.
+TEST(AccessTokens, TheApplicationSecretGoesWithEveryTokenRequest)
+{
+    ASSERT_TRUE(StartTestKeyring());
+    TestProvider provider;
+    OAuthEndpoints endpoints = provider.endpoints(QStringLiteral("desktop-with-secret"));
+    FollowingBrowser browser;
+    BrowserSignIn withoutSecret(endpoints);
+    withoutSecret.setBrowser([&browser](const QUrl &url) { return browser.open(url); });
+    EXPECT_EQ(RunSignIn(withoutSecret)->kind, TokenReply::Kind::Refused);
+
+    endpoints.clientSecret = QStringLiteral("installed-app-secret");
+    BrowserSignIn signIn(endpoints);
+    signIn.setBrowser([&browser](const QUrl &url) { return browser.open(url); });
+    const std::optional<TokenReply> grant = RunSignIn(signIn);
+    ASSERT_EQ(grant->kind, TokenReply::Kind::Granted) << grant->description.toStdString();
+
+    endpoints.clientSecret.clear(); // as the mail library knows them: from the profile
+    AccessTokens tokens(QStringLiteral("secretive"), endpoints);
+    ASSERT_TRUE(tokens.signedIn(*grant).ok());
+    tokens.refused(tokens.current().value);
+    const AccessTokens::Token refused = tokens.current();
+    EXPECT_EQ(refused.state, AccessTokens::Token::State::SignInNeeded);
+    EXPECT_THAT(refused.problem.toStdString(), testing::HasSubstr("client id and secret"));
+    EXPECT_EQ(SecretStore().read(RefreshTokenKey(QStringLiteral("secretive"))).secret,
+        grant->refreshToken);
+
+    ASSERT_TRUE(SecretStore()
+                    .write(ClientSecretKey(QStringLiteral("secretive")),
+                        QStringLiteral("installed-app-secret"))
+                    .ok());
+    EXPECT_TRUE(tokens.current().ok());
+}

@@ -64,10 +64,12 @@ TEST(OAuthEditor, TheRowsFollowTheChoiceAndTheProfileRoundTrips)
     dialog.applyPreset(AccountPreset::Google);
     EXPECT_EQ(o.cmbOAuthProvider->currentText(), u"Google");
     EXPECT_FALSE(RowShown(dialog, o.edtTenant));
+    EXPECT_TRUE(RowShown(dialog, o.edtClientSecret)); // Google's desktop applications have one
     EXPECT_FALSE(o.btnSignInCode->isEnabled()); // Google gives no device codes for mail
     EXPECT_EQ(o.edtScopes->placeholderText(), u"https://mail.google.com/");
     dialog.applyPreset(AccountPreset::Microsoft365);
     EXPECT_TRUE(RowShown(dialog, o.edtTenant));
+    EXPECT_FALSE(RowShown(dialog, o.edtClientSecret));
     EXPECT_FALSE(RowShown(dialog, o.edtTokenEndpoint));
     QTest::keyClicks(o.edtClientId, QStringLiteral("  11111111-2222  "));
     QTest::keyClicks(o.edtTenant, QStringLiteral("contoso.onmicrosoft.com"));
@@ -100,10 +102,13 @@ TEST(OAuthEditor, SignInByBrowserAndByCodeKeepTheSignInInTheKeyring)
 {
     ASSERT_TRUE(StartTestKeyring());
     TestProvider provider;
-    TFrmMailAccount dialog(OAuthAccount(provider, QStringLiteral("Editor"), 1, 1), {}, QString());
+    Profile account = OAuthAccount(provider, QStringLiteral("Editor"), 1, 1);
+    account.oauth.clientId = QStringLiteral("editor-with-secret"); // an installed application
+    TFrmMailAccount dialog(account, {}, QString());
     dialog.show();
     TMailAccountOAuth &o = *dialog.oauth;
     EXPECT_EQ(o.lblSignInState->text(), u"Not signed in yet.");
+    QTest::keyClicks(o.edtClientSecret, QStringLiteral("installed-app-secret"));
     FollowingBrowser browser;
     o.setBrowser([&browser](const QUrl &url) { return browser.open(url); });
     QSignalSpy finished(&o, &TMailAccountOAuth::signInFinished);
@@ -114,6 +119,8 @@ TEST(OAuthEditor, SignInByBrowserAndByCodeKeepTheSignInInTheKeyring)
     EXPECT_EQ(o.lblSignInState->text(), u"Signed in.");
     const QString first = SecretStore().read(RefreshTokenKey(QStringLiteral("Editor"))).secret;
     EXPECT_TRUE(first.startsWith(u"rt-"));
+    EXPECT_EQ(SecretStore().read(ClientSecretKey(QStringLiteral("Editor"))).secret,
+        u"installed-app-secret");
 
     o.btnSignInCode->click();
     TDlgDeviceCode *prompt = nullptr;

@@ -347,11 +347,11 @@ void TFrmMailAccount::setTabOrders()
     const QList<QWidget *> order { cmbPreset, edtName, edtSenderName, edtSenderAddress,
         edtStoreFolder, btnStoreFolder, edtSmtpHost, edtSmtpPort, cmbSmtpSecurity, edtSmtpUser,
         oauth->cmbAuth, edtSmtpPassword, oauth->cmbOAuthProvider, oauth->edtClientId,
-        oauth->edtTenant, oauth->edtAuthorizationEndpoint, oauth->edtTokenEndpoint,
-        oauth->edtDeviceEndpoint, oauth->edtScopes, oauth->btnSignIn, oauth->btnSignInCode,
-        edtMessagesPerMinute, rbSentServer, rbSentUpload, edtImapHost, edtImapPort, cmbImapSecurity,
-        chkImapSameLogin, edtImapUser, edtImapPassword, cmbSentFolder, btnFolders, rbSentLocal,
-        btnTest, txtTestResult, btnOk, btnCancel };
+        oauth->edtClientSecret, oauth->edtTenant, oauth->edtAuthorizationEndpoint,
+        oauth->edtTokenEndpoint, oauth->edtDeviceEndpoint, oauth->edtScopes, oauth->btnSignIn,
+        oauth->btnSignInCode, edtMessagesPerMinute, rbSentServer, rbSentUpload, edtImapHost,
+        edtImapPort, cmbImapSecurity, chkImapSameLogin, edtImapUser, edtImapPassword, cmbSentFolder,
+        btnFolders, rbSentLocal, btnTest, txtTestResult, btnOk, btnCancel };
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 }

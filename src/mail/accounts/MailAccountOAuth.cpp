@@ -64,6 +64,10 @@ TMailAccountOAuth::TMailAccountOAuth(
     edtClientId = Edit(group, "edtClientId", QStringLiteral("Application (client) id"));
     edtClientId->setToolTip(QStringLiteral(
         "The id of the application your business registered with the provider (see README)."));
+    edtClientSecret = Edit(group, "edtClientSecret", QStringLiteral("None"));
+    edtClientSecret->setEchoMode(QLineEdit::Password);
+    edtClientSecret->setToolTip(QStringLiteral(
+        "The client secret Google gives a desktop application; it is kept in the keyring."));
     edtTenant = Edit(group, "edtTenant", QStringLiteral("common"));
     edtTenant->setToolTip(QStringLiteral(
         "The directory (tenant) id or domain of your Microsoft 365 organisation; empty: common."));
@@ -98,6 +102,7 @@ TMailAccountOAuth::TMailAccountOAuth(
     form->insertRow(passwordRow < 0 ? form->rowCount() : passwordRow, lblAuth, cmbAuth);
     AddRow(form, "lblOAuthProvider", QStringLiteral("Provider:"), cmbOAuthProvider);
     AddRow(form, "lblClientId", QStringLiteral("Client id:"), edtClientId);
+    AddRow(form, "lblClientSecret", QStringLiteral("Client secret:"), edtClientSecret);
     AddRow(form, "lblTenant", QStringLiteral("Tenant:"), edtTenant);
     AddRow(form, "lblAuthorizationEndpoint", QStringLiteral("Authorization URL:"),
         edtAuthorizationEndpoint);
@@ -116,6 +121,11 @@ TMailAccountOAuth::TMailAccountOAuth(
     connect(btnSignIn, &QPushButton::clicked, this, [this] { signIn(false); });
     connect(btnSignInCode, &QPushButton::clicked, this, [this] { signIn(true); });
     updateRows();
+}
+
+bool TMailAccountOAuth::takesClientSecret() const
+{
+    return ProviderAt(cmbOAuthProvider) != OAuthSettings::Provider::Microsoft;
 }
 
 bool TMailAccountOAuth::chosen() const
@@ -152,6 +162,9 @@ void TMailAccountOAuth::setFrom(const Profile &profile)
     edtTokenEndpoint->setText(o.tokenEndpoint);
     edtDeviceEndpoint->setText(o.deviceEndpoint);
     edtScopes->setText(o.scopes.join(QLatin1Char(' ')));
+    edtClientSecret->clear();
+    if (profile.transport.auth == TransportSettings::Auth::OAuth2 && takesClientSecret())
+        edtClientSecret->setText(SecretStore().read(ClientSecretKey(profile.name)).secret);
     m_loading = false;
     updateRows();
     showState();
@@ -208,6 +221,7 @@ void TMailAccountOAuth::updateRows()
     m_form->setRowVisible(m_passwordField, !oauth);
     m_form->setRowVisible(cmbOAuthProvider, oauth);
     m_form->setRowVisible(edtClientId, oauth);
+    m_form->setRowVisible(edtClientSecret, oauth && takesClientSecret());
     m_form->setRowVisible(edtTenant, oauth && provider == OAuthSettings::Provider::Microsoft);
     m_form->setRowVisible(edtAuthorizationEndpoint, oauth && custom);
     m_form->setRowVisible(edtTokenEndpoint, oauth && custom);
@@ -255,7 +269,9 @@ void TMailAccountOAuth::signIn(bool withCode, std::function<void()> then)
         return;
     }
     m_then = std::move(then);
-    const OAuthEndpoints endpoints = ResolveEndpoints(settings());
+    OAuthEndpoints endpoints = ResolveEndpoints(settings());
+    if (takesClientSecret())
+        endpoints.clientSecret = edtClientSecret->text().trimmed();
     if (withCode) {
         auto *device = new DeviceSignIn(endpoints, this);
         connect(device, &DeviceSignIn::codeReady, this,
@@ -301,8 +317,15 @@ void TMailAccountOAuth::finish(const TokenReply &reply)
     QString text;
     bool ok = false;
     if (reply.kind == TokenReply::Kind::Granted) {
-        // The refresh token goes to the keyring; the access token stays in memory.
-        const SecretResult kept = AccessTokens::forProfile(m_account())->signedIn(reply);
+        // The refresh token goes to the keyring, with the application's secret that renews
+        // it; the access token stays in memory.
+        const Profile account = m_account();
+        const QString secret = takesClientSecret() ? edtClientSecret->text().trimmed() : QString();
+        SecretResult kept = secret.isEmpty()
+            ? SecretStore().remove(ClientSecretKey(account.name))
+            : SecretStore().write(ClientSecretKey(account.name), secret);
+        if (kept.ok())
+            kept = AccessTokens::forProfile(account)->signedIn(reply);
         ok = kept.ok();
         text = ok ? QStringLiteral("Signed in.")
                   : QStringLiteral("Signed in, but the sign-in could not be kept: ") + kept.text;

@@ -46,6 +46,7 @@ public:
     QComboBox *cmbAuth = nullptr;
     QComboBox *cmbOAuthProvider = nullptr;
     QLineEdit *edtClientId = nullptr;
+    QLineEdit *edtClientSecret = nullptr; // Google and other providers: kept in the keyring
     QLineEdit *edtTenant = nullptr;
     QLineEdit *edtAuthorizationEndpoint = nullptr;
     QLineEdit *edtTokenEndpoint = nullptr;
@@ -61,6 +62,7 @@ Q_SIGNALS:
 
 private:
     OAuthSettings settings() const;
+    bool takesClientSecret() const;
     void updateRows();
     void showState(const QString &text = QString());
     void finish(const TokenReply &reply);

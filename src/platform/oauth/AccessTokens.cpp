@@ -130,11 +130,25 @@ AccessTokens::Token AccessTokens::renew()
         { QStringLiteral("client_id"), m_endpoints.clientId } };
     if (!m_endpoints.scopes.isEmpty())
         form.append({ QStringLiteral("scope"), m_endpoints.scopeText() });
+    QString clientSecret = m_endpoints.clientSecret;
+    if (clientSecret.isEmpty())
+        clientSecret = m_store.read(ClientSecretKey(m_account)).secret;
+    if (!clientSecret.isEmpty())
+        form.append({ QStringLiteral("client_secret"), clientSecret });
     const TokenReply reply = PostTokenRequest(m_endpoints.token, form);
     switch (reply.kind) {
     case TokenReply::Kind::Granted:
         break;
     case TokenReply::Kind::Refused:
+        if (reply.error != QLatin1String("invalid_grant")) {
+            // The application, not the sign-in, was refused (a wrong client id or secret):
+            // the sign-in stays for when the account's settings are mended.
+            return { Token::State::SignInNeeded, {},
+                QStringLiteral("Mail account \"%1\": %2 refused the application's sign-in "
+                               "(%3). Check the client id and secret in Mail Accounts.")
+                    .arg(m_account, m_endpoints.providerName,
+                        reply.description.isEmpty() ? reply.error : reply.description) };
+        }
         m_dead = refresh;
         // The keyring keeps no dead sign-in, unless a new sign-in has replaced it meanwhile.
         if (m_store.read(key).secret == stored.secret)

@@ -78,6 +78,8 @@ void BrowserSignIn::start()
         "The sign-in is complete. You may close this page and return to the program."));
     m_flow = new QOAuth2AuthorizationCodeFlow(m_network, this);
     m_flow->setClientIdentifier(m_endpoints.clientId);
+    if (!m_endpoints.clientSecret.isEmpty())
+        m_flow->setClientIdentifierSharedKey(m_endpoints.clientSecret);
     m_flow->setAuthorizationUrl(m_endpoints.authorization);
     m_flow->setAccessTokenUrl(m_endpoints.token);
     m_flow->setScope(m_endpoints.scopeText());

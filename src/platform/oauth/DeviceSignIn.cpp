@@ -104,11 +104,13 @@ void DeviceSignIn::poll()
             QStringLiteral("The code expired before the sign-in was completed. Start again.")));
         return;
     }
-    QNetworkReply *reply = post(m_endpoints.token,
-        { { QStringLiteral("grant_type"),
-              QStringLiteral("urn:ietf:params:oauth:grant-type:device_code") },
-            { QStringLiteral("device_code"), m_deviceCode },
-            { QStringLiteral("client_id"), m_endpoints.clientId } });
+    FormFields form { { QStringLiteral("grant_type"),
+                          QStringLiteral("urn:ietf:params:oauth:grant-type:device_code") },
+        { QStringLiteral("device_code"), m_deviceCode },
+        { QStringLiteral("client_id"), m_endpoints.clientId } };
+    if (!m_endpoints.clientSecret.isEmpty())
+        form.append({ QStringLiteral("client_secret"), m_endpoints.clientSecret });
+    QNetworkReply *reply = post(m_endpoints.token, form);
     connect(reply, &QNetworkReply::finished, this, [this, reply] {
         reply->deleteLater();
         if (m_done)

@@ -84,6 +84,11 @@ QString RefreshTokenKey(const QString &profileName)
     return profileName + QStringLiteral("/oauth");
 }
 
+QString ClientSecretKey(const QString &profileName)
+{
+    return profileName + QStringLiteral("/oauth-client");
+}
+
 QByteArray NewCodeVerifier()
 {
     QByteArray random(32, Qt::Uninitialized);

@@ -15,6 +15,9 @@ struct OAuthEndpoints
 {
     QString providerName; // for messages: "Microsoft", "Google", or the token server's host
     QString clientId;
+    // The secret Google and some others issue to an installed application; Microsoft's public
+    // clients have none. Kept in the keyring under ClientSecretKey, never in the profile.
+    QString clientSecret;
     QUrl authorization;
     QUrl token;
     QUrl device; // empty: the provider offers no device code flow for mail
@@ -32,8 +35,9 @@ OAuthEndpoints ResolveEndpoints(const OAuthSettings &settings);
 // user's words; empty when nothing is.
 QString MissingSettings(const OAuthEndpoints &endpoints);
 
-// The keyring entry that holds an account's refresh token.
+// The keyring entries that hold an account's refresh token and its application's secret.
 QString RefreshTokenKey(const QString &profileName);
+QString ClientSecretKey(const QString &profileName);
 
 // PKCE (RFC 7636): a fresh random verifier and its S256 challenge.
 QByteArray NewCodeVerifier();
