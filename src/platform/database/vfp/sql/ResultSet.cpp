@@ -460,22 +460,29 @@ std::vector<uint32_t> ResultSet::sortedOrder(const std::vector<std::pair<int, bo
             order[i] = static_cast<uint32_t>(i);
         return order;
     }
-    // The first key travels with its row, so most comparisons read one contiguous array; the
-    // other keys are looked up on ties. The row number settles full ties, which keeps the sort
-    // stable without a stable sort.
+    // The first two keys travel with their row, so most comparisons (ties of the first key
+    // included: many rows of one account) read one contiguous array; further keys are looked
+    // up on ties. The row number settles full ties, which keeps the sort stable without a
+    // stable sort.
     struct Item
     {
         SortKey first;
+        SortKey second;
         uint32_t row;
     };
     std::vector<Item> items(rows);
-    std::vector<std::vector<SortKey>> rest(keys.size() - 1, std::vector<SortKey>(rows));
+    const size_t inlined = std::min<size_t>(keys.size(), 2);
+    std::vector<std::vector<SortKey>> rest(keys.size() - inlined, std::vector<SortKey>(rows));
     // One pass reads all of a row's keys, which lie close together, while it is at hand.
     InTwoHalves(rows, 16384, [&](size_t first, size_t last) {
         for (size_t row = first; row < last; ++row) {
-            items[row] = Item { sortKey(row, keys[0].first), static_cast<uint32_t>(row) };
-            for (size_t k = 1; k < keys.size(); ++k)
-                rest[k - 1][row] = sortKey(row, keys[k].first);
+            Item &item = items[row];
+            item.first = sortKey(row, keys[0].first);
+            if (inlined > 1)
+                item.second = sortKey(row, keys[1].first);
+            item.row = static_cast<uint32_t>(row);
+            for (size_t k = inlined; k < keys.size(); ++k)
+                rest[k - inlined][row] = sortKey(row, keys[k].first);
         }
     });
     const auto order = [&](const SortKey &x, const SortKey &y, uint32_t a, uint32_t b, size_t k) {
@@ -493,8 +500,13 @@ std::vector<uint32_t> ResultSet::sortedOrder(const std::vector<std::pair<int, bo
     ParallelSort(items.begin(), items.end(), [&](const Item &x, const Item &y) {
         if (const int c = order(x.first, y.first, x.row, y.row, 0))
             return c < 0;
-        for (size_t k = 1; k < keys.size(); ++k) {
-            if (const int c = order(rest[k - 1][x.row], rest[k - 1][y.row], x.row, y.row, k))
+        if (inlined > 1) {
+            if (const int c = order(x.second, y.second, x.row, y.row, 1))
+                return c < 0;
+        }
+        for (size_t k = inlined; k < keys.size(); ++k) {
+            const auto &column = rest[k - inlined];
+            if (const int c = order(column[x.row], column[y.row], x.row, y.row, k))
                 return c < 0;
         }
         return x.row < y.row;

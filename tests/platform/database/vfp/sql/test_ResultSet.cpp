@@ -167,6 +167,15 @@ TEST(ResultSet, ABigSortIsStableAndOrdersByEveryKey)
         return second[a] > second[b];
     });
     EXPECT_EQ(expected, rows.sortedOrder({ { 0, false }, { 1, true } }));
+    // A third key, kept apart from the two that travel with their rows, settles the ties.
+    std::sort(expected.begin(), expected.end(), [&](uint32_t a, uint32_t b) {
+        if (second[a] != second[b])
+            return second[a] < second[b];
+        if (first[a] != first[b])
+            return first[a] < first[b];
+        return a > b;
+    });
+    EXPECT_EQ(expected, rows.sortedOrder({ { 1, false }, { 0, false }, { 2, true } }));
 }
 
 } // namespace
