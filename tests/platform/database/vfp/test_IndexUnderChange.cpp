@@ -167,9 +167,10 @@ TEST(IndexUnderChange, AppendKilledBetweenAnyTwoWritesLeavesNoKeyOnAWrongRecord)
             auto own = files.open();
             own->markOwnTable();
             own->update(1, { { 2, Value::logical(true) } });
-            const auto &h = files.open()->header();
+            const auto reopened = files.open();
+            const auto &h = reopened->header();
             EXPECT_EQ(files.dbf->size(),
-                h.headerLength + size_t { files.open()->recordCount() } * h.recordLength + 1);
+                h.headerLength + size_t { reopened->recordCount() } * h.recordLength + 1);
             EXPECT_EQ(files.dbf->back(), '\x1A');
             EXPECT_EQ(ExpectIndexMatchesRecords(*files.open()), 1);
             ASSERT_LT(stopAt, 40);

@@ -110,7 +110,8 @@ void Collation::sortWords(std::string_view text, uint64_t &high, uint64_t &low, 
 {
     unsigned char bytes[16];
     std::memset(bytes, ' ', sizeof bytes);
-    std::memcpy(bytes, text.data(), std::min(text.size(), sizeof bytes));
+    if (!text.empty()) // an empty text's data may be null
+        std::memcpy(bytes, text.data(), std::min(text.size(), sizeof bytes));
     uint64_t first = 0, second = 0;
     std::memcpy(&first, bytes, 8);
     std::memcpy(&second, bytes + 8, 8);
