@@ -29,20 +29,8 @@ ReviewRowReader::ReviewRowReader(const db::Query &query)
 
 void ReviewRowReader::read(int row, ReviewRow &target)
 {
-    for (Copy &copy : m_copies) {
-        if (!copyTyped(copy, row, target)) {
-            const db::Field field = m_query.field(copy.column);
-            target.setValue(copy.field, field.isNull() ? QVariant() : field.asVariant());
-        }
-    }
-}
-
-bool ReviewRowReader::readTyped(int row, ReviewRow &target)
-{
-    bool complete = true;
     for (Copy &copy : m_copies)
-        complete = copyTyped(copy, row, target) && complete;
-    return complete;
+        copyValue(copy, row, target);
 }
 
 void ReviewRowReader::prefetch([[maybe_unused]] int row) const
@@ -74,14 +62,11 @@ QString ReviewRowReader::text(Copy &copy, std::string_view bytes)
     return cache.text;
 }
 
-bool ReviewRowReader::copyTyped(Copy &copy, int row, ReviewRow &target)
+void ReviewRowReader::copyValue(Copy &copy, int row, ReviewRow &target)
 {
     const db::ColumnReader &reader = copy.reader;
     const db::FieldType type = reader.type(row);
-    const auto empty = [&] {
-        target.nulls |= 1u << int(copy.field);
-        return true;
-    };
+    const auto empty = [&] { target.nulls |= 1u << int(copy.field); };
     if (type == db::FieldType::Unknown)
         return empty();
     const bool number = type == db::FieldType::Float || type == db::FieldType::Integer;
@@ -131,7 +116,10 @@ bool ReviewRowReader::copyTyped(Copy &copy, int row, ReviewRow &target)
         }
         break;
     }
-    if (copied)
+    if (copied) {
         target.markSet(copy.field);
-    return copied;
+        return;
+    }
+    const db::Field field = m_query.field(copy.column);
+    target.setValue(copy.field, field.isNull() ? QVariant() : field.asVariant());
 }

@@ -22,10 +22,6 @@ public:
     // Fills the fields from the query's row (from 0); the query's cursor must stand on that row
     // for a value that needs the field conversion.
     void read(int row, ReviewRow &target);
-    // The same without the field conversion, and so without the cursor: false when a value
-    // needed it (the row is then to be read again with read()). Readers of one query may run on
-    // several threads at once.
-    bool readTyped(int row, ReviewRow &target);
     // Asks for a later row's values ahead of read(): rows come in sorted order, scattered over
     // the result's memory, and waiting for each in turn costs more than the copying.
     void prefetch(int row) const;
@@ -53,8 +49,7 @@ private:
     };
 
     QString text(Copy &copy, std::string_view bytes);
-    // False when the value needs the field conversion.
-    bool copyTyped(Copy &copy, int row, ReviewRow &target);
+    void copyValue(Copy &copy, int row, ReviewRow &target);
 
     const db::Query &m_query;
     std::vector<Copy> m_copies;
