@@ -120,6 +120,8 @@ void TFrmMailSettings::buildControls()
     btnAccounts->setObjectName(QStringLiteral("btnAccounts"));
     btnAccounts->setGeometry(305, 77, 62, 23);
     btnAccounts->setAutoDefault(false);
+    // Outside the dialog's tab order, which stays as it was; Alt+A and the mouse reach it.
+    btnAccounts->setFocusPolicy(Qt::ClickFocus);
 
     lblPassword
         = MakeLabel(this, "lblPassword", QStringLiteral("Password"), QRect(16, 103, 70, 21));
@@ -150,8 +152,7 @@ void TFrmMailSettings::buildControls()
     SetCancelButton(btnCancel, true);
 
     setTabOrder(cmbBxMAPIType, cmbBxProfiles);
-    setTabOrder(cmbBxProfiles, btnAccounts);
-    setTabOrder(btnAccounts, edtPassword);
+    setTabOrder(cmbBxProfiles, edtPassword);
     setTabOrder(edtPassword, chkBxSharedSession);
     setTabOrder(chkBxSharedSession, btnLogon);
     setTabOrder(btnLogon, btnCancel);

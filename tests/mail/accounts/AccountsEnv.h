@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 
 // A user of their own: configuration folder (the profiles file) and data folder (the
 // default message stores).
@@ -138,18 +139,27 @@ inline bool KeyringAnswers()
     return answers;
 }
 
-// Runs action on the modal dialog of that type once it shows (a dialog opened by exec()),
-// and rejects the dialog if the action left it open, so a test never hangs.
+// Runs action on the modal dialog of that type once it shows (a dialog opened by exec(),
+// perhaps a moment after the click that opens it), and rejects the dialog if the action left
+// it open, so a test never hangs.
 template <typename Dialog> void WhenShown(std::function<void(Dialog &)> action)
 {
-    QTimer::singleShot(0, qApp, [action] {
+    auto *poll = new QTimer(qApp);
+    auto waited = std::make_shared<int>(0);
+    QObject::connect(poll, &QTimer::timeout, qApp, [poll, waited, action] {
         auto *dialog = qobject_cast<Dialog *>(QApplication::activeModalWidget());
         if (!dialog) {
+            if (++*waited < 500)
+                return;
+            poll->deleteLater();
             ADD_FAILURE() << "no " << Dialog::staticMetaObject.className() << " is open";
             return;
         }
+        poll->stop();
+        poll->deleteLater();
         action(*dialog);
         if (dialog->isVisible())
             dialog->reject();
     });
+    poll->start(10);
 }

@@ -59,6 +59,17 @@ TEST_F(MailSettingsAccounts, TheButtonSitsBesideTheProfileListInsideTheDialog)
     EXPECT_GE(button.width(), text + 8);
     EXPECT_FALSE(form.btnAccounts->autoDefault());
     EXPECT_TRUE(form.btnLogon->isDefault());
+
+    // Alt+A opens the editor; Escape there comes back to the dialog.
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    bool opened = false;
+    WhenShown<TFrmMailAccounts>([&opened](TFrmMailAccounts &accounts) {
+        opened = true;
+        QTest::keyClick(&accounts, Qt::Key_Escape);
+    });
+    QTest::keyClick(&form, Qt::Key_A, Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&opened] { return opened; }));
+    EXPECT_TRUE(form.isVisible());
 }
 
 TEST_F(MailSettingsAccounts, TheProfileListIsFilledAgainWhenTheEditorCloses)
