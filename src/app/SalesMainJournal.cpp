@@ -2,12 +2,16 @@
 #include "app/SalesMainJournalDialogs.h"
 
 #include "data/StatusTableOps.h"
+#include "dispatch/MailSettingsStore.h"
 #include "dispatch/journal/SendPreview.h"
+#include "dispatch/journal/ServerSizeLimit.h"
 #include "review/ReviewCommands.h"
 #include "review/ReviewDocuments.h"
 #include "util/MessageService.h"
 
 #include <QComboBox>
+#include <QEventLoop>
+#include <QThread>
 
 namespace {
 
@@ -125,6 +129,20 @@ void TFrmSalesMain::PreviewSend1Click()
         rows.append(PreviewDocument {
             documents[i], row.st_trref, row.zrqsent, delivered.contains(row.id) });
     }
-    SendPreviewDialog dialog(PreviewSendTagged(rows, 0), false, this);
+    // The sending server is asked on a worker thread while the window stays served.
+    TRwMapiLogonInfo logon = MapiSession.LogonInfo;
+    MailSettingsStore::ApplyTo(logon);
+    ServerSizeLimit limit;
+    QEventLoop wait;
+    QThread *ask
+        = QThread::create([&limit, name = logon.ProfileName] { limit = AskServerSizeLimit(name); });
+    connect(ask, &QThread::finished, &wait, &QEventLoop::quit);
+    setCursor(Qt::BusyCursor);
+    ask->start();
+    wait.exec(QEventLoop::ExcludeUserInputEvents);
+    ask->wait();
+    delete ask;
+    unsetCursor();
+    SendPreviewDialog dialog(PreviewSendTagged(rows, limit.bytes), limit.known, this);
     dialog.exec();
 }

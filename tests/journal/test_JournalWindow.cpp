@@ -6,14 +6,19 @@
 #include "dispatch/MailRunEnv.h"
 
 #include "app/SalesMainJournalDialogs.h"
+#include "dispatch/DocumentPaths.h"
+#include "dispatch/journal/SendPreview.h"
 #include "review/MemSTran.h"
 #include "review/ReviewCommands.h"
 #include "util/UtilMisc.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMap>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -266,7 +271,7 @@ TEST_F(JournalWindowTest, RunKilledAfterItsSecondMessageIsOfferedForMarkingAtThe
 // sends nothing.
 TEST_F(JournalWindowTest, PreviewSendListsEveryProblemAndSendsNothing)
 {
-    LoopbackMailUser user;
+    LoopbackMailUser user(QStringLiteral("size")); // announces SIZE 100000
     ASSERT_TRUE(user.serverUp());
     makeCompany();
     TFrmSalesMain &window = openWindow();
@@ -311,10 +316,25 @@ TEST_F(JournalWindowTest, PreviewSendListsEveryProblemAndSendsNothing)
     earlier.record({ JournalChannel::Mail, { sentBefore }, QStringLiteral("x@example.com"),
         QStringLiteral("old@example.com"), true, {} });
 
+    // The messages too big for the server, from the PDFs' sizes.
+    QMap<QString, qint64> bytes;
+    for (int i = 0; i < list.recordCount(); ++i) {
+        const ReviewRow &row = list.row(i);
+        if (row.Tag && row.Exists)
+            bytes[row.st_account.trimmed()]
+                += QFileInfo(DocumentPdfHostPath(m_folder, QStringLiteral("Z"), row.st_memot))
+                       .size();
+    }
+    int tooBig = 0;
+    for (const qint64 size : bytes)
+        tooBig += EstimatedMessageSize(size) > 100000 ? 1 : 0;
+
     QStringList problems;
     int messages = 0;
+    bool sizeNote = true;
     const bool shown = WithModalDialog<SendPreviewDialog>([&] { window.PreviewSend1->trigger(); },
         [&](SendPreviewDialog &dialog) {
+            sizeNote = dialog.findChild<QLabel *>(QStringLiteral("LblSizeNote")) != nullptr;
             messages = dialog.messages()->rowCount();
             for (int i = 0; i < dialog.problems()->count(); ++i)
                 problems << dialog.problems()->item(i)->text();
@@ -335,6 +355,9 @@ TEST_F(JournalWindowTest, PreviewSendListsEveryProblemAndSendsNothing)
         << qPrintable(all);
     EXPECT_EQ(count(QStringLiteral(" is marked as sent")), 1) << qPrintable(all);
     EXPECT_EQ(count(QStringLiteral(" was delivered by e-mail before")), 1) << qPrintable(all);
+    EXPECT_EQ(count(QStringLiteral("is larger than the mail server accepts (98 KB)")), tooBig)
+        << qPrintable(all);
+    EXPECT_FALSE(sizeNote) << "the server's SIZE was asked";
     EXPECT_GE(messages, 4);
     EXPECT_TRUE(user.received().isEmpty());
 

@@ -1,7 +1,9 @@
 // The send preview as a plain function: the messages Send Tagged would send and every kind of
 // problem it would meet.
 
+#include "dispatch/MailRunEnv.h"
 #include "dispatch/journal/SendPreview.h"
+#include "dispatch/journal/ServerSizeLimit.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -109,4 +111,28 @@ TEST(SendPreview, MessageSizeCountsBase64LinesAndRoomForHeaders)
     EXPECT_EQ(EstimatedMessageSize(58), 8 * 1024 + 80 + 4);
     EXPECT_EQ(SizeText(1), u"1 KB");
     EXPECT_EQ(SizeText(1536 * 1024), u"1.5 MB");
+}
+
+// The SIZE the sending account's server announces, asked without sending or signing in.
+TEST(SendPreview, ServerSizeLimitIsAskedOfTheDefaultProfilesServer)
+{
+    {
+        LoopbackMailUser user(QStringLiteral("size"));
+        ASSERT_TRUE(user.serverUp());
+        const ServerSizeLimit limit = AskServerSizeLimit(QStringLiteral("no such profile"));
+        EXPECT_TRUE(limit.known);
+        EXPECT_EQ(limit.bytes, 100000);
+        EXPECT_EQ(limit.account, u"Office");
+        EXPECT_TRUE(user.received().isEmpty());
+    }
+    {
+        LoopbackMailUser user(QStringLiteral("accept")); // announces no limit
+        ASSERT_TRUE(user.serverUp());
+        const ServerSizeLimit limit = AskServerSizeLimit(QStringLiteral("Office"));
+        EXPECT_TRUE(limit.known);
+        EXPECT_EQ(limit.bytes, 0);
+    }
+    // No profile at all: nothing is known.
+    ScopedConfigHome empty;
+    EXPECT_FALSE(AskServerSizeLimit(QString()).known);
 }
