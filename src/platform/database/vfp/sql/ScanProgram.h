@@ -1,10 +1,12 @@
 #pragma once
 
-// The first table of a SELECT compiled once into typed steps over its record bytes: conditions
-// that compare a field with a constant are tested on the bytes at the field's offset, over a
-// batch of records at a time with a selection vector, and output columns that are plain fields
-// are decoded straight into the result's cells for the rows that pass. What the steps do not
-// cover is left to the bound expressions, evaluated per row.
+// A SELECT's conditions and outputs compiled once into typed steps over record bytes: the
+// first table's records are read in place, a batch at a time with a selection vector, and the
+// conditions that compare a field with a constant are tested on the bytes at the field's offset;
+// output columns that are plain fields (and IIF(ISNULL(flag), .F., flag)) are decoded straight
+// into the result's cells for the rows that pass, from the first table's bytes or from the
+// record copies a join's hash keeps. What the steps do not cover is left to the bound
+// expressions, evaluated per row.
 //
 // A program holds no run-time state: once compiled it is shared by the pipelines of every
 // thread that scans a part of the table.

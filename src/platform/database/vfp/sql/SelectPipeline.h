@@ -78,8 +78,6 @@ public:
     // Takes the hashes and the first table's compiled steps of another pipeline of the same
     // statement.
     void shareHashes(const SelectPipeline &built);
-    // Whether the first table's records are tested and decoded by compiled steps.
-    bool isCompiled() const { return m_program != nullptr; }
 
     // Rows go to `rows`; with `distinct`, a row equal to one already there is dropped.
     void setResult(ResultSet &rows, bool distinct);
