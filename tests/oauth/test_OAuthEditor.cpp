@@ -113,8 +113,14 @@ TEST(OAuthEditor, SignInByBrowserAndByCodeKeepTheSignInInTheKeyring)
     o.setBrowser([&browser](const QUrl &url) { return browser.open(url); });
     QSignalSpy finished(&o, &TMailAccountOAuth::signInFinished);
 
+    // A browser closed before the provider sent it back: signing in again starts afresh.
+    o.setBrowser([](const QUrl &) { return true; });
+    o.btnSignIn->click();
+    EXPECT_TRUE(o.btnSignIn->isEnabled());
+    o.setBrowser([&browser](const QUrl &url) { return browser.open(url); });
     o.btnSignIn->click();
     ASSERT_TRUE(finished.wait(20000));
+    EXPECT_EQ(finished.size(), 1);
     EXPECT_TRUE(finished.last().at(0).toBool()) << finished.last().at(1).toString().toStdString();
     EXPECT_EQ(o.lblSignInState->text(), u"Signed in.");
     const QString first = SecretStore().read(RefreshTokenKey(QStringLiteral("Editor"))).secret;
@@ -136,6 +142,15 @@ TEST(OAuthEditor, SignInByBrowserAndByCodeKeepTheSignInInTheKeyring)
     EXPECT_TRUE(QTest::qWaitFor([&] { return dialog.findChild<TDlgDeviceCode *>() == nullptr; }));
     EXPECT_NE(SecretStore().read(RefreshTokenKey(QStringLiteral("Editor"))).secret, first);
     EXPECT_TRUE(o.btnSignIn->isEnabled());
+
+    // Cancelling the code prompt ends that sign-in without a word from it later.
+    o.btnSignInCode->click();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return (prompt = dialog.findChild<TDlgDeviceCode *>()) != nullptr; }, 10000));
+    prompt->btnCancel->click();
+    EXPECT_EQ(o.lblSignInState->text(), u"The sign-in was cancelled.");
+    EXPECT_TRUE(o.btnSignIn->isEnabled());
+    EXPECT_EQ(finished.size(), 2);
 }
 
 // Test of an account that has not signed in: it signs in first, then signs in to the SMTP

@@ -21,7 +21,12 @@ void TFrmMailAccount::startTest(bool foldersOnly)
     // An OAuth 2.0 account that has not signed in yet signs in first; the test follows.
     if (oauth->chosen() && !oauth->signedIn()) {
         txtTestResult->setPlainText(QStringLiteral("Signing in first ..."));
-        oauth->signIn(false, [this, foldersOnly] { startTest(foldersOnly); });
+        oauth->signIn(false, [this, foldersOnly](bool signedIn, const QString &text) {
+            if (signedIn)
+                startTest(foldersOnly);
+            else
+                txtTestResult->setPlainText(text);
+        });
         return;
     }
     const Profile account = profile();

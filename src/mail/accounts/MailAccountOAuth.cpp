@@ -230,7 +230,8 @@ void TMailAccountOAuth::updateRows()
     m_form->setRowVisible(btnSignIn->parentWidget(), oauth);
     m_form->setRowVisible(lblSignInState, oauth);
     edtScopes->setPlaceholderText(DefaultScopes(provider).join(QLatin1Char(' ')));
-    const bool idle = !m_running;
+    // The code prompt is modal; a browser sign-in can always be started again.
+    const bool idle = !m_prompt;
     btnSignIn->setEnabled(idle);
     // A device code sign-in needs a provider that offers one for mail (Google does not).
     btnSignInCode->setEnabled(idle && !ResolveEndpoints(settings()).device.isEmpty());
@@ -255,10 +256,15 @@ void TMailAccountOAuth::showState(const QString &text)
         signedIn() ? QStringLiteral("Signed in.") : QStringLiteral("Not signed in yet."));
 }
 
-void TMailAccountOAuth::signIn(bool withCode, std::function<void()> then)
+void TMailAccountOAuth::signIn(bool withCode, Then then)
 {
-    if (m_running)
-        return;
+    if (m_running) {
+        // The browser may have been closed before the provider sent it back: start afresh.
+        disconnect(m_running, nullptr, this, nullptr);
+        m_running->cancel();
+        m_running->deleteLater();
+        m_running = nullptr;
+    }
     QWidget *control = nullptr;
     const QString problem = validate(&control);
     if (!problem.isEmpty()) {
@@ -266,6 +272,8 @@ void TMailAccountOAuth::signIn(bool withCode, std::function<void()> then)
         if (control)
             control->setFocus(Qt::OtherFocusReason);
         Q_EMIT signInFinished(false, problem);
+        if (then)
+            then(false, problem);
         return;
     }
     m_then = std::move(then);
@@ -284,12 +292,14 @@ void TMailAccountOAuth::signIn(bool withCode, std::function<void()> then)
                         m_running->deleteLater();
                     }
                     m_running = nullptr;
+                    m_prompt = nullptr;
                     m_then = nullptr;
                     showState(QStringLiteral("The sign-in was cancelled."));
                     updateRows();
                 });
                 m_prompt = prompt;
                 prompt->open();
+                updateRows();
             });
         m_running = device;
     } else {
@@ -310,6 +320,7 @@ void TMailAccountOAuth::finish(const TokenReply &reply)
     if (m_prompt) {
         disconnect(m_prompt, nullptr, this, nullptr);
         m_prompt->close();
+        m_prompt = nullptr;
     }
     if (m_running)
         m_running->deleteLater();
@@ -334,10 +345,10 @@ void TMailAccountOAuth::finish(const TokenReply &reply)
             + (reply.description.isEmpty() ? reply.error : reply.description);
     showState(text);
     updateRows();
-    std::function<void()> then = std::exchange(m_then, nullptr);
+    const Then then = std::exchange(m_then, nullptr);
     Q_EMIT signInFinished(ok, text);
-    if (ok && then)
-        then();
+    if (then)
+        then(ok, text);
 }
 
 TDlgDeviceCode::TDlgDeviceCode(

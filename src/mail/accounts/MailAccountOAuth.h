@@ -38,8 +38,11 @@ public:
 
     // Whether the keyring holds a sign-in for the account.
     bool signedIn() const;
-    // Signs in (withCode: the device code flow); then() runs once the sign-in is kept.
-    void signIn(bool withCode, std::function<void()> then = {});
+    using Then = std::function<void(bool ok, const QString &text)>;
+    // Signs in (withCode: the device code flow); then runs when the sign-in has ended (not
+    // when the user cancelled it). A sign-in in the browser that never came back is started
+    // again by signing in again.
+    void signIn(bool withCode, Then then = {});
     // Where the browser sign-in sends the user (tests follow the address themselves).
     void setBrowser(BrowserSignIn::Browser browser) { m_browser = std::move(browser); }
 
@@ -74,7 +77,7 @@ private:
     BrowserSignIn::Browser m_browser;
     QPointer<SignIn> m_running;
     QPointer<QDialog> m_prompt;
-    std::function<void()> m_then;
+    Then m_then;
     bool m_loading = false;
 };
 
