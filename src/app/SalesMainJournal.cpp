@@ -27,7 +27,7 @@ QString EarlierDispatchQuestion(int documents, StatusFlag flag)
     return (documents == 1 ? QStringLiteral("1 document was ")
                            : QString::number(documents) + QStringLiteral(" documents were "))
         + done + QStringLiteral(" in an earlier run but not marked as ") + done
-        + QStringLiteral(". Mark them now?");
+        + (documents == 1 ? QStringLiteral(". Mark it now?") : QStringLiteral(". Mark them now?"));
 }
 
 } // namespace
