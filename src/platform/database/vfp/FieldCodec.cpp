@@ -287,9 +287,13 @@ void BlankField(const FieldLayout &field, char *record)
     switch (field.info.type) {
     case 'N':
     case 'F': {
+        // A field too narrow for its own decimals (a damaged header) cannot hold 0: blanks,
+        // which read as 0 too.
         std::string text;
-        FormatNumber(0.0, field.info.length, field.info.decimals, text);
-        std::memcpy(p, text.data(), len);
+        if (FormatNumber(0.0, field.info.length, field.info.decimals, text) && text.size() == len)
+            std::memcpy(p, text.data(), len);
+        else
+            std::memset(p, ' ', len);
         break;
     }
     case 'L':

@@ -1,6 +1,7 @@
 // The stored text of N fields read as numbers: the quick path for plain digits must give what
 // the general parser gives, and damage reads as 0.
 
+#include "platform/database/vfp/FieldCodec.h"
 #include "platform/database/vfp/Table.h"
 
 #include <gtest/gtest.h>
@@ -44,6 +45,25 @@ TEST(StoredNumbers, PlainDigitsRoundAsTheGeneralParser)
         std::from_chars(text.data(), text.data() + text.size(), expected);
         EXPECT_EQ(expected, vfp::ParseNumber("   " + text)) << text;
     }
+}
+
+// A new record's N field too narrow for its decimals (a damaged header, found by the fuzzer)
+// cannot hold 0: it is left blank, which reads as 0, and nothing past the zero text is copied.
+TEST(StoredNumbers, ABlankNumberThatDoesNotFitIsBlanks)
+{
+    vfp::FieldLayout field;
+    field.info.type = 'N';
+    field.info.length = 3;
+    field.info.decimals = 19;
+    field.offset = 1;
+    std::string record(5, '#');
+    vfp::BlankField(field, record.data());
+    EXPECT_EQ("#   #", record);
+    EXPECT_EQ(0.0, vfp::ParseNumber(record.substr(1, 3)));
+
+    field.info.decimals = 1;
+    vfp::BlankField(field, record.data());
+    EXPECT_EQ("#0.0#", record);
 }
 
 } // namespace
