@@ -1,5 +1,7 @@
 #include "OAuthTestEnv.h"
 
+#include "mail/MailTestEnv.h"
+#include "platform/mapi/AccountStore.h"
 #include "platform/oauth/AccessTokens.h"
 
 #include <gmock/gmock.h>
@@ -212,4 +214,43 @@ TEST(AccessTokens, TheApplicationSecretGoesWithEveryTokenRequest)
                         QStringLiteral("installed-app-secret"))
                     .ok());
     EXPECT_TRUE(tokens.current().ok());
+}
+
+// The sign-in and the application's secret live only in the keyring: a renamed account takes
+// them along and a removed one takes them away.
+TEST(AccessTokens, TheSignInFollowsARenameAndLeavesWithTheAccount)
+{
+    ASSERT_TRUE(StartTestKeyring());
+    ScopedConfigHome home;
+    TempDir store;
+    Profile p;
+    p.name = QStringLiteral("Before");
+    p.senderAddress = QStringLiteral("sales@example.com");
+    p.storeFolder = store.path();
+    p.transport.kind = TransportSettings::Kind::Smtp;
+    p.transport.url = QStringLiteral("smtps://smtp.gmail.com:465");
+    p.transport.username = p.senderAddress;
+    p.transport.auth = TransportSettings::Auth::OAuth2;
+    p.oauth.provider = OAuthSettings::Provider::Google;
+    p.oauth.clientId = QStringLiteral("desktop");
+    const AccountResult saved = AccountStore::save(p);
+    ASSERT_TRUE(saved.ok()) << saved.text.toStdString();
+    const SecretStore keyring;
+    ASSERT_TRUE(keyring.write(RefreshTokenKey(p.name), QStringLiteral("rt-kept")).ok());
+    ASSERT_TRUE(keyring.write(ClientSecretKey(p.name), QStringLiteral("cs-kept")).ok());
+
+    p.name = QStringLiteral("After");
+    ASSERT_TRUE(AccountStore::save(p, QStringLiteral("Before")).ok());
+    EXPECT_EQ(keyring.read(RefreshTokenKey(QStringLiteral("After"))).secret, u"rt-kept");
+    EXPECT_EQ(keyring.read(ClientSecretKey(QStringLiteral("After"))).secret, u"cs-kept");
+    EXPECT_EQ(
+        keyring.read(RefreshTokenKey(QStringLiteral("Before"))).status, SecretStatus::NotFound);
+    EXPECT_EQ(
+        keyring.read(ClientSecretKey(QStringLiteral("Before"))).status, SecretStatus::NotFound);
+
+    ASSERT_TRUE(AccountStore::remove(QStringLiteral("After")).ok());
+    EXPECT_EQ(
+        keyring.read(RefreshTokenKey(QStringLiteral("After"))).status, SecretStatus::NotFound);
+    EXPECT_EQ(
+        keyring.read(ClientSecretKey(QStringLiteral("After"))).status, SecretStatus::NotFound);
 }

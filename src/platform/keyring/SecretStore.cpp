@@ -246,3 +246,8 @@ QString SecretStore::oauthKey(const QString &profile)
 {
     return profile + QStringLiteral("/oauth");
 }
+
+QString SecretStore::oauthClientKey(const QString &profile)
+{
+    return profile + QStringLiteral("/oauth-client");
+}

@@ -44,6 +44,9 @@ public:
     static QString smtpKey(const QString &profile);
     static QString imapKey(const QString &profile);
     static QString oauthKey(const QString &profile);
+    // "<profile>/oauth-client": the secret of the OAuth application the account signs in with,
+    // where its provider issues one.
+    static QString oauthClientKey(const QString &profile);
 
     // How long one call waits for the keyring before answering Failed (default 30 s;
     // an unlock prompt counts against it).

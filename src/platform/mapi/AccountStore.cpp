@@ -401,17 +401,20 @@ AccountResult AccountStore::save(const Profile &profile, const QString &previous
             if (!w.ok())
                 return { w.status, w.text };
         }
-    // An OAuth token is not in the profile: a rename carries it over.
+    // An OAuth token and its application's secret are not in the profile: a rename carries
+    // them over.
     const bool renamed = !oldName.isEmpty() && oldName != name;
     if (renamed) {
-        const SecretResult token = keyring.read(SecretStore::oauthKey(oldName));
-        if (token.ok()) {
-            const SecretResult w = keyring.write(SecretStore::oauthKey(name), token.secret);
-            if (!w.ok())
-                return { w.status, w.text };
-        } else if (token.status != SecretStatus::NotFound
-            && saved.transport.auth == TransportSettings::Auth::OAuth2) {
-            return { token.status, token.text };
+        for (const auto key : { &SecretStore::oauthKey, &SecretStore::oauthClientKey }) {
+            const SecretResult token = keyring.read(key(oldName));
+            if (token.ok()) {
+                const SecretResult w = keyring.write(key(name), token.secret);
+                if (!w.ok())
+                    return { w.status, w.text };
+            } else if (token.status != SecretStatus::NotFound
+                && saved.transport.auth == TransportSettings::Auth::OAuth2) {
+                return { token.status, token.text };
+            }
         }
     }
 
@@ -426,7 +429,7 @@ AccountResult AccountStore::save(const Profile &profile, const QString &previous
             keyring.remove(change.key);
     if (renamed)
         for (const QString &key : { SecretStore::smtpKey(oldName), SecretStore::imapKey(oldName),
-                 SecretStore::oauthKey(oldName) })
+                 SecretStore::oauthKey(oldName), SecretStore::oauthClientKey(oldName) })
             keyring.remove(key);
     return {};
 }
@@ -455,7 +458,7 @@ AccountResult AccountStore::remove(const QString &name)
     const SecretStore keyring;
     AccountResult result;
     for (const QString &key : { SecretStore::smtpKey(oldName), SecretStore::imapKey(oldName),
-             SecretStore::oauthKey(oldName) }) {
+             SecretStore::oauthKey(oldName), SecretStore::oauthClientKey(oldName) }) {
         const SecretResult removed = keyring.remove(key);
         if (!removed.ok() && result.ok() && usedKeyring)
             result = { removed.status,

@@ -1,5 +1,7 @@
 #include "platform/oauth/OAuthProvider.h"
 
+#include "platform/keyring/SecretStore.h"
+
 #include <QCryptographicHash>
 #include <QRandomGenerator>
 
@@ -81,12 +83,12 @@ QString MissingSettings(const OAuthEndpoints &endpoints)
 
 QString RefreshTokenKey(const QString &profileName)
 {
-    return profileName + QStringLiteral("/oauth");
+    return SecretStore::oauthKey(profileName);
 }
 
 QString ClientSecretKey(const QString &profileName)
 {
-    return profileName + QStringLiteral("/oauth-client");
+    return SecretStore::oauthClientKey(profileName);
 }
 
 QByteArray NewCodeVerifier()
