@@ -105,8 +105,12 @@ void TFrmSalesMain::DispatchHistory1Click()
     }
     const ReviewRow &row = m_memSTran.current();
     const QString companyId = cbxCompanyID->currentText();
-    EnsureJournalTable(ADOCommand, EdtOperaDataFolder->text(), companyId);
-    const QList<JournalEntry> entries = ReadDocumentJournal(QryChk, companyId, row.id);
+    // Looking creates nothing: without a journal there is no history yet. A row a killed writer
+    // left half written is repaired when the table opens, as for every write.
+    dbOperaADO.markOwnTable(JournalTableName(companyId));
+    const QList<JournalEntry> entries = JournalTableExists(EdtOperaDataFolder->text(), companyId)
+        ? ReadDocumentJournal(QryChk, companyId, row.id)
+        : QList<JournalEntry>();
     DispatchHistoryDialog dialog(row.st_trref.trimmed(), entries, this);
     dialog.exec();
 }
@@ -118,8 +122,10 @@ void TFrmSalesMain::PreviewSend1Click()
         return;
     }
     const QString companyId = cbxCompanyID->currentText();
-    EnsureJournalTable(ADOCommand, EdtOperaDataFolder->text(), companyId);
-    const QSet<qint64> delivered = ReadDeliveredDocuments(QryChk, companyId, JournalChannel::Mail);
+    dbOperaADO.markOwnTable(JournalTableName(companyId));
+    const QSet<qint64> delivered = JournalTableExists(EdtOperaDataFolder->text(), companyId)
+        ? ReadDeliveredDocuments(QryChk, companyId, JournalChannel::Mail)
+        : QSet<qint64>();
     const QList<MailDocument> documents
         = MailDocumentsOf(m_memSTran, EdtOperaDataFolder->text(), companyId);
     QList<PreviewDocument> rows;

@@ -122,6 +122,12 @@ bool EnsureJournalTable(db::Command &command, const QString &dataFolder, const Q
     return true;
 }
 
+bool JournalTableExists(const QString &dataFolder, const QString &companyId)
+{
+    return HostFileExists(
+        dataFolder + u'\\' + JournalTableName(companyId) + QStringLiteral(".dbf"));
+}
+
 QString ChannelText(JournalChannel channel)
 {
     return channel == JournalChannel::Paper ? QStringLiteral("PAPER") : QStringLiteral("E-MAIL");

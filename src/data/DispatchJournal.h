@@ -67,6 +67,9 @@ QString JournalTableCreationScript(const QString &dataFolder, const QString &com
 // was sent.
 bool EnsureJournalTable(db::Command &command, const QString &dataFolder, const QString &companyId);
 
+// Whether the table's .dbf is there; readers of the journal read nothing without it.
+bool JournalTableExists(const QString &dataFolder, const QString &companyId);
+
 // The texts stored for a channel and read back from them.
 QString ChannelText(JournalChannel channel);
 // "e-mail" and "paper", for the user.

@@ -117,6 +117,13 @@ TEST_F(JournalWindowTest, RunWithARefusedAddressRecordsEachDocumentWithTheMessag
         }
     }
 
+    // Before any run: an empty history, and looking created no journal.
+    int rowsShown = -1;
+    ASSERT_TRUE(WithModalDialog<DispatchHistoryDialog>([&] { window.DispatchHistory1->trigger(); },
+        [&](DispatchHistoryDialog &dialog) { rowsShown = dialog.table()->rowCount(); }));
+    EXPECT_EQ(rowsShown, 0);
+    EXPECT_FALSE(QFileInfo::exists(QDir(m_folder).filePath(QStringLiteral("Z_ST_ZRQL.dbf"))));
+
     m_messages->entries.clear();
     m_messages->setNextAnswer(MessageService::Answer::Yes);
     window.NavSTran->Buttons(brwUdf1)->click();
