@@ -12,6 +12,7 @@
 #include "platform/database/vfp/Create.h"
 #include "platform/database/vfp/DbfTable.h"
 #include "platform/print/ScriptedPrintSystem.h"
+#include "platform/shell/DesktopVerbs.h"
 #include "platform/shell/ScriptedVerbs.h"
 #include "support/ScriptedMessageService.h"
 #include "support/TempDir.h"
@@ -285,4 +286,34 @@ TEST_F(JournalTableTest, PrintRunRecordsEachJobWithItsIdOrItsReason)
         EXPECT_EQ(row.channel, JournalChannel::Paper);
         EXPECT_EQ(row.destination, u"Office");
     }
+}
+
+// The desktop's print verbs tell the job the print system took, and nothing after a refusal or
+// another verb, so a journal row never carries an earlier job's id.
+TEST(PrintJobId, DesktopVerbsTellTheJobOfTheirLastPrintRequestOnly)
+{
+    TempDir dir;
+    const QString pdf = dir.file(QStringLiteral("I1.PDF"));
+    QFile file(pdf);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("%PDF-1.4");
+    file.close();
+    ScriptedPrintSystem printing(
+        { { QStringLiteral("Office"), QStringLiteral("Office"), {}, {} },
+            { QStringLiteral("Labels"), QStringLiteral("Labels"), {}, {} } },
+        QStringLiteral("Office"));
+    printing.refuseDevice(QStringLiteral("Labels"));
+    DesktopVerbs verbs(DesktopTools {}, &printing);
+    EXPECT_TRUE(
+        VerbSucceeded(verbs.execute(QStringLiteral("print"), pdf, {}, {}, VerbShow::Minimised)));
+    EXPECT_EQ(verbs.lastPrintJob(), u"Office-1");
+    EXPECT_TRUE(VerbSucceeded(verbs.execute(QStringLiteral("printto"), pdf,
+        QStringLiteral("\"Office\" \"\" \"\""), {}, VerbShow::Minimised)));
+    EXPECT_EQ(verbs.lastPrintJob(), u"Office-2");
+    EXPECT_FALSE(VerbSucceeded(verbs.execute(QStringLiteral("printto"), pdf,
+        QStringLiteral("\"Labels\" \"\" \"\""), {}, VerbShow::Minimised)));
+    EXPECT_TRUE(verbs.lastPrintJob().isEmpty());
+    EXPECT_FALSE(VerbSucceeded(verbs.execute(QStringLiteral("print"),
+        dir.file(QStringLiteral("none.pdf")), {}, {}, VerbShow::Minimised)));
+    EXPECT_TRUE(verbs.lastPrintJob().isEmpty());
 }
