@@ -10,6 +10,7 @@
 #include "util/MessageService.h"
 #include "util/UtilMisc.h"
 
+#include <QDir>
 #include <QSysInfo>
 #include <QUuid>
 
@@ -145,7 +146,9 @@ QString JournalUserName()
         if (!value.isEmpty())
             return value;
     }
-    return QStringLiteral("unknown");
+    // Without the variables (a service, a test runner) the home folder is named after the user.
+    const QString home = QDir::home().dirName();
+    return home.isEmpty() ? QStringLiteral("unknown") : home;
 }
 
 QString JournalWorkstationName()
