@@ -7,10 +7,13 @@ function(add_velloran_test name)
     cmake_parse_arguments(ARG "GUI" "" "SOURCES;LIBS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES} ${ARG_UNPARSED_ARGUMENTS})
     target_link_libraries(${name} PRIVATE velloran_test_support ${ARG_LIBS} GTest::gmock)
-    set(env "VELLORAN_SHARED_DIR=${VELLORAN_SHARED_DIR}" "QT_QPA_PLATFORM=offscreen")
+    # One variable per property: a list value would be spread over the property arguments,
+    # dropping every variable after the first and the time-out with them.
     gtest_discover_tests(${name}
         DISCOVERY_TIMEOUT 60
-        PROPERTIES ENVIRONMENT "${env}" TIMEOUT 300
+        PROPERTIES ENVIRONMENT "VELLORAN_SHARED_DIR=${VELLORAN_SHARED_DIR}"
+            ENVIRONMENT_MODIFICATION "QT_QPA_PLATFORM=set:offscreen"
+            TIMEOUT 300
         DISCOVERY_MODE PRE_TEST)
 endfunction()
 
