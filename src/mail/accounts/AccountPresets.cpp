@@ -9,14 +9,15 @@ const QList<AccountPresetValues> &AccountPresets()
         { AccountPreset::Microsoft365, QStringLiteral("Microsoft 365"),
             { QStringLiteral("smtp.office365.com"), 587, Security::StartTls },
             { QStringLiteral("outlook.office365.com"), 993, Security::SslTls }, Kind::Server,
-            QStringLiteral("Sign in with the mailbox's address and password. Sending needs "
-                           "authenticated SMTP to be allowed for the mailbox.") },
+            QStringLiteral("Sign in with OAuth 2.0 through your business's registered "
+                           "application, or with the mailbox's password where authenticated "
+                           "SMTP is still allowed for the mailbox.") },
         { AccountPreset::Google, QStringLiteral("Google"),
             { QStringLiteral("smtp.gmail.com"), 465, Security::SslTls },
             { QStringLiteral("imap.gmail.com"), 993, Security::SslTls }, Kind::Server,
-            QStringLiteral("Use an app password (Google Account, Security, 2-Step Verification, "
-                           "App passwords), not the account's own password. Port 587 with "
-                           "STARTTLS works too.") },
+            QStringLiteral("Sign in with OAuth 2.0, or with an app password (Google Account, "
+                           "Security, 2-Step Verification, App passwords), never the account's "
+                           "own password. Port 587 with STARTTLS works too.") },
         { AccountPreset::Other, QStringLiteral("Other IMAP/SMTP provider"),
             { QString(), 587, Security::StartTls }, { QString(), 993, Security::SslTls },
             Kind::Imap,
