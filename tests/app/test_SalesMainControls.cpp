@@ -113,7 +113,8 @@ TEST_F(SalesMainTest, PopupMenuItemsInOrderAndEachCanBeChosen)
     EXPECT_EQ(MenuTexts(window.PopBrw),
         (QStringList { QStringLiteral("Export to Excel"), QStringLiteral("Tag All"),
             QStringLiteral("Tag None"), QStringLiteral("Update Selection"),
-            QStringLiteral("View PDF"), QStringLiteral("Print PDF") }));
+            QStringLiteral("View PDF"), QStringLiteral("Print PDF"),
+            QStringLiteral("Preview Send..."), QStringLiteral("Dispatch History...") }));
     EXPECT_EQ(MenuTexts(window.UpdateSelection1),
         (QStringList { QStringLiteral("Mark/UnMark as Sent"),
             QStringLiteral("Mark/UnMark as Printed"),
