@@ -216,6 +216,31 @@ void DbfTable::decodeField(const char *record, int field, Value &into) const
     }
 }
 
+bool DbfTable::memoPart(
+    const char *record, int field, size_t count, bool fromEnd, std::string &bytes) const
+{
+    if (field < 0 || static_cast<size_t>(field) >= m_header.fields.size())
+        return false;
+    const FieldLayout &f = m_header.fields[static_cast<size_t>(field)];
+    if (f.info.type != 'M')
+        return false;
+    const uint32_t block = MemoPointer(m_header, f, record);
+    if (block == 0) {
+        bytes.clear();
+        return true;
+    }
+    MemoFile *memoFile = memo();
+    if (!memoFile)
+        throw Error("Memo file of table " + m_name + " is missing");
+    try {
+        bytes = memoFile->readPart(block, count, fromEnd);
+    } catch (const Error &error) {
+        throw Error("Table " + m_name + " has become corrupted: field "
+            + m_fields[static_cast<size_t>(field)].name + ": " + error.what());
+    }
+    return true;
+}
+
 std::string_view DbfTable::recordBlock(uint32_t first, uint32_t wanted) const
 {
     if (wanted == 0)

@@ -51,6 +51,8 @@ public:
     void decodeField(const char *record, int field, Value &into) const override;
     std::string_view recordBlock(uint32_t first, uint32_t wanted) const override;
     std::optional<FieldPlace> fieldPlace(int field) const override;
+    bool memoPart(const char *record, int field, size_t count, bool fromEnd,
+        std::string &bytes) const override;
     std::shared_ptr<Table> openReader() const override;
     std::vector<IndexTag> indexTags() const override;
     std::optional<std::vector<uint32_t>> seekNumber(int field, const Value &number) const override;

@@ -149,6 +149,39 @@ std::string MemoFile::read(uint32_t block) const
     return data;
 }
 
+std::string MemoFile::readPart(uint32_t block, size_t count, bool fromEnd) const
+{
+    if (m_format != Format::Fpt || block == 0) {
+        std::string data = read(block);
+        if (data.size() > count)
+            data = fromEnd ? data.substr(data.size() - count) : data.substr(0, count);
+        return data;
+    }
+    const uint64_t at = static_cast<uint64_t>(block) * m_blockSize;
+    const uint64_t size = knownSize(at + 8);
+    const auto invalid = [&](const char *why) {
+        return Error("Memo file " + m_file->path() + " is invalid: block " + std::to_string(block)
+            + " " + why);
+    };
+    if (at < kFptHeaderBytes)
+        throw invalid("lies inside the memo file's header");
+    if (at >= size || block >= nextFreeBlock(block))
+        throw invalid("lies past its end");
+    unsigned char head[8];
+    if (!readCached(at, head, sizeof head))
+        throw invalid("lies past its end");
+    if (Be32(head) > kLastBlockType)
+        throw invalid("does not start with a memo block header");
+    const uint32_t length = Be32(head + 4);
+    if (length > MaxLength || at + 8 + length > knownSize(at + 8 + length))
+        throw invalid("runs past its end");
+    const size_t taken = std::min<size_t>(count, length);
+    std::string data(taken, '\0');
+    if (!readCached(at + 8 + (fromEnd ? length - taken : 0), data.data(), taken))
+        throw invalid("runs past its end");
+    return data;
+}
+
 uint32_t MemoFile::append(std::string_view bytes, uint32_t type)
 {
     if (m_format != Format::Fpt)

@@ -30,6 +30,9 @@ public:
 
     // The memo's bytes (no code-page translation). Block 0 is the empty memo.
     std::string read(uint32_t block) const;
+    // The first `count` bytes of the memo, or its last `count` with `fromEnd` (all of it when
+    // shorter), checked as read() checks the whole; an .fpt reads only those bytes.
+    std::string readPart(uint32_t block, size_t count, bool fromEnd) const;
     // Appends a memo at the next free block under the memo lock; returns its block number.
     // Only .fpt files are written.
     uint32_t append(std::string_view bytes, uint32_t type = 1);

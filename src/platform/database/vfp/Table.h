@@ -108,6 +108,15 @@ public:
         uint8_t nullMask = 0;
     };
     virtual std::optional<FieldPlace> fieldPlace(int /*field*/) const { return std::nullopt; }
+    // Part of the memo of a record read in place: its first `count` bytes, or its last `count`
+    // with `fromEnd` (all of it when shorter), as stored (no code-page translation), read
+    // without the rest of the memo where the file allows. False when not available here; a
+    // null field is the caller's to tell from the record.
+    virtual bool memoPart(const char * /*record*/, int /*field*/, size_t /*count*/,
+        bool /*fromEnd*/, std::string & /*bytes*/) const
+    {
+        return false;
+    }
 
     // An independent reader of the same table with its own read-ahead, for a scan on another
     // thread (a Table is not safe to share between threads); null when none can be opened.

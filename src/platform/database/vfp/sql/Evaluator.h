@@ -54,6 +54,12 @@ public:
     uint32_t record(int slot) const { return m_slots[static_cast<size_t>(slot)].recno; }
     // The slot's record as set by setCopiedRecord(); null when it was set otherwise.
     const char *copiedRecord(int slot) const { return m_slots[static_cast<size_t>(slot)].copied; }
+    // Whether the slot's record is one set by setPreloadedRecord(), whose values outlive it.
+    bool preloaded(int slot) const
+    {
+        const Slot &s = m_slots[static_cast<size_t>(slot)];
+        return s.preloaded && s.recno != 0;
+    }
 
     const Value &value(int columnId);
     int columnSlot(int columnId) const { return m_columns[static_cast<size_t>(columnId)].slot; }

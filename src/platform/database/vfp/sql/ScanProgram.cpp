@@ -1,6 +1,7 @@
 #include "platform/database/vfp/sql/ScanProgram.h"
 
 #include "platform/database/vfp/CodePage.h"
+#include "platform/database/vfp/sql/TextOps.h"
 
 #include <algorithm>
 #include <atomic>
@@ -12,6 +13,10 @@ namespace {
 
 std::atomic<bool> g_compiledScans { true };
 std::atomic<uint64_t> g_compiledScanCount { 0 };
+std::atomic<uint64_t> g_interpretedCount { 0 };
+
+// The memo bytes a step or an output reads, per thread (programs are shared).
+thread_local std::string t_memoBytes;
 
 bool IsAscii(std::string_view text)
 {
@@ -38,6 +43,37 @@ bool AsciiKeptApart(const CodePage &page)
         if (page.toUtf8(std::string_view(byte + "A")) != decoded + "A")
             return false;
     }
+    return true;
+}
+
+// Whether each byte of the page decodes to exactly one character, so that a text's first or
+// last n bytes are its first or last n characters.
+bool OneByteChars(const CodePage &page)
+{
+    for (int b = 0; b < 256; ++b) {
+        const std::string byte(1, static_cast<char>(b));
+        if (text::CharacterCount(page.toUtf8(std::string_view(byte))) != 1)
+            return false;
+    }
+    return true;
+}
+
+bool NamedAs(const Node &node, std::string_view name)
+{
+    return node.name.size() == name.size()
+        && std::equal(name.begin(), name.end(), node.name.begin(),
+            [](char a, char b) { return a == (b >= 'a' && b <= 'z' ? b - 'a' + 'A' : b); });
+}
+
+// A count written as a literal whole number, as RIGHT() or CAST() takes it.
+bool LiteralCount(const Node &node, size_t &count)
+{
+    if (node.op != Node::Op::Literal || !node.literal.isNumber())
+        return false;
+    const double n = node.literal.number();
+    if (!(n >= 0 && n <= 1 << 20) || n != static_cast<double>(static_cast<size_t>(n)))
+        return false;
+    count = static_cast<size_t>(n);
     return true;
 }
 
@@ -140,6 +176,17 @@ void CountCompiledScan()
     g_compiledScanCount.fetch_add(1, std::memory_order_relaxed);
 }
 
+uint64_t InterpretedEvaluationCount()
+{
+    return g_interpretedCount.load(std::memory_order_relaxed);
+}
+
+void CountInterpretedEvaluations(uint64_t count)
+{
+    if (count)
+        g_interpretedCount.fetch_add(count, std::memory_order_relaxed);
+}
+
 std::shared_ptr<const ScanProgram> ScanProgram::compile(const RowState &state,
     const std::vector<std::vector<NodePtr>> &filters, std::span<const NodePtr> outputs)
 {
@@ -159,6 +206,7 @@ std::shared_ptr<const ScanProgram> ScanProgram::compile(const RowState &state,
     for (const SourceTable &source : tables) {
         program->m_codePages.push_back(&source.table->codePage());
         program->m_asciiApart.push_back(AsciiKeptApart(source.table->codePage()));
+        program->m_oneByteChars.push_back(OneByteChars(source.table->codePage()));
     }
     for (const auto &conditions : filters) {
         std::vector<Step> steps;
@@ -169,6 +217,8 @@ std::shared_ptr<const ScanProgram> ScanProgram::compile(const RowState &state,
     const std::vector<Step> &firstSteps = program->m_steps[0];
     while (program->m_batchConditions < firstSteps.size()
         && firstSteps[program->m_batchConditions].kind != Step::Evaluate
+        && firstSteps[program->m_batchConditions].kind != Step::MemoTailEquals
+        && firstSteps[program->m_batchConditions].kind != Step::MemoTailExact
         && firstSteps[program->m_batchConditions].field.slot == 0)
         ++program->m_batchConditions;
 
@@ -182,11 +232,20 @@ std::shared_ptr<const ScanProgram> ScanProgram::compile(const RowState &state,
                 output.flagOrFalse = true;
             }
         }
+        if (node->op == Node::Op::Cast && node->castType == 'C' && node->castLength > 0
+            && node->args[0]->op == Node::Op::Column) {
+            const Place memo = program->placeOf(*node->args[0], state);
+            if (memo.slot >= 0 && memo.type == 'M' && !memo.raw && memo.oneByteChars) {
+                output.kind = Output::MemoHead;
+                output.field = memo;
+                output.count = static_cast<size_t>(node->castLength);
+            }
+            program->m_outputs.push_back(output);
+            continue;
+        }
         output.field = program->placeOf(*field, state);
-        if (output.field.slot >= 0 && !std::strchr("CNFILD", output.field.type))
-            output.field.slot = -1;
-        if (output.field.type == 'C' && !output.field.raw && !output.field.asciiApart)
-            output.field.slot = -1;
+        output.fromBytes = output.field.slot >= 0 && std::strchr("CNFILD", output.field.type)
+            && (output.field.type != 'C' || output.field.raw || output.field.asciiApart);
         program->m_outputs.push_back(output);
     }
     return program;
@@ -236,7 +295,23 @@ ScanProgram::Place ScanProgram::placeOf(const Node &node, const RowState &state)
     place.raw = info.binary;
     // Texts are compared on their bytes only where those decode one for one.
     place.asciiApart = info.binary || m_asciiApart[static_cast<size_t>(slot)];
+    place.oneByteChars = m_oneByteChars[static_cast<size_t>(slot)];
+    place.column = node.column;
+    place.fieldIndex = field;
     return place;
+}
+
+ScanProgram::Place ScanProgram::memoTailOf(
+    const Node &node, const RowState &state, size_t &count) const
+{
+    Place none;
+    if (node.op != Node::Op::Function || !NamedAs(node, "RIGHT") || node.args.size() != 2
+        || !LiteralCount(*node.args[1], count))
+        return none;
+    const Place memo = placeOf(*node.args[0], state);
+    if (memo.slot < 0 || memo.type != 'M' || memo.raw || !memo.asciiApart || !memo.oneByteChars)
+        return none;
+    return memo;
 }
 
 ScanProgram::Step ScanProgram::compileCondition(const Node &node, const RowState &state) const
@@ -258,6 +333,20 @@ ScanProgram::Step ScanProgram::compileCondition(const Node &node, const RowState
         }
         if (constant->op != Node::Op::Literal)
             return evaluate;
+        size_t count = 0;
+        const Place memo = memoTailOf(*field, state, count);
+        if (memo.slot >= 0) {
+            if (!asciiText(*constant)
+                || (code != compare::Eq && code != compare::Ne && code != compare::Exact))
+                return evaluate;
+            step.field = memo;
+            step.count = count;
+            step.code = code;
+            step.texts.push_back(constant->literal.text());
+            step.kind = code == compare::Exact ? Step::MemoTailExact : Step::MemoTailEquals;
+            step.negated = code == compare::Ne;
+            return step;
+        }
         step.field = placeOf(*field, state);
         if (step.field.slot < 0)
             return evaluate;
@@ -348,9 +437,52 @@ bool ScanProgram::testBytes(const Step &step, const char *record)
     case Step::FlagOrFalse:
         return IsTrueByte(*p) != step.negated;
     case Step::Evaluate:
+    case Step::MemoTailEquals:
+    case Step::MemoTailExact:
         break;
     }
     return false;
+}
+
+int ScanProgram::testValue(const Step &step, const Value &value)
+{
+    if (value.isNull())
+        return step.kind == Step::FlagOrFalse && step.negated ? 1 : 0;
+    switch (step.kind) {
+    case Step::NumberCompare:
+        if (!value.isNumber())
+            return -1;
+        if (step.integerCompare && value.kind() == Value::Kind::Integer)
+            return Holds(step.code, Order<int64_t>(value.integer(), step.integer)) ? 1 : 0;
+        return Holds(step.code, Order<double>(value.number(), step.number)) ? 1 : 0;
+    case Step::LogicalIs:
+    case Step::FlagOrFalse:
+        if (value.kind() != Value::Kind::Logical)
+            return -1;
+        return value.logical() != step.negated ? 1 : 0;
+    default:
+        return -1;
+    }
+}
+
+// RIGHT(memo, n) against ASCII constants: the memo's last n bytes are its last n characters,
+// and bytes that are not ASCII never match a constant's, as in the fields' own tests.
+bool ScanProgram::testMemoTail(const Step &step, const char *record, const RowState &state)
+{
+    const Place &field = step.field;
+    if (!record
+        || (field.nullByte >= 0
+            && (static_cast<unsigned char>(record[field.nullByte]) & field.nullMask)))
+        return false;
+    const Table &table = *state.tables()[static_cast<size_t>(field.slot)].table;
+    std::string &tail = t_memoBytes;
+    if (!table.memoPart(record, field.fieldIndex, step.count, true, tail))
+        throw Error("Table " + table.name() + " cannot read its memos in part");
+    if (step.kind == Step::MemoTailExact)
+        return EqualsPadded(tail.data(), tail.size(), step.texts[0]);
+    const bool any = std::any_of(step.texts.begin(), step.texts.end(),
+        [&](const std::string &text) { return EqualsUpToShorter(tail.data(), tail.size(), text); });
+    return any != step.negated;
 }
 
 const char *ScanProgram::recordOf(int slot, const RowState &state, bool &missing)
@@ -359,15 +491,21 @@ const char *ScanProgram::recordOf(int slot, const RowState &state, bool &missing
     return missing ? nullptr : state.copiedRecord(slot);
 }
 
-int ScanProgram::test(int slot, size_t condition, const RowState &state) const
+int ScanProgram::test(int slot, size_t condition, RowState &state) const
 {
     const Step &step = m_steps[static_cast<size_t>(slot)][condition];
     if (step.kind == Step::Evaluate)
         return -1;
     bool missing = false;
     const char *record = recordOf(step.field.slot, state, missing);
-    if (!record && !missing)
-        return -1;
+    if (!record && !missing) {
+        if (step.kind == Step::MemoTailEquals || step.kind == Step::MemoTailExact
+            || !state.preloaded(step.field.slot))
+            return -1;
+        return testValue(step, state.value(step.field.column));
+    }
+    if (step.kind == Step::MemoTailEquals || step.kind == Step::MemoTailExact)
+        return testMemoTail(step, record, state) ? 1 : 0;
     return testBytes(step, record) ? 1 : 0;
 }
 
@@ -392,7 +530,7 @@ void ScanProgram::selectBatch(std::string_view block, std::vector<uint32_t> &row
 }
 
 bool ScanProgram::appendOutput(
-    size_t index, const RowState &state, ResultSet &rows, std::string &scratch) const
+    size_t index, RowState &state, ResultSet &rows, std::string &scratch) const
 {
     if (index >= m_outputs.size())
         return false;
@@ -402,6 +540,18 @@ bool ScanProgram::appendOutput(
         return false;
     bool missing = false;
     const char *record = recordOf(field.slot, state, missing);
+    if (output.kind == Output::Field && !missing && (!record || !output.fromBytes)) {
+        // Read through the state: a memo, a text of another code page, or a record a join's
+        // hash keeps as values (which outlive the rows that point into them).
+        const Value &value = state.value(field.column);
+        if (output.flagOrFalse && value.isNull())
+            rows.appendLogical(false);
+        else if (state.preloaded(field.slot))
+            rows.appendBorrowed(value);
+        else
+            rows.append(value);
+        return true;
+    }
     if (!record && !missing)
         return false;
     if (!record
@@ -411,6 +561,22 @@ bool ScanProgram::appendOutput(
             rows.appendLogical(false);
         else
             rows.appendNull();
+        return true;
+    }
+    if (output.kind == Output::MemoHead) {
+        const Table &table = *state.tables()[static_cast<size_t>(field.slot)].table;
+        std::string &head = t_memoBytes;
+        if (!table.memoPart(record, field.fieldIndex, output.count, false, head))
+            return false;
+        const size_t characters = head.size();
+        if (IsAscii(head)) {
+            scratch.assign(head);
+        } else {
+            scratch.clear();
+            m_codePages[static_cast<size_t>(field.slot)]->appendUtf8(head, scratch);
+        }
+        scratch.append(output.count - characters, ' ');
+        rows.appendText(Value::Kind::Character, scratch);
         return true;
     }
     const char *p = record + field.offset;

@@ -31,6 +31,10 @@ void SetCompiledScansEnabled(bool enabled);
 // tests read it to prove a statement took the compiled steps.
 uint64_t CompiledScanCount();
 void CountCompiledScan();
+// Expressions a scan left to the per-row interpreter, since the process began: tests read it to
+// prove a statement ran compiled throughout.
+uint64_t InterpretedEvaluationCount();
+void CountInterpretedEvaluations(uint64_t count);
 
 class ScanProgram
 {
@@ -56,12 +60,11 @@ public:
 
     // Condition i of a slot over the records set in the state: 1 or 0 when it was tested on the
     // bytes, -1 when it must be evaluated (not compiled, or the record is not at hand in bytes).
-    int test(int slot, size_t condition, const RowState &state) const;
+    int test(int slot, size_t condition, RowState &state) const;
     // Appends output i of the records set in the state to the row being built and returns
     // true, or returns false having appended nothing (evaluate it instead). `scratch` is the
     // caller's buffer for texts that need converting.
-    bool appendOutput(
-        size_t output, const RowState &state, ResultSet &rows, std::string &scratch) const;
+    bool appendOutput(size_t output, RowState &state, ResultSet &rows, std::string &scratch) const;
 
 private:
     // Where a field's bytes lie, in which slot's records.
@@ -74,8 +77,11 @@ private:
         int nullByte = -1;
         uint8_t nullMask = 0;
         int decimals = 0;
+        int column = -1; // the column id, for a record held as values
+        int fieldIndex = -1; // in its table
         bool raw = false; // texts taken as they are (binary field)
         bool asciiApart = false; // texts compare with ASCII constants on their bytes
+        bool oneByteChars = false; // each byte of a text is one character
     };
     struct Step
     {
@@ -86,6 +92,8 @@ private:
             NumberCompare,
             LogicalIs, // the L field is .T. (or .F. with `negated`); null fails
             FlagOrFalse, // IIF(ISNULL(f), .F., f) of an L field; `negated` for its NOT
+            MemoTailEquals, // RIGHT(memo, count) = or <> ASCII constants, on the memo's tail
+            MemoTailExact, // RIGHT(memo, count) ==
         };
         Kind kind = Evaluate;
         Place field;
@@ -95,22 +103,36 @@ private:
         double number = 0;
         int64_t integer = 0;
         bool integerCompare = false; // I field against an integer constant
+        size_t count = 0; // bytes of a memo's tail
     };
     struct Output
     {
         Place field;
+        enum Kind {
+            Field, // decoded from the bytes, or read through the state (memos, a join's values)
+            MemoHead, // CAST(memo AS C(count)): its first characters, blank padded
+        };
+        Kind kind = Field;
         bool flagOrFalse = false; // IIF(ISNULL(f), .F., f)
+        bool fromBytes = false; // decoded here rather than read through the state
+        size_t count = 0;
     };
 
     Step compileCondition(const Node &node, const RowState &state) const;
     static const Node *flagOf(const Node &node);
     Place placeOf(const Node &node, const RowState &state) const;
     static bool testBytes(const Step &step, const char *record);
+    // A step over a record held as values (a join's hash keeps texts that way): 1, 0 or -1.
+    static int testValue(const Step &step, const Value &value);
+    static bool testMemoTail(const Step &step, const char *record, const RowState &state);
+    // RIGHT(memo, n) of a memo field whose texts are one byte per character: the field's place.
+    Place memoTailOf(const Node &node, const RowState &state, size_t &count) const;
     // The record of a slot in bytes; null when the slot's record is not held that way.
     static const char *recordOf(int slot, const RowState &state, bool &missing);
 
     std::vector<const CodePage *> m_codePages; // per slot
     std::vector<bool> m_asciiApart; // per slot
+    std::vector<bool> m_oneByteChars; // per slot
     size_t m_recordLength = 0;
     std::vector<std::vector<Step>> m_steps; // per slot
     size_t m_batchConditions = 0;

@@ -82,7 +82,18 @@ SelectPipeline::SelectPipeline(const SelectStatement &statement, std::vector<Sou
     m_program = ScanProgram::compile(*m_state, m_filters, m_outputs);
 }
 
-SelectPipeline::~SelectPipeline() = default;
+SelectPipeline::~SelectPipeline()
+{
+    CountInterpretedEvaluations(m_interpreted);
+}
+
+const Value &SelectPipeline::evaluate(const Node &node)
+{
+    if (node.op == Node::Op::Column)
+        return m_state->value(node.column);
+    ++m_interpreted;
+    return Evaluate(node, *m_state);
+}
 
 void SelectPipeline::planJoins(const SelectStatement &statement)
 {
@@ -267,7 +278,7 @@ JoinHashPart SelectPipeline::readHashPart(size_t join, uint32_t first, uint32_t 
         part.values.reserve(records * columns.size());
     std::string key;
     ScanLiveRecords(*m_state, plan.slot, first, last, [&](uint32_t recno) {
-        if (!KeyIndex::encode(Evaluate(*plan.build, *m_state), key, plan.keyWidth))
+        if (!KeyIndex::encode(evaluate(*plan.build), key, plan.keyWidth))
             return;
         part.recnos.push_back(recno);
         part.keys += key;
@@ -379,7 +390,7 @@ void SelectPipeline::scanFirstTable(uint32_t first, uint32_t last)
             bool pass = true;
             for (size_t i = m_program->batchConditions(); i < filters.size() && pass; ++i) {
                 const int tested = m_program->test(0, i, *m_state);
-                pass = tested >= 0 ? tested == 1 : IsTrue(Evaluate(*filters[i], *m_state));
+                pass = tested >= 0 ? tested == 1 : IsTrue(evaluate(*filters[i]));
             }
             if (pass)
                 descend(1);
@@ -393,7 +404,7 @@ bool SelectPipeline::passes(int level)
     const std::vector<NodePtr> &filters = m_filters[static_cast<size_t>(level)];
     for (size_t i = 0; i < filters.size(); ++i) {
         const int tested = m_program ? m_program->test(level, i, *m_state) : -1;
-        if (tested >= 0 ? tested == 0 : !IsTrue(Evaluate(*filters[i], *m_state)))
+        if (tested >= 0 ? tested == 0 : !IsTrue(evaluate(*filters[i])))
             return false;
     }
     return true;
@@ -413,7 +424,7 @@ void SelectPipeline::descend(size_t level)
     // With the slot's record set: the rest of ON, then the conditions and joins that follow.
     const auto tryRecord = [&] {
         for (const NodePtr &condition : join.residual) {
-            if (!IsTrue(Evaluate(*condition, *m_state)))
+            if (!IsTrue(evaluate(*condition)))
                 return;
         }
         matched = true;
@@ -422,7 +433,7 @@ void SelectPipeline::descend(size_t level)
     };
     if (join.hashed) {
         const JoinHash &hash = *join.hash;
-        if (KeyIndex::encode(Evaluate(*join.probe, *m_state), m_key, join.keyWidth)) {
+        if (KeyIndex::encode(evaluate(*join.probe), m_key, join.keyWidth)) {
             if (const KeyIndex::Chain *chain = hash.heads.find(m_key)) {
                 for (uint32_t e = chain->first; e != JoinHash::NoEntry; e = hash.entries[e].next) {
                     const JoinHash::Entry &entry = hash.entries[e];
@@ -451,7 +462,7 @@ void SelectPipeline::emit()
     for (size_t i = 0; i < m_outputs.size(); ++i) {
         if (m_program && m_program->appendOutput(i, *m_state, rows, m_scratch))
             continue;
-        const Value &value = Evaluate(*m_outputs[i], *m_state);
+        const Value &value = evaluate(*m_outputs[i]);
         if (m_fromHash[i])
             rows.appendBorrowed(value);
         else

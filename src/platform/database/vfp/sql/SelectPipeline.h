@@ -99,6 +99,9 @@ private:
     // `columns`: the slot's, as slotColumns() gives them.
     size_t copiedRecordLength(int slot, const std::vector<int> &columns) const;
     bool passes(int level);
+    // A bound expression over the current records: a field is read as it is, anything else is
+    // evaluated per row and counted as such.
+    const Value &evaluate(const Node &node);
     void descend(size_t level);
     void emit();
 
@@ -112,6 +115,7 @@ private:
     std::vector<std::string> m_names;
     std::vector<bool> m_fromHash; // per output: a column of a hashed join's table
     std::string m_key;
+    uint64_t m_interpreted = 0; // evaluations left to the interpreter, reported when done
     ResultSet *m_rows = nullptr;
 
     struct RowHash

@@ -231,6 +231,23 @@ TEST(Differential, TheProgramsStatementsRunCompiledWithTheInterpretersAnswers)
     }
 }
 
+// The review page's default query asks the interpreter for nothing: its conditions, join keys
+// and outputs all run as compiled steps.
+TEST(Differential, TheReviewQueryLeavesNothingToTheInterpreter)
+{
+    Company company(5, 2000);
+    const std::string sql = ReviewSelect()
+        + " WHERE RIGHT(st_memo,4)=='.PDF' AND st_trtype IN ('I','C') "
+          " AND !IIF(ISNULL(Z_ST_ZRQ.st_zrqsent),.f.,Z_ST_ZRQ.st_zrqsent)  AND st_trbal<>0 "
+          " AND sn_docmail>=8 ORDER BY st_account, st_trref";
+    const std::string interpreted = Answer(company.database(), sql, false);
+    const uint64_t before = vfp::sql::InterpretedEvaluationCount();
+    const std::string compiled = Answer(company.database(), sql, true);
+    EXPECT_EQ(vfp::sql::InterpretedEvaluationCount(), before);
+    EXPECT_EQ(interpreted, compiled);
+    EXPECT_NE(compiled.find(".PDF"), std::string::npos);
+}
+
 // Big enough for the scan to be split between threads, which share one compiled program.
 TEST(Differential, TheReviewQueryInPartsGivesTheInterpretersAnswer)
 {
@@ -305,10 +322,11 @@ private:
 
     static const std::vector<std::string> &ledgerColumns()
     {
-        static const std::vector<std::string> columns = { "st_account", "st_trdate", "st_trref",
-            "st_custref", "st_trtype", "st_trvalue", "st_vatval", "st_trbal", "st_paid", "st_memo",
-            "st_note", "st_qty", "st_flag", "st_done", "st_when", "id", "UPPER(st_note)",
-            "st_trvalue * 2", "CAST(st_memo AS C(8))", "st_trtype + st_note" };
+        static const std::vector<std::string> columns
+            = { "st_account", "st_trdate", "st_trref", "st_custref", "st_trtype", "st_trvalue",
+                  "st_vatval", "st_trbal", "st_paid", "st_memo", "st_note", "st_qty", "st_flag",
+                  "st_done", "st_when", "id", "UPPER(st_note)", "st_trvalue * 2",
+                  "CAST(st_memo AS C(8))", "CAST(st_memo AS C(40))", "st_trtype + st_note" };
         return columns;
     }
     static const std::vector<std::string> &joinedColumns()
@@ -353,7 +371,9 @@ private:
                 "st_flag = .T.", "st_done <> .F." });
         case 6:
             return pick({ "RIGHT(st_memo,4)=='.PDF'", "RIGHT(st_memo,4)='.PDF'", "EMPTY(st_memo)",
-                "!EMPTY(st_custref)", "ISNULL(st_trbal)", "st_note IS NULL" });
+                "!EMPTY(st_custref)", "ISNULL(st_trbal)", "st_note IS NULL",
+                "RIGHT(st_memo,2) <> 'DF'", "RIGHT(st_memo,0) = ''", "'.PDF' == RIGHT(st_memo,4)",
+                "RIGHT(st_memo,40) == " + text(), "RIGHT(st_memo,3) = " + text() });
         case 7: // mismatched families: the same error either way
             return pick({ "st_trtype = 5", "st_trvalue = 'A'", "st_flag = 1", "st_qty IN ('a')",
                 "st_account > 3" });
