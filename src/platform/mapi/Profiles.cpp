@@ -36,7 +36,7 @@ TransportSettings::Tls readTls(const QJsonObject &o)
 SecretPlace readSecretPlace(const QJsonObject &o)
 {
     return str(o, "passwordIn").toLower() == QLatin1String("keyring") ? SecretPlace::Keyring
-                                                                       : SecretPlace::File;
+                                                                      : SecretPlace::File;
 }
 
 bool readTransport(const QJsonObject &o, TransportSettings &t, QString &error)
