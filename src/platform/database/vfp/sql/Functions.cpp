@@ -478,4 +478,9 @@ void Cast(const Node &node, const Value &v)
     }
 }
 
+std::string DtosKey(int32_t julianDay)
+{
+    return DateKey(julianDay);
+}
+
 } // namespace vfp::sql::functions

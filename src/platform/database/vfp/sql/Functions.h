@@ -2,6 +2,7 @@
 
 #include "platform/database/vfp/sql/Evaluator.h"
 
+#include <string>
 #include <string_view>
 
 // The dialect's functions and CAST; used by the binder and the evaluator only.
@@ -17,5 +18,7 @@ TypeInfo CastType(const Node &node);
 // Computes a function call into node.result (IIF is evaluated lazily by the evaluator).
 void Call(const Node &node, RowState &state);
 void Cast(const Node &node, const Value &value);
+// DTOS() of a day: YYYYMMDD, or 8 blanks for the empty date.
+std::string DtosKey(int32_t julianDay);
 
 } // namespace vfp::sql::functions

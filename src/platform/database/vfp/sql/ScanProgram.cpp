@@ -1,10 +1,12 @@
 #include "platform/database/vfp/sql/ScanProgram.h"
 
 #include "platform/database/vfp/CodePage.h"
+#include "platform/database/vfp/sql/Functions.h"
 #include "platform/database/vfp/sql/TextOps.h"
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <cstring>
 
 namespace vfp::sql {
@@ -77,6 +79,28 @@ bool LiteralCount(const Node &node, size_t &count)
     return true;
 }
 
+// A literal, or a negated number literal (-2.50), as the evaluator would compute it.
+bool ConstantOf(const Node &node, Value &value)
+{
+    if (node.op == Node::Op::Literal) {
+        value = node.literal;
+        return true;
+    }
+    if (node.op != Node::Op::Negate || node.args.size() != 1
+        || node.args[0]->op != Node::Op::Literal)
+        return false;
+    const Value &v = node.args[0]->literal;
+    if (v.kind() == Value::Kind::Integer && v.integer() != INT64_MIN) {
+        value = Value::integer(-v.integer());
+        return true;
+    }
+    if (v.kind() == Value::Kind::Numeric) {
+        value = Value::numeric(-v.number(), v.decimals());
+        return true;
+    }
+    return false;
+}
+
 int32_t Le32(const char *p)
 {
     uint32_t v = 0;
@@ -139,6 +163,20 @@ bool Holds(int code, int order)
 bool EqualsUpToShorter(const char *field, size_t width, const std::string &constant)
 {
     return std::memcmp(field, constant.data(), std::min(width, constant.size())) == 0;
+}
+
+// The order of two ASCII texts when the shorter is padded with blanks, as the collation orders
+// texts that are ASCII.
+int PaddedOrder(std::string_view a, std::string_view b)
+{
+    const size_t n = std::max(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+        const auto x = static_cast<unsigned char>(i < a.size() ? a[i] : ' ');
+        const auto y = static_cast<unsigned char>(i < b.size() ? b[i] : ' ');
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    return 0;
 }
 
 // == on texts: equal when the shorter is padded with blanks.
@@ -216,9 +254,7 @@ std::shared_ptr<const ScanProgram> ScanProgram::compile(const RowState &state,
     }
     const std::vector<Step> &firstSteps = program->m_steps[0];
     while (program->m_batchConditions < firstSteps.size()
-        && firstSteps[program->m_batchConditions].kind != Step::Evaluate
-        && firstSteps[program->m_batchConditions].kind != Step::MemoTailEquals
-        && firstSteps[program->m_batchConditions].kind != Step::MemoTailExact
+        && onBytes(firstSteps[program->m_batchConditions].kind)
         && firstSteps[program->m_batchConditions].field.slot == 0)
         ++program->m_batchConditions;
 
@@ -327,12 +363,23 @@ ScanProgram::Step ScanProgram::compileCondition(const Node &node, const RowState
         const Node *field = node.args[0].get();
         const Node *constant = node.args[1].get();
         int code = node.code;
-        if (constant->op != Node::Op::Literal) {
+        Value value;
+        if (!ConstantOf(*constant, value)) {
             std::swap(field, constant);
             code = Flip(code);
         }
-        if (constant->op != Node::Op::Literal)
+        if (!ConstantOf(*constant, value))
             return evaluate;
+        if (field->op == Node::Op::Function && NamedAs(*field, "DTOS") && field->args.size() == 1
+            && asciiText(*constant)) {
+            step.field = placeOf(*field->args[0], state);
+            if (step.field.slot < 0 || (step.field.type != 'D' && step.field.type != 'T'))
+                return evaluate;
+            step.kind = Step::DateKeyCompare;
+            step.code = code;
+            step.texts.push_back(constant->literal.text());
+            return step;
+        }
         size_t count = 0;
         const Place memo = memoTailOf(*field, state, count);
         if (memo.slot >= 0) {
@@ -351,7 +398,6 @@ ScanProgram::Step ScanProgram::compileCondition(const Node &node, const RowState
         if (step.field.slot < 0)
             return evaluate;
         step.code = code;
-        const Value &value = constant->literal;
         const char type = step.field.type;
         if (type == 'C' && step.field.asciiApart && asciiText(*constant)) {
             step.texts.push_back(value.text());
@@ -366,6 +412,12 @@ ScanProgram::Step ScanProgram::compileCondition(const Node &node, const RowState
             }
             return evaluate;
         }
+        if (type == 'L' && value.kind() == Value::Kind::Logical
+            && (code == compare::Eq || code == compare::Exact || code == compare::Ne)) {
+            step.kind = Step::LogicalIs;
+            step.negated = value.logical() == (code == compare::Ne);
+            return step;
+        }
         if ((type == 'N' || type == 'F' || type == 'I') && value.isNumber()) {
             step.kind = Step::NumberCompare;
             step.integerCompare = type == 'I' && value.kind() == Value::Kind::Integer;
@@ -374,6 +426,21 @@ ScanProgram::Step ScanProgram::compileCondition(const Node &node, const RowState
             return step;
         }
         return evaluate;
+    }
+    case Node::Op::Like: {
+        const Node &subject = *node.args[0];
+        const Node &pattern = *node.args[1];
+        if (subject.op != Node::Op::Function || !NamedAs(subject, "UPPER")
+            || subject.args.size() != 1 || pattern.op != Node::Op::Literal
+            || pattern.literal.kind() != Value::Kind::Character)
+            return evaluate;
+        step.field = placeOf(*subject.args[0], state);
+        if (step.field.slot < 0 || (step.field.type != 'C' && step.field.type != 'M'))
+            return evaluate;
+        step.kind = Step::UpperLike;
+        step.negated = node.negated;
+        step.texts.push_back(pattern.literal.text());
+        return step;
     }
     case Node::Op::In: {
         step.field = placeOf(*node.args[0], state);
@@ -390,9 +457,20 @@ ScanProgram::Step ScanProgram::compileCondition(const Node &node, const RowState
     }
     case Node::Op::Column:
     case Node::Op::Not:
+    case Node::Op::Function:
     case Node::Op::Iif: {
         const bool negated = node.op == Node::Op::Not;
         const Node &inner = negated ? *node.args[0] : node;
+        if (inner.op == Node::Op::Function) {
+            if (!NamedAs(inner, "EMPTY") || inner.args.size() != 1)
+                return evaluate;
+            step.field = placeOf(*inner.args[0], state);
+            if (step.field.slot < 0 || step.field.type != 'C' || !step.field.asciiApart)
+                return evaluate;
+            step.kind = Step::TextBlank;
+            step.negated = negated;
+            return step;
+        }
         const Node *flag = flagOf(inner);
         step.field = placeOf(flag ? *flag : inner, state);
         if (step.field.slot < 0 || step.field.type != 'L')
@@ -414,8 +492,9 @@ bool ScanProgram::testBytes(const Step &step, const char *record)
     const bool null = !record
         || (field.nullByte >= 0
             && (static_cast<unsigned char>(record[field.nullByte]) & field.nullMask));
+    // EMPTY() of a null is .F.
     if (null)
-        return step.kind == Step::FlagOrFalse && step.negated;
+        return (step.kind == Step::FlagOrFalse || step.kind == Step::TextBlank) && step.negated;
     const char *p = record + field.offset;
     switch (step.kind) {
     case Step::TextEquals: {
@@ -425,6 +504,10 @@ bool ScanProgram::testBytes(const Step &step, const char *record)
     }
     case Step::TextExact:
         return EqualsPadded(p, field.width, step.texts[0]);
+    case Step::TextBlank:
+        return std::all_of(p, p + field.width, [](char c) {
+            return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+        }) != step.negated;
     case Step::NumberCompare:
         if (field.type == 'I') {
             const int32_t v = Le32(p);
@@ -439,15 +522,55 @@ bool ScanProgram::testBytes(const Step &step, const char *record)
     case Step::Evaluate:
     case Step::MemoTailEquals:
     case Step::MemoTailExact:
+    case Step::DateKeyCompare:
+    case Step::UpperLike:
         break;
     }
     return false;
 }
 
+bool ScanProgram::onBytes(Step::Kind kind)
+{
+    switch (kind) {
+    case Step::TextEquals:
+    case Step::TextExact:
+    case Step::TextBlank:
+    case Step::NumberCompare:
+    case Step::LogicalIs:
+    case Step::FlagOrFalse:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A null field makes the condition null, which no row passes.
+bool ScanProgram::testOnValue(const Step &step, RowState &state)
+{
+    const Value &value = state.value(step.field.column);
+    if (value.isNull())
+        return false;
+    if (step.kind == Step::UpperLike) {
+        const std::string upper = state.collation().upper(value.text());
+        return text::Like(upper, step.texts[0]) != step.negated;
+    }
+    const std::string key = functions::DtosKey(value.julianDay());
+    const std::string &constant = step.texts[0];
+    switch (step.code) {
+    case compare::Eq:
+        return EqualsUpToShorter(key.data(), key.size(), constant);
+    case compare::Ne:
+        return !EqualsUpToShorter(key.data(), key.size(), constant);
+    default:
+        return Holds(step.code, PaddedOrder(key, constant));
+    }
+}
+
 int ScanProgram::testValue(const Step &step, const Value &value)
 {
     if (value.isNull())
-        return step.kind == Step::FlagOrFalse && step.negated ? 1 : 0;
+        return (step.kind == Step::FlagOrFalse || step.kind == Step::TextBlank) && step.negated ? 1
+                                                                                                : 0;
     switch (step.kind) {
     case Step::NumberCompare:
         if (!value.isNumber())
@@ -460,6 +583,28 @@ int ScanProgram::testValue(const Step &step, const Value &value)
         if (value.kind() != Value::Kind::Logical)
             return -1;
         return value.logical() != step.negated ? 1 : 0;
+    // A UTF-8 text compares with ASCII constants on its bytes as the record's bytes do:
+    // characters that are not ASCII match neither a constant's byte nor a blank.
+    case Step::TextEquals: {
+        if (!value.isText())
+            return -1;
+        const std::string &t = value.text();
+        const bool any = std::any_of(step.texts.begin(), step.texts.end(),
+            [&](const std::string &text) { return EqualsUpToShorter(t.data(), t.size(), text); });
+        return any != step.negated ? 1 : 0;
+    }
+    case Step::TextExact:
+        if (!value.isText())
+            return -1;
+        return EqualsPadded(value.text().data(), value.text().size(), step.texts[0]) ? 1 : 0;
+    case Step::TextBlank:
+        if (!value.isText())
+            return -1;
+        return std::all_of(value.text().begin(), value.text().end(),
+                   [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; })
+                != step.negated
+            ? 1
+            : 0;
     default:
         return -1;
     }
@@ -496,11 +641,12 @@ int ScanProgram::test(int slot, size_t condition, RowState &state) const
     const Step &step = m_steps[static_cast<size_t>(slot)][condition];
     if (step.kind == Step::Evaluate)
         return -1;
+    if (step.kind == Step::DateKeyCompare || step.kind == Step::UpperLike)
+        return testOnValue(step, state) ? 1 : 0;
     bool missing = false;
     const char *record = recordOf(step.field.slot, state, missing);
     if (!record && !missing) {
-        if (step.kind == Step::MemoTailEquals || step.kind == Step::MemoTailExact
-            || !state.preloaded(step.field.slot))
+        if (step.kind == Step::MemoTailEquals || step.kind == Step::MemoTailExact)
             return -1;
         return testValue(step, state.value(step.field.column));
     }

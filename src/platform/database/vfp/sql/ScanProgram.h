@@ -94,6 +94,9 @@ private:
             FlagOrFalse, // IIF(ISNULL(f), .F., f) of an L field; `negated` for its NOT
             MemoTailEquals, // RIGHT(memo, count) = or <> ASCII constants, on the memo's tail
             MemoTailExact, // RIGHT(memo, count) ==
+            TextBlank, // EMPTY() of a C field: blanks, tabs and line ends only
+            DateKeyCompare, // DTOS(date field) against an ASCII constant
+            UpperLike, // UPPER(text field) [NOT] LIKE a constant pattern
         };
         Kind kind = Evaluate;
         Place field;
@@ -125,6 +128,10 @@ private:
     // A step over a record held as values (a join's hash keeps texts that way): 1, 0 or -1.
     static int testValue(const Step &step, const Value &value);
     static bool testMemoTail(const Step &step, const char *record, const RowState &state);
+    // Steps on the field's value as the state reads it (bytes, or a join's values).
+    static bool testOnValue(const Step &step, RowState &state);
+    // Whether a step is tested on the record's bytes alone, as a batch tests them.
+    static bool onBytes(Step::Kind kind);
     // RIGHT(memo, n) of a memo field whose texts are one byte per character: the field's place.
     Place memoTailOf(const Node &node, const RowState &state, size_t &count) const;
     // The record of a slot in bytes; null when the slot's record is not held that way.
