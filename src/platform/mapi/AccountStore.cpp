@@ -47,6 +47,17 @@ QString placeName(SecretPlace place)
     return place == SecretPlace::Keyring ? QStringLiteral("keyring") : QStringLiteral("file");
 }
 
+// The server, its login and where its password is kept, as the outgoing server and the
+// Sent copy's server both write them; a password is in the file only when kept there.
+template <typename Settings> void putServer(QJsonObject &o, const Settings &s)
+{
+    put(o, "url", s.url);
+    o.insert(QStringLiteral("starttls"), tlsName(s.tls));
+    put(o, "username", s.username);
+    put(o, "password", s.secretPlace == SecretPlace::File ? s.password : QString());
+    o.insert(QStringLiteral("passwordIn"), placeName(s.secretPlace));
+}
+
 // The settings are written over what the file held for the account, so keys this
 // program does not know survive a save.
 QJsonObject transportJson(const TransportSettings &t, QJsonObject o)
@@ -62,11 +73,7 @@ QJsonObject transportJson(const TransportSettings &t, QJsonObject o)
         o.insert(QStringLiteral("kind"), QStringLiteral("drop"));
         break;
     }
-    put(o, "url", t.url);
-    o.insert(QStringLiteral("starttls"), tlsName(t.tls));
-    put(o, "username", t.username);
-    put(o, "password", t.secretPlace == SecretPlace::File ? t.password : QString());
-    o.insert(QStringLiteral("passwordIn"), placeName(t.secretPlace));
+    putServer(o, t);
     o.insert(QStringLiteral("auth"),
         t.auth == TransportSettings::Auth::OAuth2 ? QStringLiteral("oauth2")
                                                   : QStringLiteral("password"));
@@ -95,11 +102,7 @@ QJsonObject sentCopyJson(const SentCopySettings &c, QJsonObject o)
         o.insert(QStringLiteral("kind"), QStringLiteral("local"));
         break;
     }
-    put(o, "url", c.url);
-    o.insert(QStringLiteral("starttls"), tlsName(c.tls));
-    put(o, "username", c.username);
-    put(o, "password", c.secretPlace == SecretPlace::File ? c.password : QString());
-    o.insert(QStringLiteral("passwordIn"), placeName(c.secretPlace));
+    putServer(o, c);
     put(o, "folder", c.folder);
     return o;
 }

@@ -3,29 +3,12 @@
 #include "platform/mapi/ConnectionTest.h"
 #include "platform/oauth/AccessTokens.h"
 
-#include <cstring>
-
 namespace {
 
 size_t collect(char *data, size_t size, size_t count, void *user)
 {
     static_cast<QByteArray *>(user)->append(data, qsizetype(size * count));
     return size * count;
-}
-
-struct Upload
-{
-    const QByteArray *data;
-    qsizetype position = 0;
-};
-
-size_t readBody(char *buffer, size_t size, size_t count, void *user)
-{
-    auto *upload = static_cast<Upload *>(user);
-    const size_t n = std::min(size * count, size_t(upload->data->size() - upload->position));
-    std::memcpy(buffer, upload->data->constData() + upload->position, n);
-    upload->position += qsizetype(n);
-    return n;
 }
 
 // Keeps the server's first refusal (a tagged NO or BAD), else its last line, so a failure
@@ -353,11 +336,8 @@ QString ImapSentCopy::append(const QByteArray &mime)
         mailcurl::mailboxUrl(m_server.url, QString::fromLatin1(EncodeMailboxName(m_folder))));
     mailcurl::applyServer(m_curl, server);
     mailcurl::applyCredentials(m_curl, m_login);
-    Upload upload { &mime };
-    curl_easy_setopt(m_curl, CURLOPT_UPLOAD, 1L);
-    curl_easy_setopt(m_curl, CURLOPT_READFUNCTION, readBody);
-    curl_easy_setopt(m_curl, CURLOPT_READDATA, &upload);
-    curl_easy_setopt(m_curl, CURLOPT_INFILESIZE_LARGE, curl_off_t(mime.size()));
+    mailcurl::Upload upload { &mime };
+    mailcurl::applyUpload(m_curl, upload);
     MailServerFailure failure;
     if (perform(failure))
         return {};

@@ -2,6 +2,8 @@
 
 #include <QUrl>
 
+#include <algorithm>
+#include <cstring>
 #include <mutex>
 
 namespace mailcurl {
@@ -12,6 +14,15 @@ int progress(void *user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 {
     const auto *cancel = static_cast<const std::atomic_bool *>(user);
     return cancel->load() ? 1 : 0;
+}
+
+size_t readBody(char *buffer, size_t size, size_t count, void *user)
+{
+    auto *upload = static_cast<Upload *>(user);
+    const size_t n = std::min(size * count, size_t(upload->data->size() - upload->position));
+    std::memcpy(buffer, upload->data->constData() + upload->position, n);
+    upload->position += qsizetype(n);
+    return n;
 }
 
 } // namespace
@@ -89,6 +100,14 @@ void applyCancel(CURL *curl, const std::atomic_bool *cancel)
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, progress);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, const_cast<std::atomic_bool *>(cancel));
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+}
+
+void applyUpload(CURL *curl, Upload &upload)
+{
+    curl_easy_setopt(curl, CURLOPT_UPLOAD, 1L);
+    curl_easy_setopt(curl, CURLOPT_READFUNCTION, readBody);
+    curl_easy_setopt(curl, CURLOPT_READDATA, &upload);
+    curl_easy_setopt(curl, CURLOPT_INFILESIZE_LARGE, curl_off_t(upload.data->size()));
 }
 
 QByteArray mailboxUrl(const QString &serverUrl, const QString &mailbox)

@@ -50,6 +50,15 @@ void applyCredentials(CURL *curl, const Login &login);
 // Ends a transfer with CURLE_ABORTED_BY_CALLBACK once *cancel is set.
 void applyCancel(CURL *curl, const std::atomic_bool *cancel);
 
+// A body curl reads from memory; it must outlive the transfer.
+struct Upload
+{
+    const QByteArray *data;
+    qsizetype position = 0;
+};
+// Makes the transfer an upload of upload's data from its position, and declares its size.
+void applyUpload(CURL *curl, Upload &upload);
+
 // The URL with its path replaced by an escaped mailbox name ("imap://host:993/Sent%20Items").
 QByteArray mailboxUrl(const QString &serverUrl, const QString &mailbox);
 // "host:port" of a URL, for messages.

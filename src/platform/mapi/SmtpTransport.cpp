@@ -3,24 +3,7 @@
 #include "platform/mapi/Transport.h"
 #include "platform/oauth/AccessTokens.h"
 
-#include <cstring>
-
 namespace {
-
-struct Upload
-{
-    const QByteArray *data;
-    qsizetype position = 0;
-};
-
-size_t readBody(char *buffer, size_t size, size_t count, void *user)
-{
-    auto *upload = static_cast<Upload *>(user);
-    const size_t n = std::min(size * count, size_t(upload->data->size() - upload->position));
-    std::memcpy(buffer, upload->data->constData() + upload->position, n);
-    upload->position += qsizetype(n);
-    return n;
-}
 
 // Follows the exchange to learn which RCPT commands the server refused (curl itself
 // reports no per-recipient result), the SIZE the server announces in its EHLO reply, and
@@ -161,7 +144,7 @@ private:
         curl_slist *rcpt = nullptr;
         for (const QString &r : recipients)
             rcpt = curl_slist_append(rcpt, QByteArray("<" + r.toUtf8() + ">").constData());
-        Upload upload { &mime };
+        mailcurl::Upload upload { &mime };
         Dialogue dialogue;
 
         mailcurl::applyServer(m_curl, mailcurl::outgoingServer(m_settings));
@@ -169,11 +152,8 @@ private:
         curl_easy_setopt(m_curl, CURLOPT_MAIL_FROM, sender.constData());
         curl_easy_setopt(m_curl, CURLOPT_MAIL_RCPT, rcpt);
         curl_easy_setopt(m_curl, CURLOPT_MAIL_RCPT_ALLLOWFAILS, 1L);
-        curl_easy_setopt(m_curl, CURLOPT_UPLOAD, 1L);
-        curl_easy_setopt(m_curl, CURLOPT_READFUNCTION, readBody);
-        curl_easy_setopt(m_curl, CURLOPT_READDATA, &upload);
-        // Also makes curl declare SIZE= with MAIL FROM where the server takes it.
-        curl_easy_setopt(m_curl, CURLOPT_INFILESIZE_LARGE, curl_off_t(mime.size()));
+        // Its declared size also makes curl send SIZE= with MAIL FROM where the server takes it.
+        mailcurl::applyUpload(m_curl, upload);
         curl_easy_setopt(m_curl, CURLOPT_VERBOSE, 1L);
         curl_easy_setopt(m_curl, CURLOPT_DEBUGFUNCTION, watch);
         curl_easy_setopt(m_curl, CURLOPT_DEBUGDATA, &dialogue);
