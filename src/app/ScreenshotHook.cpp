@@ -10,6 +10,16 @@
 
 #include <cstdio>
 
+bool SaveWidgetScreenshot(QWidget &widget, const QString &folder, const QString &name)
+{
+    QCoreApplication::processEvents();
+    const QString path = QDir(folder).filePath(name);
+    if (widget.grab().save(path))
+        return true;
+    std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+    return false;
+}
+
 void ScheduleScreenshots(TFrmSalesMain &window)
 {
     const QString folder = qEnvironmentVariable("VELLORAN_SCREENSHOT_DIR");

@@ -10,6 +10,10 @@ class TFrmSalesMain;
 // program quits (without the close step, so no settings are written).
 void ScheduleScreenshots(TFrmSalesMain &window);
 
+// Lets pending events run, then saves the widget as it looks as the file name in the folder;
+// a file that cannot be written is reported on stderr. Returns whether it was written.
+bool SaveWidgetScreenshot(QWidget &widget, const QString &folder, const QString &name);
+
 // Saves the mail settings dialog, as the main window opens it, as 4-FrmMailSettings.png in the
 // folder. Returns whether the file was written.
 bool SaveMailSettingsScreenshot(QWidget *owner, const QString &folder);

@@ -36,16 +36,6 @@ const char *const SampleProfiles = R"({"profiles": [
                 "passwordIn": "keyring"}}
 ]})";
 
-bool Save(QWidget &widget, const QString &folder, const QString &name)
-{
-    QCoreApplication::processEvents();
-    const QString path = QDir(folder).filePath(name);
-    if (widget.grab().save(path))
-        return true;
-    std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-    return false;
-}
-
 Profile SampleAccount(const QString &name, const QString &address)
 {
     Profile profile = TFrmMailAccount::NewAccount();
@@ -82,7 +72,9 @@ int SaveMailAccountScreenshots(QWidget *owner, const QString &folder)
     {
         TFrmMailAccounts accounts(owner);
         accounts.ensurePolished();
-        failures += Save(accounts, folder, QStringLiteral("7-FrmMailAccounts.png")) ? 0 : 1;
+        failures += SaveWidgetScreenshot(accounts, folder, QStringLiteral("7-FrmMailAccounts.png"))
+            ? 0
+            : 1;
     }
     qputenv("XDG_CONFIG_HOME", savedConfig);
 
@@ -106,7 +98,7 @@ int SaveMailAccountScreenshots(QWidget *owner, const QString &folder)
             dialog.edtImapHost->setText(QStringLiteral("imap.example.org"));
         }
         Lay(dialog);
-        failures += Save(dialog, folder, QString::fromLatin1(shot.file)) ? 0 : 1;
+        failures += SaveWidgetScreenshot(dialog, folder, QString::fromLatin1(shot.file)) ? 0 : 1;
     }
 
     // A test of a server nothing listens on: port 1 of this computer.
@@ -123,8 +115,10 @@ int SaveMailAccountScreenshots(QWidget *owner, const QString &folder)
         dialog.btnTest->click();
         if (dialog.testing())
             wait.exec();
-        failures
-            += Save(dialog, folder, QStringLiteral("7-FrmMailAccount-test-failed.png")) ? 0 : 1;
+        failures += SaveWidgetScreenshot(
+                        dialog, folder, QStringLiteral("7-FrmMailAccount-test-failed.png"))
+            ? 0
+            : 1;
     }
 
     MessageService::install(std::move(previous));

@@ -16,16 +16,12 @@
 
 namespace {
 
+// At the size it opens with.
 bool Save(QWidget &widget, const QString &folder, const QString &name)
 {
     widget.ensurePolished();
     widget.adjustSize();
-    QCoreApplication::processEvents();
-    const QString path = QDir(folder).filePath(name);
-    if (widget.grab().save(path))
-        return true;
-    std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-    return false;
+    return SaveWidgetScreenshot(widget, folder, name);
 }
 
 } // namespace
