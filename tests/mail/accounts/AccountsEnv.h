@@ -4,6 +4,7 @@
 
 #include "platform/keyring/SecretStore.h"
 #include "platform/mapi/Profiles.h"
+#include "support/ScriptServer.h"
 #include "support/ScriptedMessageService.h"
 
 #include <QApplication>
@@ -99,35 +100,12 @@ private:
 
 // A loopback test server of tests/mail (smtp_server.py, imap_server.py) for the lifetime
 // of the object; it prints its port first.
-class LoopbackServer
+class LoopbackServer : public ScriptServer
 {
 public:
     LoopbackServer(const QString &script, const QString &folder, const QString &mode)
-    {
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(QStringLiteral("/usr/bin/python3"), { script, folder, mode });
-        if (!m_process.waitForStarted(10000))
-            return;
-        while (m_port == 0 && m_process.waitForReadyRead(15000)) {
-            const QByteArray line = m_process.readLine().trimmed();
-            if (line.startsWith("PORT "))
-                m_port = line.mid(5).toInt();
-        }
-    }
-    ~LoopbackServer() { stop(); }
-    LoopbackServer(const LoopbackServer &) = delete;
-    LoopbackServer &operator=(const LoopbackServer &) = delete;
-
-    void stop()
-    {
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
-    int port() const { return m_port; }
-
-private:
-    QProcess m_process;
-    int m_port = 0;
+        : ScriptServer(script, { folder, mode })
+    { }
 };
 
 // Whether a keyring answers in this test run. The same program runs twice: under a session

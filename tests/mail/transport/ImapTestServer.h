@@ -1,10 +1,11 @@
 #pragma once
 
+#include "support/ScriptServer.h"
+
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QString>
 #include <QStringList>
 
@@ -12,32 +13,16 @@
 
 // The loopback IMAP server of imap_server.py, run for the lifetime of the object. Its only
 // login is user / right; "Sent Items" is the folder flagged \Sent.
-class ImapTestServer
+class ImapTestServer : public ScriptServer
 {
 public:
     // mode: accept, refuse-login, refuse-append, no-special-use or silent.
     ImapTestServer(const QString &folder, const QString &mode)
-        : m_folder(folder)
-    {
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(QStringLiteral("/usr/bin/python3"),
-            { QStringLiteral(IMAP_SERVER_SCRIPT), folder, mode });
-        if (!m_process.waitForStarted(10000))
-            return;
-        while (m_port == 0 && m_process.waitForReadyRead(15000)) {
-            const QByteArray line = m_process.readLine().trimmed();
-            if (line.startsWith("PORT "))
-                m_port = line.mid(5).toInt();
-        }
-    }
-    ~ImapTestServer()
-    {
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
+        : ScriptServer(QStringLiteral(IMAP_SERVER_SCRIPT), { folder, mode })
+        , m_folder(folder)
+    { }
 
-    int port() const { return m_port; }
-    QString url() const { return QStringLiteral("imap://127.0.0.1:%1").arg(m_port); }
+    QString url() const { return QStringLiteral("imap://127.0.0.1:%1").arg(port()); }
 
     // The appended messages in the order they arrived.
     QStringList appended() const
@@ -61,6 +46,4 @@ public:
 
 private:
     QString m_folder;
-    QProcess m_process;
-    int m_port = 0;
 };
