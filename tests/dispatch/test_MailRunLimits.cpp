@@ -69,15 +69,8 @@ protected:
         profile[QStringLiteral("store")] = QString(m_home.path() + QStringLiteral("/store"));
         profile[QStringLiteral("transport")] = transport;
         if (!imapUrl.isEmpty())
-            profile[QStringLiteral("sentCopy")]
-                = QJsonObject { { QStringLiteral("kind"), QStringLiteral("imap") },
-                      { QStringLiteral("url"), imapUrl },
-                      { QStringLiteral("starttls"), QStringLiteral("none") },
-                      { QStringLiteral("username"), QStringLiteral("user") },
-                      { QStringLiteral("password"), QStringLiteral("right") } };
-        m_home.write(QStringLiteral("mail-profiles.json"),
-            QJsonDocument(QJsonObject { { QStringLiteral("profiles"), QJsonArray { profile } } })
-                .toJson());
+            profile[QStringLiteral("sentCopy")] = LoopbackSentCopy(imapUrl);
+        m_home.writeProfile(profile);
     }
 
     // One tagged invoice per account (numbered from first), each with its PDF.

@@ -1,6 +1,7 @@
 #include "JournalCompany.h"
 
 #include "DemoWriter.h"
+#include "e2e/CompanyOnDisk.h"
 #include "platform/database/Connection.h"
 #include "platform/database/Query.h"
 #include "review/MemSTran.h"
@@ -14,29 +15,13 @@
 
 void JournalCompanyTest::makeCompany()
 {
-    demo::Options options;
-    options.transactions = 400;
-    options.customers = 40;
-    options.statusRows = 0;
-    options.seed = 11;
-    const demo::Company company = demo::Generate(options);
     m_folder = m_dir.file(QStringLiteral("opera"));
-    demo::WriteOptions writeOptions;
-    writeOptions.pdfLimit = 60;
-    demo::WriteCompany(company, m_folder.toStdString(), writeOptions);
+    WriteTestCompany(m_folder, 0);
 }
 
 TFrmSalesMain &JournalCompanyTest::openWindow()
 {
-    m_window = std::make_unique<TFrmSalesMain>(
-        SalesMainOptions { settingsPath(), QStringLiteral("TESTPC") });
-    m_window->show();
-    m_window->EdtOperaDataFolder->setText(m_folder);
-    m_window->cbxCompanyID->setEditText(QStringLiteral("Z"));
-    const QString source = QStringLiteral("Provider=VFPOLEDB.1;Data Source=") + m_folder
-        + QStringLiteral("\\COMP_Z.DBC;Mode=Share Deny None");
-    m_window->setConnectionString(source);
-    m_window->LblOperaADO->setText(source);
+    m_window = OpenCompanyWindow(settingsPath(), m_folder);
     return *m_window;
 }
 

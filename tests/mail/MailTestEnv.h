@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -30,6 +31,13 @@ public:
         if (file.open(QIODevice::WriteOnly))
             file.write(text);
     }
+    // Writes the mail profiles file with this one profile.
+    void writeProfile(const QJsonObject &profile) const
+    {
+        write(QStringLiteral("mail-profiles.json"),
+            QJsonDocument(QJsonObject { { QStringLiteral("profiles"), QJsonArray { profile } } })
+                .toJson());
+    }
     // Points the mail client's DLLPathEx at folder/mapi32.dll.
     void useMailLibraryIn(const QString &folder) const
     {
@@ -43,6 +51,17 @@ private:
     TempDir m_dir;
     QByteArray m_saved;
 };
+
+// A profile's Sent copy on the loopback server of imap_server.py, without TLS, signing in
+// as user (whose only right password is "right").
+inline QJsonObject LoopbackSentCopy(
+    const QString &imapUrl, const QString &password = QStringLiteral("right"))
+{
+    return QJsonObject { { QStringLiteral("kind"), QStringLiteral("imap") },
+        { QStringLiteral("url"), imapUrl }, { QStringLiteral("starttls"), QStringLiteral("none") },
+        { QStringLiteral("username"), QStringLiteral("user") },
+        { QStringLiteral("password"), password } };
+}
 
 #ifdef PARSE_MESSAGE_SCRIPT
 // A stored message as Python's e-mail package reads it (see parse_message.py).

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "platform/keyring/SecretStore.h"
+#include "platform/mapi/Profiles.h"
 #include "platform/oauth/OAuthProvider.h"
 #include "platform/oauth/SignIn.h"
+#include "support/ScriptServer.h"
 #include "support/TempDir.h"
 
 #include <QCoreApplication>
@@ -84,29 +86,14 @@ class TestProvider
 {
 public:
     explicit TestProvider(int expiresIn = 3600)
-    {
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(QStringLiteral("/usr/bin/python3"),
-            { QStringLiteral(OAUTH_PROVIDER_SCRIPT), tokensFile(), QString::number(expiresIn),
-                QStringLiteral("1") });
-        if (!m_process.waitForStarted(10000))
-            return;
-        while (m_port == 0 && m_process.waitForReadyRead(15000)) {
-            const QByteArray line = m_process.readLine().trimmed();
-            if (line.startsWith("PORT "))
-                m_port = line.mid(5).toInt();
-        }
-    }
-    ~TestProvider()
-    {
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
+        : m_server(QStringLiteral(OAUTH_PROVIDER_SCRIPT),
+            { tokensFile(), QString::number(expiresIn), QStringLiteral("1") })
+    { }
 
-    int port() const { return m_port; }
+    int port() const { return m_server.port(); }
     QUrl url(const QString &path) const
     {
-        return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(path));
+        return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port()).arg(path));
     }
     // The file listing the access tokens the provider accepts now (for the mail servers).
     QString tokensFile() const { return m_dir.file(QStringLiteral("access-tokens")); }
@@ -164,10 +151,27 @@ public:
     }
 
 private:
-    TempDir m_dir;
-    QProcess m_process;
-    int m_port = 0;
+    TempDir m_dir; // before m_server, whose arguments name a file in it
+    ScriptServer m_server;
 };
+
+// An account of sales@example.com that sends through the loopback SMTP server at smtpUrl,
+// without TLS, signing in with OAuth 2.0 at the provider.
+inline Profile OAuthSmtpAccount(const QString &name, const QString &storeFolder,
+    const QString &smtpUrl, const TestProvider &provider)
+{
+    Profile p;
+    p.name = name;
+    p.senderAddress = QStringLiteral("sales@example.com");
+    p.storeFolder = storeFolder;
+    p.transport.kind = TransportSettings::Kind::Smtp;
+    p.transport.url = smtpUrl;
+    p.transport.tls = TransportSettings::Tls::None;
+    p.transport.username = QStringLiteral("sales@example.com");
+    p.transport.auth = TransportSettings::Auth::OAuth2;
+    p.oauth = provider.settings();
+    return p;
+}
 
 // Stands in for the user's browser: follows the authorization address, and the
 // provider's redirect back to the loopback listener, the way a browser would.

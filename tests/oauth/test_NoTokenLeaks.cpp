@@ -86,17 +86,8 @@ TEST(NoTokenLeaks, NoTokenAppearsInTheOutputTheProfileFileOrTheSettings)
     SmtpTestServer smtp(smtpDir.path(), QStringLiteral("xoauth2"));
     ASSERT_GT(smtp.port(), 0);
 
-    Profile profile;
-    profile.name = QStringLiteral("Leaks");
-    profile.senderAddress = QStringLiteral("sales@example.com");
-    profile.storeFolder = store.path();
-    profile.transport.kind = TransportSettings::Kind::Smtp;
-    profile.transport.url = smtp.url();
-    profile.transport.tls = TransportSettings::Tls::None;
-    profile.transport.username = QStringLiteral("sales@example.com");
-    profile.transport.auth = TransportSettings::Auth::OAuth2;
+    Profile profile = OAuthSmtpAccount(QStringLiteral("Leaks"), store.path(), smtp.url(), provider);
     profile.transport.secretPlace = SecretPlace::Keyring;
-    profile.oauth = provider.settings();
 
     QStringList tokens;
     const auto note = [&] { tokens << provider.acceptedTokens(); };

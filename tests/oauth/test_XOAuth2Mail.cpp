@@ -21,20 +21,11 @@ struct OAuthMail
 
     Profile profile(const QString &name) const
     {
-        Profile p;
-        p.name = name;
-        p.senderAddress = QStringLiteral("sales@example.com");
-        p.storeFolder = store.path();
-        p.transport.kind = TransportSettings::Kind::Smtp;
-        p.transport.url = smtp.url();
-        p.transport.tls = TransportSettings::Tls::None;
-        p.transport.username = QStringLiteral("sales@example.com");
-        p.transport.auth = TransportSettings::Auth::OAuth2;
+        Profile p = OAuthSmtpAccount(name, store.path(), smtp.url(), provider);
         p.sentCopy.kind = SentCopySettings::Kind::Imap;
         p.sentCopy.url = imap.url();
         p.sentCopy.tls = TransportSettings::Tls::None;
         p.sentCopy.username = QStringLiteral("sales@example.com");
-        p.oauth = provider.settings();
         return p;
     }
     // What the servers logged of each authentication, in order.

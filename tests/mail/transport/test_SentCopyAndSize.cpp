@@ -63,15 +63,8 @@ protected:
                     { QStringLiteral("timeout"), 10 },
                     { QStringLiteral("connectTimeout"), 5 } } } };
         if (!imapUrl.isEmpty())
-            profile[QStringLiteral("sentCopy")]
-                = QJsonObject { { QStringLiteral("kind"), QStringLiteral("imap") },
-                      { QStringLiteral("url"), imapUrl },
-                      { QStringLiteral("starttls"), QStringLiteral("none") },
-                      { QStringLiteral("username"), QStringLiteral("user") },
-                      { QStringLiteral("password"), imapPassword } };
-        m_home.write(QStringLiteral("mail-profiles.json"),
-            QJsonDocument(QJsonObject { { QStringLiteral("profiles"), QJsonArray { profile } } })
-                .toJson());
+            profile[QStringLiteral("sentCopy")] = LoopbackSentCopy(imapUrl, imapPassword);
+        m_home.writeProfile(profile);
     }
 
     // One message with an attachment of the given size, as the e-mail run sends it. Answers
