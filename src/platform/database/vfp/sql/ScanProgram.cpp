@@ -165,6 +165,31 @@ bool EqualsUpToShorter(const char *field, size_t width, const std::string &const
     return std::memcmp(field, constant.data(), std::min(width, constant.size())) == 0;
 }
 
+// Whether an N field's text is zero, told from its digits where it is written plainly (blanks,
+// an optional minus, digits with at most one point, blanks): 1 zero, 0 not, -1 not plain.
+int IsZero(const char *p, size_t width)
+{
+    size_t i = 0;
+    while (i < width && (p[i] == ' ' || p[i] == '\0'))
+        ++i;
+    if (i < width && p[i] == '-')
+        ++i;
+    bool point = false, nonZero = false;
+    for (; i < width && p[i] != ' ' && p[i] != '\0'; ++i) {
+        if (p[i] == '.' && !point)
+            point = true;
+        else if (p[i] >= '0' && p[i] <= '9')
+            nonZero = nonZero || p[i] != '0';
+        else
+            return -1;
+    }
+    for (; i < width; ++i) {
+        if (p[i] != ' ' && p[i] != '\0')
+            return -1;
+    }
+    return nonZero ? 0 : 1;
+}
+
 // The order of two ASCII texts when the shorter is padded with blanks, as the collation orders
 // texts that are ASCII.
 int PaddedOrder(std::string_view a, std::string_view b)
@@ -421,6 +446,8 @@ ScanProgram::Step ScanProgram::compileCondition(const Node &node, const RowState
         if ((type == 'N' || type == 'F' || type == 'I') && value.isNumber()) {
             step.kind = Step::NumberCompare;
             step.integerCompare = type == 'I' && value.kind() == Value::Kind::Integer;
+            step.zeroTest = type != 'I' && value.number() == 0
+                && (code == compare::Eq || code == compare::Ne);
             step.number = value.number();
             step.integer = value.integer();
             return step;
@@ -514,6 +541,11 @@ bool ScanProgram::testBytes(const Step &step, const char *record)
             return Holds(step.code,
                 step.integerCompare ? Order<int64_t>(v, step.integer)
                                     : Order<double>(v, step.number));
+        }
+        if (step.zeroTest) {
+            const int zero = IsZero(p, field.width);
+            if (zero >= 0)
+                return (zero == 1) == (step.code == compare::Eq);
         }
         return Holds(step.code, Order(ParseNumber(std::string_view(p, field.width)), step.number));
     case Step::LogicalIs:

@@ -106,6 +106,7 @@ private:
         double number = 0;
         int64_t integer = 0;
         bool integerCompare = false; // I field against an integer constant
+        bool zeroTest = false; // = 0 or <> 0 on an N or F field: its digits decide
         size_t count = 0; // bytes of a memo's tail
     };
     struct Output

@@ -11,6 +11,7 @@
 
 #include <QTemporaryDir>
 
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <random>
@@ -251,6 +252,56 @@ TEST(Differential, TheReviewQueryLeavesNothingToTheInterpreter)
     EXPECT_EQ(vfp::sql::InterpretedEvaluationCount(), before);
     EXPECT_EQ(interpreted, compiled);
     EXPECT_NE(compiled.find(".PDF"), std::string::npos);
+}
+
+// = 0 and <> 0 on N fields are told from the digits where the text is written plainly; texts
+// written otherwise (damaged, or signs and exponents in odd places) read as the parser reads them.
+TEST(Differential, ZeroTestsOnNumberTextsOfEveryForm)
+{
+    QTemporaryDir dir;
+    const std::string folder = dir.path().toStdString();
+    const std::vector<std::string> texts
+        = { "    0.00", "   -0.00", "    1.00", "   -0.01", "        ", "       .", "       -",
+              "     0-1", "     --1", "     - 1", "     1e5", "     0e5", "********", "  +12.00",
+              "  0.0.10", "0000000\0", " 12  3  ", "\0\0\0\0\0\0\0\0" };
+    {
+        vfp::TableBuilder b(folder + "/nums.dbf", { vfp::MakeField("N", 'N', 8, 2) });
+        for (size_t i = 0; i < texts.size(); ++i)
+            b.addRow({ Value::numeric(static_cast<double>(i), 2) });
+        b.finish();
+    }
+    // Each record's field written as it stands: the delete flag is byte 0, the field byte 1.
+    std::string bytes;
+    {
+        FILE *file = std::fopen((folder + "/nums.dbf").c_str(), "rb");
+        ASSERT_NE(file, nullptr);
+        char chunk[4096];
+        for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
+            bytes.append(chunk, n);
+        std::fclose(file);
+    }
+    const size_t header
+        = static_cast<unsigned char>(bytes[8]) | (static_cast<unsigned char>(bytes[9]) << 8);
+    const size_t length
+        = static_cast<unsigned char>(bytes[10]) | (static_cast<unsigned char>(bytes[11]) << 8);
+    for (size_t i = 0; i < texts.size(); ++i) {
+        std::string text = texts[i];
+        text.resize(8, '\0'); // the literals' NULs end them early
+        bytes.replace(header + i * length + 1, 8, text);
+    }
+    {
+        FILE *file = std::fopen((folder + "/nums.dbf").c_str(), "wb");
+        ASSERT_NE(file, nullptr);
+        std::fwrite(bytes.data(), 1, bytes.size(), file);
+        std::fclose(file);
+    }
+    const auto database = vfp::Database::open(folder);
+    for (const char *sql : { "SELECT n FROM nums WHERE n <> 0", "SELECT n FROM nums WHERE n = 0",
+             "SELECT n FROM nums WHERE 0 = n", "SELECT n FROM nums WHERE n <> 0.00" }) {
+        const std::string interpreted = Answer(*database, sql, false);
+        EXPECT_EQ(interpreted, Answer(*database, sql, true)) << sql;
+        EXPECT_NE(interpreted.rfind("error: ", 0), 0u) << interpreted;
+    }
 }
 
 // Big enough for the scan to be split between threads, which share one compiled program.
