@@ -47,10 +47,39 @@ QString placeName(SecretPlace place)
     return place == SecretPlace::Keyring ? QStringLiteral("keyring") : QStringLiteral("file");
 }
 
-// The server, its login and where its password is kept, as the outgoing server and the
-// Sent copy's server both write them; a password is in the file only when kept there.
-template <typename Settings> void putServer(QJsonObject &o, const Settings &s)
+QString kindName(TransportSettings::Kind kind)
 {
+    switch (kind) {
+    case TransportSettings::Kind::Smtp:
+        return QStringLiteral("smtp");
+    case TransportSettings::Kind::Sendmail:
+        return QStringLiteral("sendmail");
+    case TransportSettings::Kind::DropFolder:
+        return QStringLiteral("drop");
+    }
+    return {};
+}
+
+QString kindName(SentCopySettings::Kind kind)
+{
+    switch (kind) {
+    case SentCopySettings::Kind::Server:
+        return QStringLiteral("server");
+    case SentCopySettings::Kind::Imap:
+        return QStringLiteral("imap");
+    case SentCopySettings::Kind::Local:
+        return QStringLiteral("local");
+    }
+    return {};
+}
+
+// The kind, the server, its login and where its password is kept, as the outgoing server
+// and the Sent copy's server both write them; a password is in the file only when kept
+// there, and a kind without a name leaves the file's as it was.
+template <typename Settings> void putServer(QJsonObject &o, const QString &kind, const Settings &s)
+{
+    if (!kind.isEmpty())
+        o.insert(QStringLiteral("kind"), kind);
     put(o, "url", s.url);
     o.insert(QStringLiteral("starttls"), tlsName(s.tls));
     put(o, "username", s.username);
@@ -62,18 +91,7 @@ template <typename Settings> void putServer(QJsonObject &o, const Settings &s)
 // program does not know survive a save.
 QJsonObject transportJson(const TransportSettings &t, QJsonObject o)
 {
-    switch (t.kind) {
-    case TransportSettings::Kind::Smtp:
-        o.insert(QStringLiteral("kind"), QStringLiteral("smtp"));
-        break;
-    case TransportSettings::Kind::Sendmail:
-        o.insert(QStringLiteral("kind"), QStringLiteral("sendmail"));
-        break;
-    case TransportSettings::Kind::DropFolder:
-        o.insert(QStringLiteral("kind"), QStringLiteral("drop"));
-        break;
-    }
-    putServer(o, t);
+    putServer(o, kindName(t.kind), t);
     o.insert(QStringLiteral("auth"),
         t.auth == TransportSettings::Auth::OAuth2 ? QStringLiteral("oauth2")
                                                   : QStringLiteral("password"));
@@ -91,18 +109,7 @@ QJsonObject transportJson(const TransportSettings &t, QJsonObject o)
 
 QJsonObject sentCopyJson(const SentCopySettings &c, QJsonObject o)
 {
-    switch (c.kind) {
-    case SentCopySettings::Kind::Server:
-        o.insert(QStringLiteral("kind"), QStringLiteral("server"));
-        break;
-    case SentCopySettings::Kind::Imap:
-        o.insert(QStringLiteral("kind"), QStringLiteral("imap"));
-        break;
-    case SentCopySettings::Kind::Local:
-        o.insert(QStringLiteral("kind"), QStringLiteral("local"));
-        break;
-    }
-    putServer(o, c);
+    putServer(o, kindName(c.kind), c);
     put(o, "folder", c.folder);
     return o;
 }
