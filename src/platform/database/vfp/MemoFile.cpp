@@ -11,6 +11,11 @@ namespace {
 
 constexpr size_t kWindow = 256 * 1024;
 constexpr uint64_t kFptHeaderBytes = 512;
+
+Error InvalidBlock(const std::string &path, uint32_t block, const char *why)
+{
+    return Error("Memo file " + path + " is invalid: block " + std::to_string(block) + " " + why);
+}
 // A .fpt block starts with its type: 0 picture, 1 text, 2 object.
 constexpr uint32_t kLastBlockType = 2;
 
@@ -90,35 +95,42 @@ bool MemoFile::readCached(uint64_t offset, void *buffer, size_t len) const
     return true;
 }
 
+MemoFile::FptText MemoFile::fptText(uint32_t block) const
+{
+    const uint64_t at = static_cast<uint64_t>(block) * m_blockSize;
+    const uint64_t size = knownSize(at + 8);
+    if (at < kFptHeaderBytes)
+        throw InvalidBlock(m_file->path(), block, "lies inside the memo file's header");
+    if (at >= size || block >= nextFreeBlock(block))
+        throw InvalidBlock(m_file->path(), block, "lies past its end");
+    unsigned char head[8];
+    if (!readCached(at, head, sizeof head))
+        throw InvalidBlock(m_file->path(), block, "lies past its end");
+    if (Be32(head) > kLastBlockType)
+        throw InvalidBlock(m_file->path(), block, "does not start with a memo block header");
+    const uint32_t length = Be32(head + 4);
+    if (length > MaxLength || at + 8 + length > knownSize(at + 8 + length))
+        throw InvalidBlock(m_file->path(), block, "runs past its end");
+    return { at + 8, length };
+}
+
 std::string MemoFile::read(uint32_t block) const
 {
     if (block == 0)
         return {};
-    const uint64_t at = static_cast<uint64_t>(block) * m_blockSize;
-    const uint64_t size = knownSize(at + 8);
-    const auto invalid = [&](const char *why) {
-        return Error("Memo file " + m_file->path() + " is invalid: block " + std::to_string(block)
-            + " " + why);
-    };
-    if (at < 8 || (m_format == Format::Fpt && at < kFptHeaderBytes))
-        throw invalid("lies inside the memo file's header");
-    if (at >= size || (m_format == Format::Fpt && block >= nextFreeBlock(block)))
-        throw invalid("lies past its end");
-
     if (m_format == Format::Fpt) {
-        unsigned char head[8];
-        if (!readCached(at, head, sizeof head))
-            throw invalid("lies past its end");
-        if (Be32(head) > kLastBlockType)
-            throw invalid("does not start with a memo block header");
-        const uint32_t length = Be32(head + 4);
-        if (length > MaxLength || at + 8 + length > knownSize(at + 8 + length))
-            throw invalid("runs past its end");
-        std::string data(length, '\0');
-        if (!readCached(at + 8, data.data(), length))
-            throw invalid("runs past its end");
+        const FptText text = fptText(block);
+        std::string data(text.length, '\0');
+        if (!readCached(text.start, data.data(), text.length))
+            throw InvalidBlock(m_file->path(), block, "runs past its end");
         return data;
     }
+    const uint64_t at = static_cast<uint64_t>(block) * m_blockSize;
+    const uint64_t size = knownSize(at + 8);
+    if (at < 8)
+        throw InvalidBlock(m_file->path(), block, "lies inside the memo file's header");
+    if (at >= size)
+        throw InvalidBlock(m_file->path(), block, "lies past its end");
 
     unsigned char head[8] = {};
     m_file->read(at, head, sizeof head);
@@ -127,7 +139,7 @@ std::string MemoFile::read(uint32_t block) const
         const uint32_t length = static_cast<uint32_t>(head[4] | (head[5] << 8) | (head[6] << 16))
             | (uint32_t(head[7]) << 24);
         if (length < 8 || length - 8 > MaxLength || at + length > size)
-            throw invalid("runs past its end");
+            throw InvalidBlock(m_file->path(), block, "runs past its end");
         std::string data(length - 8, '\0');
         m_file->readExact(at + 8, data.data(), data.size(), "a memo");
         return data;
@@ -157,28 +169,11 @@ std::string MemoFile::readPart(uint32_t block, size_t count, bool fromEnd) const
             data = fromEnd ? data.substr(data.size() - count) : data.substr(0, count);
         return data;
     }
-    const uint64_t at = static_cast<uint64_t>(block) * m_blockSize;
-    const uint64_t size = knownSize(at + 8);
-    const auto invalid = [&](const char *why) {
-        return Error("Memo file " + m_file->path() + " is invalid: block " + std::to_string(block)
-            + " " + why);
-    };
-    if (at < kFptHeaderBytes)
-        throw invalid("lies inside the memo file's header");
-    if (at >= size || block >= nextFreeBlock(block))
-        throw invalid("lies past its end");
-    unsigned char head[8];
-    if (!readCached(at, head, sizeof head))
-        throw invalid("lies past its end");
-    if (Be32(head) > kLastBlockType)
-        throw invalid("does not start with a memo block header");
-    const uint32_t length = Be32(head + 4);
-    if (length > MaxLength || at + 8 + length > knownSize(at + 8 + length))
-        throw invalid("runs past its end");
-    const size_t taken = std::min<size_t>(count, length);
+    const FptText text = fptText(block);
+    const size_t taken = std::min<size_t>(count, text.length);
     std::string data(taken, '\0');
-    if (!readCached(at + 8 + (fromEnd ? length - taken : 0), data.data(), taken))
-        throw invalid("runs past its end");
+    if (!readCached(text.start + (fromEnd ? text.length - taken : 0), data.data(), taken))
+        throw InvalidBlock(m_file->path(), block, "runs past its end");
     return data;
 }
 

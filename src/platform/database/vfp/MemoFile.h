@@ -49,6 +49,14 @@ private:
     uint64_t knownSize(uint64_t needed) const;
     // The first block no memo uses yet, as the header counts it (.fpt).
     uint32_t nextFreeBlock(uint32_t block) const;
+    // Where an .fpt block's text starts and how long it is, once the block is found to lie
+    // inside the file and to start with a memo block header.
+    struct FptText
+    {
+        uint64_t start;
+        uint32_t length;
+    };
+    FptText fptText(uint32_t block) const;
 
     std::unique_ptr<FileIo> m_file;
     mutable std::string m_window;
