@@ -67,9 +67,7 @@ void MessagePacer::awaitTurn(DispatchProgress &progress)
 int MessagesPerMinuteOf(const QString &profileName, QString *name)
 {
     const ProfileList list = ProfileList::load();
-    const Profile *profile = list.find(profileName);
-    if (!profile)
-        profile = list.defaultProfile();
+    const Profile *profile = list.findOrDefault(profileName);
     if (!profile)
         return 0;
     if (name)

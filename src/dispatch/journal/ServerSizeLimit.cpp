@@ -9,9 +9,7 @@ ServerSizeLimit AskServerSizeLimit(const QString &profileName)
 {
     ServerSizeLimit limit;
     const ProfileList list = ProfileList::load();
-    const Profile *profile = list.find(profileName);
-    if (!profile)
-        profile = list.defaultProfile();
+    const Profile *profile = list.findOrDefault(profileName);
     if (!profile || profile->transport.kind != TransportSettings::Kind::Smtp)
         return limit;
     limit.account = profile->name;

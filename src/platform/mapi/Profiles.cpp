@@ -206,3 +206,9 @@ const Profile *ProfileList::defaultProfile() const
             return &p;
     return m_profiles.size() == 1 ? &m_profiles.front() : nullptr;
 }
+
+const Profile *ProfileList::findOrDefault(const QString &name) const
+{
+    const Profile *profile = find(name);
+    return profile ? profile : defaultProfile();
+}

@@ -96,6 +96,9 @@ public:
     const Profile *find(const QString &name) const;
     // The profile marked default, or the only one.
     const Profile *defaultProfile() const;
+    // By name, or the default profile where none has that name (the one a session logs on
+    // with for a profile name that may be empty).
+    const Profile *findOrDefault(const QString &name) const;
 
 private:
     QList<Profile> m_profiles;
