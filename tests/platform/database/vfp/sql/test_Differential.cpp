@@ -355,8 +355,9 @@ TEST(Differential, TheProgramsStatementsRunCompiledWithTheReferenceAnswers)
             }
             scans = vfp::sql::CompiledScanCount();
         });
-    if (!Writing())
+    if (!Writing()) {
         EXPECT_EQ(vfp::sql::InterpretedEvaluationCount(), evaluated);
+    }
 }
 
 // The review page's default query, over a company small enough for one scan and over one big
@@ -377,8 +378,9 @@ TEST(Differential, TheReviewQueryWholeAndInParts)
         CheckAnswers("review-query-parts.txt", company.database(),
             { sql + "ORDER BY st_account, st_trref" });
     }
-    if (!Writing())
+    if (!Writing()) {
         EXPECT_EQ(vfp::sql::InterpretedEvaluationCount(), evaluated);
+    }
 }
 
 // = 0 and <> 0 on N fields are told from the digits where the text is written plainly; texts
