@@ -96,19 +96,19 @@ TypeInfo ArithType(const Node &node)
     return { 'N', std::max({ a.length, b.length, 10 }), std::min(decimals, 18) };
 }
 
-void Arith(const Node &node, const Value &a, const Value &b)
+void Arith(const Node &node, const Value &a, const Value &b, Value &out)
 {
     const Family fa = FamilyOf(a);
     const Family fb = FamilyOf(b);
     if (fa == Family::Null || fb == Family::Null) {
-        node.result = Value();
+        out = Value();
         return;
     }
     if (fa == Family::Text && fb == Family::Text && node.code == Add) {
         std::string joined;
         joined.reserve(a.text().size() + b.text().size());
         joined.append(a.text()).append(b.text());
-        node.result = (a.kind() == Value::Kind::Memo || b.kind() == Value::Kind::Memo)
+        out = (a.kind() == Value::Kind::Memo || b.kind() == Value::Kind::Memo)
             ? Value::memo(std::move(joined))
             : Value::character(std::move(joined));
         return;
@@ -118,22 +118,22 @@ void Arith(const Node &node, const Value &a, const Value &b)
         const int decimals = std::max(a.decimals(), b.decimals());
         switch (node.code) {
         case Add:
-            node.result = integers ? Value::integer(a.integer() + b.integer())
-                                   : Value::numeric(a.number() + b.number(), decimals);
+            out = integers ? Value::integer(a.integer() + b.integer())
+                           : Value::numeric(a.number() + b.number(), decimals);
             return;
         case Sub:
-            node.result = integers ? Value::integer(a.integer() - b.integer())
-                                   : Value::numeric(a.number() - b.number(), decimals);
+            out = integers ? Value::integer(a.integer() - b.integer())
+                           : Value::numeric(a.number() - b.number(), decimals);
             return;
         case Mul:
-            node.result = integers ? Value::integer(a.integer() * b.integer())
-                                   : Value::numeric(a.number() * b.number(),
-                                       std::max(0, a.decimals()) + std::max(0, b.decimals()));
+            out = integers ? Value::integer(a.integer() * b.integer())
+                           : Value::numeric(a.number() * b.number(),
+                               std::max(0, a.decimals()) + std::max(0, b.decimals()));
             return;
         case Div:
             if (b.number() == 0)
                 ThrowAt(node.position, "/", "division by zero");
-            node.result = Value::numeric(a.number() / b.number(), std::max(decimals, 2));
+            out = Value::numeric(a.number() / b.number(), std::max(decimals, 2));
             return;
         case Mod: {
             if (b.number() == 0)
@@ -141,8 +141,7 @@ void Arith(const Node &node, const Value &a, const Value &b)
             double r = std::fmod(a.number(), b.number());
             if (r != 0 && ((r < 0) != (b.number() < 0)))
                 r += b.number(); // the result takes the divisor's sign
-            node.result
-                = integers ? Value::integer(static_cast<int64_t>(r)) : Value::numeric(r, decimals);
+            out = integers ? Value::integer(static_cast<int64_t>(r)) : Value::numeric(r, decimals);
             return;
         }
         default:
@@ -152,27 +151,27 @@ void Arith(const Node &node, const Value &a, const Value &b)
     if (fa == Family::Date && fb == Family::Number && (node.code == Add || node.code == Sub)) {
         const double delta = node.code == Add ? b.number() : -b.number();
         if (a.kind() == Value::Kind::Date) {
-            node.result = Value::date(a.julianDay() + static_cast<int32_t>(std::lround(delta)));
+            out = Value::date(a.julianDay() + static_cast<int32_t>(std::lround(delta)));
         } else {
             const double ms = static_cast<double>(a.julianDay()) * 86400000.0 + a.milliseconds()
                 + delta * 1000.0;
             const auto day = static_cast<int32_t>(std::floor(ms / 86400000.0));
-            node.result = Value::dateTime(day, static_cast<int32_t>(ms - day * 86400000.0));
+            out = Value::dateTime(day, static_cast<int32_t>(ms - day * 86400000.0));
         }
         return;
     }
     if (fa == Family::Number && fb == Family::Date && node.code == Add
         && b.kind() == Value::Kind::Date) {
-        node.result = Value::date(b.julianDay() + static_cast<int32_t>(std::lround(a.number())));
+        out = Value::date(b.julianDay() + static_cast<int32_t>(std::lround(a.number())));
         return;
     }
     if (fa == Family::Date && fb == Family::Date && node.code == Sub && a.kind() == b.kind()) {
         if (a.kind() == Value::Kind::Date) {
-            node.result = Value::numeric(a.julianDay() - b.julianDay(), 0);
+            out = Value::numeric(a.julianDay() - b.julianDay(), 0);
         } else {
             const double seconds = (a.julianDay() - b.julianDay()) * 86400.0
                 + (a.milliseconds() - b.milliseconds()) / 1000.0;
-            node.result = Value::numeric(seconds, 3);
+            out = Value::numeric(seconds, 3);
         }
         return;
     }
@@ -194,6 +193,30 @@ RowState::RowState(std::vector<SourceTable> tables)
                                                          : m_tables[0].table->codePage())
     , m_slots(m_tables.size())
 { }
+
+RowState::RowState(std::vector<SourceTable> tables, const Layout &layout)
+    : RowState(std::move(tables))
+{
+    m_columns.reserve(layout.columns.size());
+    for (const Layout::Place &place : layout.columns)
+        m_columns.push_back(Column { place.slot, place.field, place.slotIndex, 0, Value() });
+    m_results.resize(layout.results);
+}
+
+RowState::Layout RowState::layout() const
+{
+    Layout layout;
+    for (const Column &c : m_columns)
+        layout.columns.push_back(Layout::Place { c.slot, c.field, c.slotIndex });
+    layout.results = m_results.size();
+    return layout;
+}
+
+int RowState::newResult()
+{
+    m_results.emplace_back();
+    return static_cast<int>(m_results.size() - 1);
+}
 
 int RowState::column(int slot, int field)
 {
@@ -257,6 +280,16 @@ const Value &RowState::value(int columnId)
         c.stamp = s.stamp;
     }
     return c.value;
+}
+
+void Conjuncts(const Expr &expr, std::vector<const Expr *> &out)
+{
+    if (expr.kind == Expr::Kind::Binary && expr.op == "AND") {
+        Conjuncts(*expr.args[0], out);
+        Conjuncts(*expr.args[1], out);
+    } else {
+        out.push_back(&expr);
+    }
 }
 
 uint64_t SlotMask(const Node &node, const RowState &state)
@@ -484,6 +517,8 @@ NodePtr Bind(const Expr &expr, RowState &state)
         node->type = functions::CastType(*node);
         break;
     }
+    if (node->op != Node::Op::Literal && node->op != Node::Op::Column && node->op != Node::Op::Iif)
+        node->result = state.newResult();
     return node;
 }
 
@@ -497,61 +532,65 @@ const Value &Evaluate(const Node &node, RowState &state)
     case Node::Op::Column:
         return state.value(node.column);
     case Node::Op::Not: {
+        Value &out = state.result(node.result);
         const Value &v = Evaluate(*node.args[0], state);
         if (v.isNull())
-            node.result = Value();
+            out = Value();
         else if (v.kind() == Value::Kind::Logical)
-            node.result = Value::logical(!v.logical());
+            out = Value::logical(!v.logical());
         else
             ThrowTypeMismatch(node);
-        return node.result;
+        return out;
     }
     case Node::Op::Negate: {
+        Value &out = state.result(node.result);
         const Value &v = Evaluate(*node.args[0], state);
         if (v.isNull())
-            node.result = Value();
+            out = Value();
         else if (v.kind() == Value::Kind::Integer)
-            node.result = Value::integer(-v.integer());
+            out = Value::integer(-v.integer());
         else if (v.kind() == Value::Kind::Numeric)
-            node.result = Value::numeric(-v.number(), v.decimals());
+            out = Value::numeric(-v.number(), v.decimals());
         else
             ThrowTypeMismatch(node);
-        return node.result;
+        return out;
     }
     case Node::Op::And:
     case Node::Op::Or: {
+        Value &out = state.result(node.result);
         // Three-valued: .NULL. AND .F. is .F., .NULL. OR .T. is .T., otherwise null wins.
         const bool isAnd = node.op == Node::Op::And;
         const Value &a = Evaluate(*node.args[0], state);
         if (!a.isNull() && a.kind() != Value::Kind::Logical)
             ThrowTypeMismatch(node);
         if (!a.isNull() && a.logical() != isAnd) {
-            node.result = Value::logical(!isAnd);
-            return node.result;
+            out = Value::logical(!isAnd);
+            return out;
         }
         const bool aNull = a.isNull();
         const Value &b = Evaluate(*node.args[1], state);
         if (!b.isNull() && b.kind() != Value::Kind::Logical)
             ThrowTypeMismatch(node);
         if (!b.isNull() && b.logical() != isAnd)
-            node.result = Value::logical(!isAnd);
+            out = Value::logical(!isAnd);
         else if (aNull || b.isNull())
-            node.result = Value();
+            out = Value();
         else
-            node.result = Value::logical(isAnd);
-        return node.result;
+            out = Value::logical(isAnd);
+        return out;
     }
     case Node::Op::Compare: {
+        Value &out = state.result(node.result);
         const Value &a = Evaluate(*node.args[0], state);
         const Value &b = Evaluate(*node.args[1], state);
         if (a.isNull() || b.isNull()) {
-            node.result = Value();
-            return node.result;
+            out = Value();
+            return out;
         }
         if ((node.code == Eq || node.code == Ne) && a.isText() && b.isText()) {
-            node.result = Value::logical(
+            out = Value::logical(
                 Collation::equalsUpToShorter(a.text(), b.text()) == (node.code == Eq));
-            return node.result;
+            return out;
         }
         const int c = CompareValues(a, b, node, state.collation());
         bool r = false;
@@ -578,32 +617,34 @@ const Value &Evaluate(const Node &node, RowState &state)
         default:
             break;
         }
-        node.result = Value::logical(r);
-        return node.result;
+        out = Value::logical(r);
+        return out;
     }
     case Node::Op::Arith: {
         const Value &a = Evaluate(*node.args[0], state);
         const Value &b = Evaluate(*node.args[1], state);
-        Arith(node, a, b);
-        return node.result;
+        Value &out = state.result(node.result);
+        Arith(node, a, b, out);
+        return out;
     }
     case Node::Op::Like: {
+        Value &out = state.result(node.result);
         const Value &subject = Evaluate(*node.args[0], state);
         const Value &pattern = Evaluate(*node.args[1], state);
         if (subject.isNull() || pattern.isNull())
-            node.result = Value();
+            out = Value();
         else if (!subject.isText() || !pattern.isText())
             ThrowTypeMismatch(node);
         else
-            node.result
-                = Value::logical(text::Like(subject.text(), pattern.text()) != node.negated);
-        return node.result;
+            out = Value::logical(text::Like(subject.text(), pattern.text()) != node.negated);
+        return out;
     }
     case Node::Op::In: {
+        Value &out = state.result(node.result);
         const Value &x = Evaluate(*node.args[0], state);
         if (x.isNull()) {
-            node.result = Value();
-            return node.result;
+            out = Value();
+            return out;
         }
         bool sawNull = false, matched = false;
         for (size_t i = 1; i < node.args.size() && !matched; ++i) {
@@ -616,16 +657,19 @@ const Value &Evaluate(const Node &node, RowState &state)
                 matched = CompareValues(x, candidate, node, state.collation()) == 0;
         }
         if (matched)
-            node.result = Value::logical(!node.negated);
+            out = Value::logical(!node.negated);
         else if (sawNull)
-            node.result = Value();
+            out = Value();
         else
-            node.result = Value::logical(node.negated);
-        return node.result;
+            out = Value::logical(node.negated);
+        return out;
     }
-    case Node::Op::IsNull:
-        node.result = Value::logical(Evaluate(*node.args[0], state).isNull() != node.negated);
-        return node.result;
+    case Node::Op::IsNull: {
+        const bool isNull = Evaluate(*node.args[0], state).isNull();
+        Value &out = state.result(node.result);
+        out = Value::logical(isNull != node.negated);
+        return out;
+    }
     case Node::Op::Iif: {
         // Only the branch taken is evaluated; a null condition takes the second branch.
         const Value &c = Evaluate(*node.args[0], state);
@@ -636,12 +680,15 @@ const Value &Evaluate(const Node &node, RowState &state)
     }
     case Node::Op::Function:
         functions::Call(node, state);
-        return node.result;
-    case Node::Op::Cast:
-        functions::Cast(node, Evaluate(*node.args[0], state));
-        return node.result;
+        return state.result(node.result);
+    case Node::Op::Cast: {
+        const Value &value = Evaluate(*node.args[0], state);
+        Value &out = state.result(node.result);
+        functions::Cast(node, value, out);
+        return out;
     }
-    return node.result;
+    }
+    ThrowTypeMismatch(node);
 }
 
 } // namespace vfp::sql

@@ -28,12 +28,35 @@ struct SourceTable
     std::shared_ptr<Table> table;
 };
 
-// The current record of each slot and the field values read from it, each read at most once
-// per record (a value used by WHERE and by the output is fetched once).
+struct Node;
+
+// The run-time state of one evaluation of bound expressions: the current record of each slot,
+// the field values read from it (each read at most once per record: a value used by WHERE and by
+// the output is fetched once) and the value each expression node last computed. Binding
+// registers the columns and numbers the nodes; the bound nodes themselves hold no run-time
+// value, so one bound plan serves several states, each used by one thread at a time.
 class RowState
 {
 public:
+    // What binding registered: the columns by id and how many nodes keep a value.
+    struct Layout
+    {
+        struct Place
+        {
+            int slot;
+            int field;
+            int slotIndex; // position among the slot's columns
+        };
+        std::vector<Place> columns;
+        size_t results = 0;
+    };
+
     explicit RowState(std::vector<SourceTable> tables);
+    // A state for another thread over its own readers of the same tables, for expressions bound
+    // to a state with this layout.
+    RowState(std::vector<SourceTable> tables, const Layout &layout);
+
+    Layout layout() const;
 
     const std::vector<SourceTable> &tables() const { return m_tables; }
     // The order of texts: the first table's code page.
@@ -41,6 +64,10 @@ public:
 
     // Registers a field of a slot; returns its column id.
     int column(int slot, int field);
+    // Numbers a node that computes a value of its own.
+    int newResult();
+    // Where the node numbered `index` keeps its value.
+    Value &result(int index) { return m_results[static_cast<size_t>(index)]; }
 
     // recno 0 is the null record of an unmatched LEFT JOIN: all its fields are null.
     void setRecord(int slot, uint32_t recno);
@@ -85,6 +112,7 @@ private:
     Collation m_collation;
     std::vector<Slot> m_slots;
     std::vector<Column> m_columns;
+    std::vector<Value> m_results; // per numbered node
 };
 
 // Node::code of a comparison.
@@ -93,6 +121,7 @@ enum Code { Eq = 1, Ne, Lt, Le, Gt, Ge, Exact };
 }
 
 // An expression bound to a RowState: names resolved to column ids, functions to their code.
+// Read-only once bound: the value it computes is kept in the state (see `result`).
 struct Node
 {
     enum class Op {
@@ -125,7 +154,8 @@ struct Node
     Value literal;
     TypeInfo type;
     std::vector<std::unique_ptr<Node>> args;
-    mutable Value result; // the last value computed here
+    int result = -1; // RowState::result() index of the value computed here; -1 for a literal,
+                     // a column or an IIF, which give a value kept elsewhere
 };
 using NodePtr = std::unique_ptr<Node>;
 
@@ -134,9 +164,13 @@ using NodePtr = std::unique_ptr<Node>;
 // position for an unknown or ambiguous column, an unknown function or a wrong argument count.
 NodePtr Bind(const Expr &expr, RowState &state);
 
-// Evaluates over the current records; the reference stays valid until the next evaluation.
+// Evaluates over the current records; the reference stays valid until the next evaluation in
+// the same state.
 // Throws vfp::Error for operands of the wrong type.
 const Value &Evaluate(const Node &node, RowState &state);
+
+// The terms of a condition's top-level ANDs, in the order written.
+void Conjuncts(const Expr &expr, std::vector<const Expr *> &out);
 
 // The slots an expression reads, one bit per slot.
 uint64_t SlotMask(const Node &node, const RowState &state);

@@ -3,6 +3,7 @@
 #include "platform/database/vfp/sql/Evaluator.h"
 #include "platform/database/vfp/sql/IndexSeek.h"
 #include "platform/database/vfp/sql/Parser.h"
+#include "platform/database/vfp/sql/ScanProgram.h"
 #include "platform/database/vfp/sql/Script.h"
 #include "platform/database/vfp/sql/Select.h"
 #include "platform/database/vfp/sql/SqlError.h"
@@ -67,19 +68,32 @@ int RunUpdate(Database &database, const UpdateStatement &statement)
         fields.push_back(field);
         values.push_back(Bind(*assignment.value, state));
     }
-    NodePtr where = statement.where ? Bind(*statement.where, state) : nullptr;
+    // The WHERE's AND terms, tested in the order written, as compiled steps on the records'
+    // bytes where they can be.
+    std::vector<std::vector<NodePtr>> where(1);
+    if (statement.where) {
+        std::vector<const Expr *> terms;
+        Conjuncts(*statement.where, terms);
+        for (const Expr *term : terms)
+            where[0].push_back(Bind(*term, state));
+    }
     table->checkWritable(fields);
+    std::shared_ptr<const ScanProgram> program = ScanProgram::compile(state, where, {});
+    if (!program)
+        program = ScanProgram::perRecord(where);
 
     // Every new value is computed and converted to its field before the first write, so a
     // failing expression or a value that does not fit changes nothing; each record is then
     // rewritten under its own lock.
+    uint64_t evaluations = 0;
     std::vector<std::pair<uint32_t, FieldValues>> pending;
-    const auto visit = [&](uint32_t recno) {
-        if (where && !IsTrue(Evaluate(*where, state)))
-            return;
+    const auto change = [&](uint32_t recno) {
         FieldValues changes;
-        for (size_t i = 0; i < fields.size(); ++i)
+        for (size_t i = 0; i < fields.size(); ++i) {
+            if (values[i]->op != Node::Op::Literal && values[i]->op != Node::Op::Column)
+                ++evaluations;
             changes.emplace_back(fields[i], Evaluate(*values[i], state));
+        }
         try {
             table->checkChanges(changes);
         } catch (const Error &error) {
@@ -88,7 +102,19 @@ int RunUpdate(Database &database, const UpdateStatement &statement)
         }
         pending.emplace_back(recno, std::move(changes));
     };
-    VisitCandidateRecords(state, 0, std::span(&where, 1), visit);
+    try {
+        const bool indexed = VisitIndexedRecords(state, 0, where[0], [&](uint32_t recno) {
+            if (PassesConditions(*program, 0, where[0], 0, state, evaluations))
+                change(recno);
+        });
+        if (!indexed)
+            ScanPassingRecords(
+                *program, where[0], state, 1, table->recordCount(), evaluations, change);
+    } catch (...) {
+        CountInterpretedEvaluations(evaluations);
+        throw;
+    }
+    CountInterpretedEvaluations(evaluations);
     for (const auto &[recno, changes] : pending)
         table->update(recno, changes);
     return static_cast<int>(pending.size());

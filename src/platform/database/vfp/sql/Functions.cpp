@@ -231,28 +231,29 @@ TypeInfo ResultType(const Node &node)
 
 void Call(const Node &node, RowState &state)
 {
+    Value &out = state.result(node.result);
     switch (node.code) {
     case IsNull:
-        node.result = Value::logical(Arg(node, state, 0).isNull());
+        out = Value::logical(Arg(node, state, 0).isNull());
         return;
     case Nvl: {
         const Value &v = Arg(node, state, 0);
-        node.result = v.isNull() ? Arg(node, state, 1) : v;
+        out = v.isNull() ? Arg(node, state, 1) : v;
         return;
     }
     case Empty:
-        node.result = Value::logical(IsEmptyValue(Arg(node, state, 0)));
+        out = Value::logical(IsEmptyValue(Arg(node, state, 0)));
         return;
     case Right:
     case Left: {
         const Value &s = TextArg(node, state, 0);
         int64_t count = 0;
         if (s.isNull() || !CountArg(node, state, 1, count)) {
-            node.result = Value();
+            out = Value();
             return;
         }
         const size_t n = static_cast<size_t>(std::max<int64_t>(count, 0));
-        node.result = SameKind(s,
+        out = SameKind(s,
             std::string(node.code == Right ? text::Right(s.text(), n) : text::Left(s.text(), n)));
         return;
     }
@@ -261,14 +262,14 @@ void Call(const Node &node, RowState &state)
         int64_t start = 0, count = INT32_MAX;
         if (s.isNull() || !CountArg(node, state, 1, start)
             || (node.args.size() > 2 && !CountArg(node, state, 2, count))) {
-            node.result = Value();
+            out = Value();
             return;
         }
         const std::string_view all = s.text();
         const size_t from
             = text::ByteOffset(all, static_cast<size_t>(std::max<int64_t>(start, 1) - 1));
         const std::string_view rest = all.substr(from);
-        node.result = SameKind(
+        out = SameKind(
             s, std::string(text::Left(rest, static_cast<size_t>(std::max<int64_t>(count, 0)))));
         return;
     }
@@ -276,9 +277,9 @@ void Call(const Node &node, RowState &state)
     case Lower: {
         const Value &s = TextArg(node, state, 0);
         if (s.isNull())
-            node.result = Value();
+            out = Value();
         else
-            node.result = SameKind(s,
+            out = SameKind(s,
                 node.code == Upper ? state.collation().upper(s.text())
                                    : state.collation().lower(s.text()));
         return;
@@ -288,7 +289,7 @@ void Call(const Node &node, RowState &state)
     case Ltrim: {
         const Value &s = TextArg(node, state, 0);
         if (s.isNull()) {
-            node.result = Value();
+            out = Value();
             return;
         }
         std::string_view t = s.text();
@@ -296,35 +297,34 @@ void Call(const Node &node, RowState &state)
             t = text::TrimRight(t);
         if (node.code != Trim)
             t = text::TrimLeft(t);
-        node.result = SameKind(s, std::string(t));
+        out = SameKind(s, std::string(t));
         return;
     }
     case Len: {
         const Value &s = TextArg(node, state, 0);
-        node.result = s.isNull()
-            ? Value()
-            : Value::numeric(static_cast<double>(text::CharacterCount(s.text())), 0);
+        out = s.isNull() ? Value()
+                         : Value::numeric(static_cast<double>(text::CharacterCount(s.text())), 0);
         return;
     }
     case Dtos: {
         const Value &d = Arg(node, state, 0);
         if (d.isNull())
-            node.result = Value();
+            out = Value();
         else if (d.kind() != Value::Kind::Date && d.kind() != Value::Kind::DateTime)
             ThrowTypeMismatch(node);
         else
-            node.result = Value::character(DateKey(d.julianDay()));
+            out = Value::character(DateKey(d.julianDay()));
         return;
     }
     case Chr: {
         int64_t code = 0;
         if (!CountArg(node, state, 0, code)) {
-            node.result = Value();
+            out = Value();
             return;
         }
         if (code < 0 || code > 255)
             ThrowAt(node.position, "CHR", "invalid argument");
-        node.result = Value::character(text::Chr(static_cast<int>(code)));
+        out = Value::character(text::Chr(static_cast<int>(code)));
         return;
     }
     case Str: {
@@ -332,12 +332,12 @@ void Call(const Node &node, RowState &state)
         int64_t length = 10, decimals = 0;
         if (n.isNull() || (node.args.size() > 1 && !CountArg(node, state, 1, length))
             || (node.args.size() > 2 && !CountArg(node, state, 2, decimals))) {
-            node.result = Value();
+            out = Value();
             return;
         }
         if (!n.isNumber())
             ThrowTypeMismatch(node);
-        node.result = Value::character(StrText(n.number(), length, decimals));
+        out = Value::character(StrText(n.number(), length, decimals));
         return;
     }
     case Int:
@@ -346,22 +346,21 @@ void Call(const Node &node, RowState &state)
         const Value &n = Arg(node, state, 0);
         int64_t places = 0;
         if (n.isNull() || (node.code == Round && !CountArg(node, state, 1, places))) {
-            node.result = Value();
+            out = Value();
             return;
         }
         if (!n.isNumber())
             ThrowTypeMismatch(node);
         if (node.code == Int) {
-            node.result
-                = n.kind() == Value::Kind::Integer ? n : Value::numeric(std::trunc(n.number()), 0);
+            out = n.kind() == Value::Kind::Integer ? n : Value::numeric(std::trunc(n.number()), 0);
         } else if (node.code == Abs) {
-            node.result = n.kind() == Value::Kind::Integer
+            out = n.kind() == Value::Kind::Integer
                 ? Value::integer(std::llabs(n.integer()))
                 : Value::numeric(std::fabs(n.number()), n.decimals());
         } else {
             places = std::clamp<int64_t>(places, -18, 18);
             const double scale = std::pow(10.0, static_cast<double>(places));
-            node.result = Value::numeric(std::round(n.number() * scale) / scale,
+            out = Value::numeric(std::round(n.number() * scale) / scale,
                 static_cast<int>(std::max<int64_t>(places, 0)));
         }
         return;
@@ -398,10 +397,10 @@ TypeInfo CastType(const Node &node)
 
 // CAST as FoxPro converts: texts cut or padded to the width; numbers to text fixed-point;
 // texts to numbers by their leading number.
-void Cast(const Node &node, const Value &v)
+void Cast(const Node &node, const Value &v, Value &out)
 {
     if (v.isNull()) {
-        node.result = Value();
+        out = Value();
         return;
     }
     const char type = node.castType;
@@ -419,15 +418,15 @@ void Cast(const Node &node, const Value &v)
     const std::string_view asText = v.isText() ? std::string_view(v.text()) : converted;
     switch (type) {
     case 'C':
-        text::FixedWidth(asText, static_cast<size_t>(node.castLength),
-            node.result.resetText(Value::Kind::Character));
+        text::FixedWidth(
+            asText, static_cast<size_t>(node.castLength), out.resetText(Value::Kind::Character));
         return;
     case 'V':
-        node.result = Value::character(
+        out = Value::character(
             std::string(text::TrimRight(text::Left(asText, static_cast<size_t>(node.castLength)))));
         return;
     case 'M':
-        node.result = Value::memo(std::string(asText));
+        out = Value::memo(std::string(asText));
         return;
     case 'N':
     case 'F':
@@ -446,30 +445,30 @@ void Cast(const Node &node, const Value &v)
             ThrowTypeMismatch(node);
         }
         if (type == 'I')
-            node.result = Value::integer(ToInteger(number));
+            out = Value::integer(ToInteger(number));
         else
-            node.result = Value::numeric(number, node.castDecimals);
+            out = Value::numeric(number, node.castDecimals);
         return;
     }
     case 'L':
         if (v.kind() == Value::Kind::Logical)
-            node.result = v;
+            out = v;
         else if (v.isNumber())
-            node.result = Value::logical(v.number() != 0);
+            out = Value::logical(v.number() != 0);
         else
             ThrowTypeMismatch(node);
         return;
     case 'D':
         if (v.kind() == Value::Kind::Date || v.kind() == Value::Kind::DateTime)
-            node.result = Value::date(v.julianDay());
+            out = Value::date(v.julianDay());
         else
             ThrowTypeMismatch(node);
         return;
     case 'T':
         if (v.kind() == Value::Kind::DateTime)
-            node.result = v;
+            out = v;
         else if (v.kind() == Value::Kind::Date)
-            node.result = Value::dateTime(v.julianDay(), 0);
+            out = Value::dateTime(v.julianDay(), 0);
         else
             ThrowTypeMismatch(node);
         return;

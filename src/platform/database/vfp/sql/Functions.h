@@ -15,9 +15,11 @@ int Lookup(std::string_view name, int &minArgs, int &maxArgs);
 TypeInfo ResultType(const Node &node);
 TypeInfo CastType(const Node &node);
 
-// Computes a function call into node.result (IIF is evaluated lazily by the evaluator).
+// Computes a function call into the state's value for the node (IIF is evaluated lazily by the
+// evaluator).
 void Call(const Node &node, RowState &state);
-void Cast(const Node &node, const Value &value);
+// CAST of `value` as the node says, into `out`.
+void Cast(const Node &node, const Value &value, Value &out);
 // DTOS() of a day: YYYYMMDD, or 8 blanks for the empty date.
 std::string DtosKey(int32_t julianDay);
 

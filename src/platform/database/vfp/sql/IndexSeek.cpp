@@ -1,6 +1,8 @@
 #include "platform/database/vfp/sql/IndexSeek.h"
 
+#include <algorithm>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace vfp::sql {
@@ -89,6 +91,56 @@ void VisitCandidateRecords(RowState &state, int slot, std::span<const NodePtr> c
 {
     if (!VisitIndexedRecords(state, slot, conditions, visit))
         ScanLiveRecords(state, slot, visit);
+}
+
+bool PassesConditions(const ScanProgram &program, int slot, std::span<const NodePtr> conditions,
+    size_t from, RowState &state, uint64_t &evaluations)
+{
+    for (size_t i = from; i < conditions.size(); ++i) {
+        const Node &condition = *conditions[i];
+        int tested = program.test(slot, i, state);
+        if (tested < 0) {
+            if (condition.op != Node::Op::Column && condition.op != Node::Op::Literal)
+                ++evaluations;
+            tested = IsTrue(Evaluate(condition, state)) ? 1 : 0;
+        }
+        if (tested == 0)
+            return false;
+    }
+    return true;
+}
+
+void ScanPassingRecords(const ScanProgram &program, std::span<const NodePtr> conditions,
+    RowState &state, uint32_t first, uint32_t last, uint64_t &evaluations,
+    const std::function<void(uint32_t)> &visit)
+{
+    const size_t length = program.recordLength();
+    if (length == 0) {
+        ScanLiveRecords(state, 0, first, last, [&](uint32_t recno) {
+            if (PassesConditions(program, 0, conditions, 0, state, evaluations))
+                visit(recno);
+        });
+        return;
+    }
+    CountCompiledScan();
+    const Table &table = *state.tables()[0].table;
+    std::vector<uint32_t> selection;
+    for (uint32_t recno = first; recno <= last && recno != 0;) {
+        const uint32_t wanted = std::min<uint32_t>(ScanProgram::BatchRecords, last - recno + 1);
+        const std::string_view block = table.recordBlock(recno, wanted);
+        const auto count = static_cast<uint32_t>(block.size() / length);
+        if (count == 0)
+            throw Error("Record " + std::to_string(recno) + " of table " + table.name()
+                + " cannot be read");
+        program.selectBatch(block, selection);
+        for (const uint32_t row : selection) {
+            state.setCopiedRecord(0, recno + row, block.data() + static_cast<size_t>(row) * length);
+            if (PassesConditions(
+                    program, 0, conditions, program.batchConditions(), state, evaluations))
+                visit(recno + row);
+        }
+        recno += count;
+    }
 }
 
 } // namespace vfp::sql

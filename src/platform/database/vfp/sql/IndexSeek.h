@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/database/vfp/sql/Evaluator.h"
+#include "platform/database/vfp/sql/ScanProgram.h"
 
 #include <cstdint>
 #include <functional>
@@ -25,6 +26,20 @@ void ScanLiveRecords(RowState &state, int slot, uint32_t first, uint32_t last,
 // The records the conditions may hold for: through the index when VisitIndexedRecords can,
 // else by a scan.
 void VisitCandidateRecords(RowState &state, int slot, std::span<const NodePtr> conditions,
+    const std::function<void(uint32_t)> &visit);
+
+// Whether the slot's record set in the state passes `conditions`, the slot's conditions as
+// `program` compiled them, from condition `from` on: each tested by its step, or else evaluated
+// through its bound node (counted in `evaluations`). Stops at the first that does not hold.
+bool PassesConditions(const ScanProgram &program, int slot, std::span<const NodePtr> conditions,
+    size_t from, RowState &state, uint64_t &evaluations);
+
+// The first table's live records first..last (which must exist) that pass its conditions, in
+// physical order, each set in the state when visited. Where the table is read in place, a batch
+// of records at a time is taken from its record blocks and tested on the bytes before each
+// record that remains is set as a copy; else one record at a time.
+void ScanPassingRecords(const ScanProgram &program, std::span<const NodePtr> conditions,
+    RowState &state, uint32_t first, uint32_t last, uint64_t &evaluations,
     const std::function<void(uint32_t)> &visit);
 
 } // namespace vfp::sql

@@ -143,7 +143,49 @@ bool EqualsPadded(const char *field, size_t width, const std::string &constant)
             [](char c) { return c == ' '; });
 }
 
+// The bytes of a C field's code page for a text constant, so that = compares them with the
+// field's bytes: ASCII characters stand for themselves; any other character must be the one
+// character of exactly one byte of the page (two bytes decoding to one character, or a
+// character of several bytes, would make equal bytes and equal texts differ). False where the
+// constant cannot be compared on the bytes.
+bool FieldBytesOf(const std::string &utf8, const CodePage &page, std::string &bytes)
+{
+    bytes.clear();
+    for (size_t at = 0; at < utf8.size();) {
+        const size_t start = at;
+        const char32_t character = NextCharacter(utf8, at);
+        if (character < 0x80) {
+            bytes += static_cast<char>(character);
+            continue;
+        }
+        const std::string_view written(utf8.data() + start, at - start);
+        if (character == 0xFFFD)
+            return false;
+        int found = -1;
+        for (int b = 0x80; b < 0x100; ++b) {
+            if (page.toUtf8(std::string_view(std::string(1, static_cast<char>(b)))) != written)
+                continue;
+            if (found >= 0)
+                return false;
+            found = b;
+        }
+        if (found < 0)
+            return false;
+        bytes += static_cast<char>(found);
+    }
+    return true;
+}
+
 } // namespace
+
+std::shared_ptr<const ScanProgram> ScanProgram::perRecord(
+    const std::vector<std::vector<NodePtr>> &filters)
+{
+    auto program = std::shared_ptr<ScanProgram>(new ScanProgram());
+    for (const auto &conditions : filters)
+        program->m_steps.emplace_back(conditions.size());
+    return program;
+}
 
 ScanProgram::Step ScanProgram::compileCondition(const Node &node, const RowState &state) const
 {
@@ -194,13 +236,19 @@ ScanProgram::Step ScanProgram::compileCondition(const Node &node, const RowState
             return evaluate;
         step.code = code;
         const char type = step.field.type;
+        if (type == 'C' && (code == compare::Eq || code == compare::Ne)
+            && value.kind() == Value::Kind::Character) {
+            std::string bytes;
+            if (!textBytesOf(step.field, value.text(), bytes))
+                return evaluate;
+            step.texts.push_back(std::move(bytes));
+            step.utf8.push_back(value.text());
+            step.kind = Step::TextEquals;
+            step.negated = code == compare::Ne;
+            return step;
+        }
         if (type == 'C' && step.field.asciiApart && asciiText(*constant)) {
             step.texts.push_back(value.text());
-            if (code == compare::Eq || code == compare::Ne) {
-                step.kind = Step::TextEquals;
-                step.negated = code == compare::Ne;
-                return step;
-            }
             if (code == compare::Exact) {
                 step.kind = Step::TextExact;
                 return step;
@@ -241,12 +289,16 @@ ScanProgram::Step ScanProgram::compileCondition(const Node &node, const RowState
     }
     case Node::Op::In: {
         step.field = placeOf(*node.args[0], state);
-        if (step.field.slot < 0 || step.field.type != 'C' || !step.field.asciiApart)
+        if (step.field.slot < 0 || step.field.type != 'C')
             return evaluate;
         for (size_t i = 1; i < node.args.size(); ++i) {
-            if (!asciiText(*node.args[i]))
+            const Node &item = *node.args[i];
+            std::string bytes;
+            if (item.op != Node::Op::Literal || item.literal.kind() != Value::Kind::Character
+                || !textBytesOf(step.field, item.literal.text(), bytes))
                 return evaluate;
-            step.texts.push_back(node.args[i]->literal.text());
+            step.texts.push_back(std::move(bytes));
+            step.utf8.push_back(item.literal.text());
         }
         step.kind = Step::TextEquals;
         step.negated = node.negated;
@@ -279,6 +331,18 @@ ScanProgram::Step ScanProgram::compileCondition(const Node &node, const RowState
     default:
         return evaluate;
     }
+}
+
+bool ScanProgram::textBytesOf(const Place &field, const std::string &utf8, std::string &bytes) const
+{
+    if (!field.asciiApart)
+        return false;
+    if (field.raw || IsAscii(utf8)) {
+        bytes = utf8;
+        return true;
+    }
+    return field.oneByteChars
+        && FieldBytesOf(utf8, *m_codePages[static_cast<size_t>(field.slot)], bytes);
 }
 
 // A condition on a null field is null, which no row passes, except IIF(ISNULL(f), .F., f),
@@ -391,7 +455,7 @@ int ScanProgram::testValue(const Step &step, const Value &value)
         if (!value.isText())
             return -1;
         const std::string &t = value.text();
-        const bool any = std::any_of(step.texts.begin(), step.texts.end(),
+        const bool any = std::any_of(step.utf8.begin(), step.utf8.end(),
             [&](const std::string &text) { return EqualsUpToShorter(t.data(), t.size(), text); });
         return any != step.negated ? 1 : 0;
     }

@@ -50,6 +50,10 @@ public:
     // table object, whose read buffer the scan would then share).
     static std::shared_ptr<const ScanProgram> compile(const RowState &state,
         const std::vector<std::vector<NodePtr>> &filters, std::span<const NodePtr> outputs);
+    // The program of a first table that is not read in place: every condition is left to its
+    // bound expression and every output evaluated, one record at a time.
+    static std::shared_ptr<const ScanProgram> perRecord(
+        const std::vector<std::vector<NodePtr>> &filters);
 
     size_t recordLength() const { return m_recordLength; }
     // How many of the first table's conditions, from the first, the batch step tests.
@@ -102,7 +106,8 @@ private:
         Place field;
         bool negated = false; // <>, NOT IN, NOT field
         int code = 0; // the comparison, with the field on its left
-        std::vector<std::string> texts; // ASCII constants
+        std::vector<std::string> texts; // ASCII constants; TextEquals: as the field's bytes
+        std::vector<std::string> utf8; // TextEquals: the constants, for texts held as values
         double number = 0;
         int64_t integer = 0;
         bool integerCompare = false; // I field against an integer constant
@@ -123,6 +128,8 @@ private:
     };
 
     Step compileCondition(const Node &node, const RowState &state) const;
+    // The bytes a C field's = compares with a text constant; false when it cannot be on bytes.
+    bool textBytesOf(const Place &field, const std::string &utf8, std::string &bytes) const;
     static const Node *flagOf(const Node &node);
     Place placeOf(const Node &node, const RowState &state) const;
     static bool testBytes(const Step &step, const char *record);

@@ -155,8 +155,7 @@ void SelectRunner::runInParts(
             std::vector<SourceTable> readers = openReaders();
             if (readers.empty())
                 return false;
-            SelectPipeline pipeline(m_statement, std::move(readers));
-            pipeline.shareHashes(*m_main);
+            SelectPipeline pipeline(*m_main, std::move(readers));
             work(part, pipeline);
             return true;
         }));

@@ -11,17 +11,6 @@ namespace vfp::sql {
 
 namespace {
 
-// Splits a condition at its top-level ANDs.
-void Conjuncts(const Expr &expr, std::vector<const Expr *> &out)
-{
-    if (expr.kind == Expr::Kind::Binary && expr.op == "AND") {
-        Conjuncts(*expr.args[0], out);
-        Conjuncts(*expr.args[1], out);
-    } else {
-        out.push_back(&expr);
-    }
-}
-
 char Family(char type)
 {
     switch (type) {
@@ -69,22 +58,64 @@ struct SelectPipeline::JoinPlan
     size_t keyWidth = 0; // characters of a text key that take part (0: all)
     std::vector<NodePtr> residual; // the rest of ON
     bool hashed = false;
-    std::shared_ptr<const JoinHash> hash; // once built
+};
+
+struct SelectPipeline::Plan
+{
+    std::vector<JoinPlan> joins;
+    std::vector<std::vector<NodePtr>> filters; // per slot
+    std::vector<NodePtr> outputs;
+    std::vector<std::string> names;
+    std::vector<bool> fromHash; // per output: a column of a hashed join's table
+    std::shared_ptr<const ScanProgram> program;
+    RowState::Layout layout; // of the states the plan is evaluated in
 };
 
 SelectPipeline::SelectPipeline(const SelectStatement &statement, std::vector<SourceTable> tables)
     : m_state(std::make_unique<RowState>(std::move(tables)))
-    , m_filters(m_state->tables().size())
 {
-    planJoins(statement);
-    planWhere(statement);
-    planOutput(statement);
-    m_program = ScanProgram::compile(*m_state, m_filters, m_outputs);
+    auto plan = std::make_shared<Plan>();
+    plan->filters.resize(m_state->tables().size());
+    planJoins(statement, *plan);
+    planWhere(statement, *plan);
+    planOutput(statement, *plan);
+    plan->program = ScanProgram::compile(*m_state, plan->filters, plan->outputs);
+    if (!plan->program)
+        plan->program = ScanProgram::perRecord(plan->filters);
+    plan->layout = m_state->layout();
+    m_hashes.resize(plan->joins.size());
+    m_plan = std::move(plan);
 }
+
+SelectPipeline::SelectPipeline(const SelectPipeline &bound, std::vector<SourceTable> readers)
+    : m_plan(bound.m_plan)
+    , m_state(std::make_unique<RowState>(std::move(readers), bound.m_plan->layout))
+    , m_hashes(bound.m_hashes)
+{ }
 
 SelectPipeline::~SelectPipeline()
 {
     CountInterpretedEvaluations(m_interpreted);
+}
+
+const std::vector<NodePtr> &SelectPipeline::outputs() const
+{
+    return m_plan->outputs;
+}
+
+const std::vector<std::string> &SelectPipeline::outputNames() const
+{
+    return m_plan->names;
+}
+
+const std::vector<NodePtr> &SelectPipeline::firstTableFilters() const
+{
+    return m_plan->filters[0];
+}
+
+bool SelectPipeline::hasJoins() const
+{
+    return !m_plan->joins.empty();
 }
 
 const Value &SelectPipeline::evaluate(const Node &node)
@@ -95,7 +126,7 @@ const Value &SelectPipeline::evaluate(const Node &node)
     return Evaluate(node, *m_state);
 }
 
-void SelectPipeline::planJoins(const SelectStatement &statement)
+void SelectPipeline::planJoins(const SelectStatement &statement, Plan &result)
 {
     for (size_t i = 0; i < statement.joins.size(); ++i) {
         const Join &join = statement.joins[i];
@@ -145,11 +176,11 @@ void SelectPipeline::planJoins(const SelectStatement &statement)
             }
             plan.residual.push_back(std::move(node));
         }
-        m_joins.push_back(std::move(plan));
+        result.joins.push_back(std::move(plan));
     }
 }
 
-void SelectPipeline::planWhere(const SelectStatement &statement)
+void SelectPipeline::planWhere(const SelectStatement &statement, Plan &plan)
 {
     if (!statement.where)
         return;
@@ -158,17 +189,17 @@ void SelectPipeline::planWhere(const SelectStatement &statement)
     for (const Expr *part : parts) {
         NodePtr node = Bind(*part, *m_state);
         const int level = std::max(node->maxSlot, 0);
-        m_filters[static_cast<size_t>(level)].push_back(std::move(node));
+        plan.filters[static_cast<size_t>(level)].push_back(std::move(node));
     }
     // Conditions that read a memo cost a read of the memo file each: they go last, so rows that
     // other conditions turn away never read it.
-    for (auto &filters : m_filters) {
+    for (auto &filters : plan.filters) {
         std::stable_partition(
             filters.begin(), filters.end(), [](const NodePtr &node) { return !ReadsMemo(*node); });
     }
 }
 
-void SelectPipeline::planOutput(const SelectStatement &statement)
+void SelectPipeline::planOutput(const SelectStatement &statement, Plan &plan)
 {
     int unnamed = 0;
     const auto &tables = m_state->tables();
@@ -189,8 +220,8 @@ void SelectPipeline::planOutput(const SelectStatement &statement)
                     node->column = m_state->column(static_cast<int>(slot), static_cast<int>(f));
                     node->maxSlot = static_cast<int>(slot);
                     node->type = FieldType(fields[f]);
-                    m_names.push_back(text::Lower(fields[f].name));
-                    m_outputs.push_back(std::move(node));
+                    plan.names.push_back(text::Lower(fields[f].name));
+                    plan.outputs.push_back(std::move(node));
                 }
             }
             if (!matched)
@@ -199,49 +230,41 @@ void SelectPipeline::planOutput(const SelectStatement &statement)
         }
         NodePtr node = Bind(*item.expr, *m_state);
         if (!item.alias.empty())
-            m_names.push_back(text::Lower(item.alias));
+            plan.names.push_back(text::Lower(item.alias));
         else if (node->op == Node::Op::Column)
-            m_names.push_back(text::Lower(
+            plan.names.push_back(text::Lower(
                 tables[static_cast<size_t>(m_state->columnSlot(node->column))]
                     .table->fields()[static_cast<size_t>(m_state->columnField(node->column))]
                     .name));
         else
-            m_names.push_back("exp_" + std::to_string(++unnamed));
-        m_outputs.push_back(std::move(node));
+            plan.names.push_back("exp_" + std::to_string(++unnamed));
+        plan.outputs.push_back(std::move(node));
     }
-    for (const NodePtr &output : m_outputs) {
+    for (const NodePtr &output : plan.outputs) {
         const int slot = output->op == Node::Op::Column ? m_state->columnSlot(output->column) : 0;
-        m_fromHash.push_back(slot > 0 && m_joins[static_cast<size_t>(slot - 1)].hashed);
+        plan.fromHash.push_back(slot > 0 && plan.joins[static_cast<size_t>(slot - 1)].hashed);
     }
 }
 
 bool SelectPipeline::joinsAreHashed() const
 {
-    return std::all_of(
-        m_joins.begin(), m_joins.end(), [](const JoinPlan &join) { return join.hashed; });
+    return std::all_of(m_plan->joins.begin(), m_plan->joins.end(),
+        [](const JoinPlan &join) { return join.hashed; });
 }
 
 size_t SelectPipeline::joinCount() const
 {
-    return m_joins.size();
+    return m_plan->joins.size();
 }
 
 bool SelectPipeline::needsHash(size_t join) const
 {
-    return m_joins[join].hashed && !m_joins[join].hash;
+    return m_plan->joins[join].hashed && !m_hashes[join];
 }
 
 uint32_t SelectPipeline::joinRecordCount(size_t join) const
 {
-    return m_state->tables()[static_cast<size_t>(m_joins[join].slot)].table->recordCount();
-}
-
-void SelectPipeline::shareHashes(const SelectPipeline &built)
-{
-    for (size_t i = 0; i < m_joins.size() && i < built.m_joins.size(); ++i)
-        m_joins[i].hash = built.m_joins[i].hash;
-    if (m_program && built.m_program)
-        m_program = built.m_program;
+    return m_state->tables()[static_cast<size_t>(m_plan->joins[join].slot)].table->recordCount();
 }
 
 // A hash keeps copies of its records instead of their values where the statement reads only
@@ -264,7 +287,7 @@ size_t SelectPipeline::copiedRecordLength(int slot, const std::vector<int> &colu
 
 JoinHashPart SelectPipeline::readHashPart(size_t join, uint32_t first, uint32_t last)
 {
-    const JoinPlan &plan = m_joins[join];
+    const JoinPlan &plan = m_plan->joins[join];
     const Table &table = *m_state->tables()[static_cast<size_t>(plan.slot)].table;
     const std::vector<int> columns = m_state->slotColumns(plan.slot);
     JoinHashPart part;
@@ -300,7 +323,7 @@ JoinHashPart SelectPipeline::readHashPart(size_t join, uint32_t first, uint32_t 
 void SelectPipeline::assembleHash(size_t join, std::vector<JoinHashPart> parts)
 {
     auto hash = std::make_shared<JoinHash>();
-    const size_t width = m_state->slotColumns(m_joins[join].slot).size();
+    const size_t width = m_state->slotColumns(m_plan->joins[join].slot).size();
     size_t total = 0;
     for (const JoinHashPart &part : parts)
         total += part.recnos.size();
@@ -332,7 +355,7 @@ void SelectPipeline::assembleHash(size_t join, std::vector<JoinHashPart> parts)
         hash->records.push_back(std::move(part.records));
     }
     hash->heads.settle();
-    m_joins[join].hash = std::move(hash);
+    m_hashes[join] = std::move(hash);
 }
 
 void SelectPipeline::buildHash(size_t join)
@@ -353,9 +376,9 @@ void SelectPipeline::setResult(ResultSet &rows, bool distinct)
 
 void SelectPipeline::keepHashesFor(ResultSet &rows) const
 {
-    for (const JoinPlan &join : m_joins) {
-        if (join.hash)
-            rows.keepAlive(join.hash);
+    for (const auto &hash : m_hashes) {
+        if (hash)
+            rows.keepAlive(hash);
     }
 }
 
@@ -368,46 +391,14 @@ void SelectPipeline::visitFirstRecord()
 
 void SelectPipeline::scanFirstTable(uint32_t first, uint32_t last)
 {
-    if (!m_program) {
-        ScanLiveRecords(*m_state, 0, first, last, [this](uint32_t) { visitFirstRecord(); });
-        return;
-    }
-    CountCompiledScan();
-    const Table &table = *m_state->tables()[0].table;
-    const size_t length = m_program->recordLength();
-    const std::vector<NodePtr> &filters = m_filters[0];
-    for (uint32_t recno = first; recno <= last && recno != 0;) {
-        const uint32_t wanted = std::min<uint32_t>(ScanProgram::BatchRecords, last - recno + 1);
-        const std::string_view block = table.recordBlock(recno, wanted);
-        const auto count = static_cast<uint32_t>(block.size() / length);
-        if (count == 0)
-            throw Error("Record " + std::to_string(recno) + " of table " + table.name()
-                + " cannot be read");
-        m_program->selectBatch(block, m_selection);
-        for (const uint32_t row : m_selection) {
-            const char *record = block.data() + static_cast<size_t>(row) * length;
-            m_state->setCopiedRecord(0, recno + row, record);
-            bool pass = true;
-            for (size_t i = m_program->batchConditions(); i < filters.size() && pass; ++i) {
-                const int tested = m_program->test(0, i, *m_state);
-                pass = tested >= 0 ? tested == 1 : IsTrue(evaluate(*filters[i]));
-            }
-            if (pass)
-                descend(1);
-        }
-        recno += count;
-    }
+    ScanPassingRecords(*m_plan->program, m_plan->filters[0], *m_state, first, last, m_interpreted,
+        [this](uint32_t) { descend(1); });
 }
 
 bool SelectPipeline::passes(int level)
 {
-    const std::vector<NodePtr> &filters = m_filters[static_cast<size_t>(level)];
-    for (size_t i = 0; i < filters.size(); ++i) {
-        const int tested = m_program ? m_program->test(level, i, *m_state) : -1;
-        if (tested >= 0 ? tested == 0 : !IsTrue(evaluate(*filters[i])))
-            return false;
-    }
-    return true;
+    return PassesConditions(*m_plan->program, level, m_plan->filters[static_cast<size_t>(level)], 0,
+        *m_state, m_interpreted);
 }
 
 void SelectPipeline::descend(size_t level)
@@ -418,7 +409,7 @@ void SelectPipeline::descend(size_t level)
     }
     if (needsHash(level - 1))
         buildHash(level - 1);
-    JoinPlan &join = m_joins[level - 1];
+    const JoinPlan &join = m_plan->joins[level - 1];
     const int slot = join.slot;
     bool matched = false;
     // With the slot's record set: the rest of ON, then the conditions and joins that follow.
@@ -432,7 +423,7 @@ void SelectPipeline::descend(size_t level)
             descend(level + 1);
     };
     if (join.hashed) {
-        const JoinHash &hash = *join.hash;
+        const JoinHash &hash = *m_hashes[level - 1];
         if (KeyIndex::encode(evaluate(*join.probe), m_key, join.keyWidth)) {
             if (const KeyIndex::Chain *chain = hash.heads.find(m_key)) {
                 for (uint32_t e = chain->first; e != JoinHash::NoEntry; e = hash.entries[e].next) {
@@ -459,11 +450,12 @@ void SelectPipeline::emit()
 {
     ResultSet &rows = *m_rows;
     rows.beginRow();
-    for (size_t i = 0; i < m_outputs.size(); ++i) {
-        if (m_program && m_program->appendOutput(i, *m_state, rows, m_scratch))
+    const Plan &plan = *m_plan;
+    for (size_t i = 0; i < plan.outputs.size(); ++i) {
+        if (plan.program->appendOutput(i, *m_state, rows, m_scratch))
             continue;
-        const Value &value = evaluate(*m_outputs[i]);
-        if (m_fromHash[i])
+        const Value &value = evaluate(*plan.outputs[i]);
+        if (plan.fromHash[i])
             rows.appendBorrowed(value);
         else
             rows.append(value);

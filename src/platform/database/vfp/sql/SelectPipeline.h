@@ -1,8 +1,10 @@
 #pragma once
 
-// One scan of a SELECT's tables: the current records, the bound expressions (which keep their
-// last results, so a pipeline belongs to one thread at a time) and the rows it emits. A statement
-// runs one pipeline, or several over parts of the first table that share the joins' hashes.
+// One scan of a SELECT's tables: the statement's bound plan (joins, conditions, outputs and
+// their compiled steps, bound once and read-only afterwards), the run-time state of the scan
+// (current records, values computed) and the rows it emits. A statement runs one pipeline, or
+// several over parts of the first table, on threads of their own, that share the bound plan and
+// the joins' hashes; each pipeline belongs to one thread at a time.
 
 #include "platform/database/vfp/sql/Ast.h"
 #include "platform/database/vfp/sql/Evaluator.h"
@@ -56,14 +58,17 @@ public:
     // Binds the statement's joins, conditions and output over the tables, one per FROM and JOIN
     // in that order. Throws vfp::Error for a name that is unknown or used before its table.
     SelectPipeline(const SelectStatement &statement, std::vector<SourceTable> tables);
+    // A pipeline for another thread over its own readers of `bound`'s tables: it shares the
+    // bound plan and the hashes built so far.
+    SelectPipeline(const SelectPipeline &bound, std::vector<SourceTable> readers);
     ~SelectPipeline();
 
     RowState &state() { return *m_state; }
-    const std::vector<NodePtr> &outputs() const { return m_outputs; }
+    const std::vector<NodePtr> &outputs() const;
     // Each output's name before duplicates are told apart: alias, field name or exp_N.
-    const std::vector<std::string> &outputNames() const { return m_names; }
-    const std::vector<NodePtr> &firstTableFilters() const { return m_filters[0]; }
-    bool hasJoins() const { return !m_joins.empty(); }
+    const std::vector<std::string> &outputNames() const;
+    const std::vector<NodePtr> &firstTableFilters() const;
+    bool hasJoins() const;
     // Whether every join runs on a hash, so a scan reads no table but the first.
     bool joinsAreHashed() const;
 
@@ -75,9 +80,6 @@ public:
     uint32_t joinRecordCount(size_t join) const;
     JoinHashPart readHashPart(size_t join, uint32_t first, uint32_t last);
     void assembleHash(size_t join, std::vector<JoinHashPart> parts);
-    // Takes the hashes and the first table's compiled steps of another pipeline of the same
-    // statement.
-    void shareHashes(const SelectPipeline &built);
 
     // Rows go to `rows`; with `distinct`, a row equal to one already there is dropped.
     void setResult(ResultSet &rows, bool distinct);
@@ -92,9 +94,10 @@ public:
 
 private:
     struct JoinPlan;
-    void planJoins(const SelectStatement &statement);
-    void planWhere(const SelectStatement &statement);
-    void planOutput(const SelectStatement &statement);
+    struct Plan;
+    void planJoins(const SelectStatement &statement, Plan &plan);
+    void planWhere(const SelectStatement &statement, Plan &plan);
+    void planOutput(const SelectStatement &statement, Plan &plan);
     void buildHash(size_t join);
     // `columns`: the slot's, as slotColumns() gives them.
     size_t copiedRecordLength(int slot, const std::vector<int> &columns) const;
@@ -105,15 +108,10 @@ private:
     void descend(size_t level);
     void emit();
 
+    std::shared_ptr<const Plan> m_plan;
     std::unique_ptr<RowState> m_state;
-    std::vector<JoinPlan> m_joins;
-    std::vector<std::vector<NodePtr>> m_filters; // per slot
-    std::vector<NodePtr> m_outputs;
-    std::shared_ptr<const ScanProgram> m_program; // null: every record through the interpreter
-    std::vector<uint32_t> m_selection; // of the batch being scanned
+    std::vector<std::shared_ptr<const JoinHash>> m_hashes; // per join, once built
     std::string m_scratch;
-    std::vector<std::string> m_names;
-    std::vector<bool> m_fromHash; // per output: a column of a hashed join's table
     std::string m_key;
     uint64_t m_interpreted = 0; // evaluations left to the interpreter, reported when done
     ResultSet *m_rows = nullptr;
