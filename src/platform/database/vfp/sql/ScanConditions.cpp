@@ -304,12 +304,18 @@ ScanProgram::Step ScanProgram::compileCondition(const Node &node, const RowState
         step.negated = node.negated;
         return step;
     }
+    case Node::Op::IsNull:
+        return nullTest(*node.args[0], node.negated, state);
     case Node::Op::Column:
     case Node::Op::Not:
     case Node::Op::Function:
     case Node::Op::Iif: {
         const bool negated = node.op == Node::Op::Not;
         const Node &inner = negated ? *node.args[0] : node;
+        if (inner.op == Node::Op::Function && NamedAs(inner, "ISNULL") && inner.args.size() == 1)
+            return nullTest(*inner.args[0], negated, state);
+        if (inner.op == Node::Op::IsNull)
+            return nullTest(*inner.args[0], inner.negated != negated, state);
         if (inner.op == Node::Op::Function) {
             if (!NamedAs(inner, "EMPTY") || inner.args.size() != 1)
                 return evaluate;
@@ -345,6 +351,20 @@ bool ScanProgram::textBytesOf(const Place &field, const std::string &utf8, std::
         && FieldBytesOf(utf8, *m_codePages[static_cast<size_t>(field.slot)], bytes);
 }
 
+// Whether a field is null is told from its null byte, for the types whose values are null in
+// no other way.
+ScanProgram::Step ScanProgram::nullTest(
+    const Node &field, bool negated, const RowState &state) const
+{
+    Step step;
+    step.field = placeOf(field, state);
+    if (step.field.slot < 0 || !std::strchr("CNFIL", step.field.type))
+        return Step();
+    step.kind = Step::NullIs;
+    step.negated = negated;
+    return step;
+}
+
 // A condition on a null field is null, which no row passes, except IIF(ISNULL(f), .F., f),
 // which is .F. then.
 bool ScanProgram::testBytes(const Step &step, const char *record)
@@ -353,6 +373,8 @@ bool ScanProgram::testBytes(const Step &step, const char *record)
     const bool null = !record
         || (field.nullByte >= 0
             && (static_cast<unsigned char>(record[field.nullByte]) & field.nullMask));
+    if (step.kind == Step::NullIs)
+        return null != step.negated;
     // EMPTY() of a null is .F.
     if (null)
         return (step.kind == Step::FlagOrFalse || step.kind == Step::TextBlank) && step.negated;
@@ -390,6 +412,7 @@ bool ScanProgram::testBytes(const Step &step, const char *record)
     case Step::MemoTailExact:
     case Step::DateKeyCompare:
     case Step::UpperLike:
+    case Step::NullIs:
         break;
     }
     return false;
@@ -404,6 +427,7 @@ bool ScanProgram::onBytes(Step::Kind kind)
     case Step::NumberCompare:
     case Step::LogicalIs:
     case Step::FlagOrFalse:
+    case Step::NullIs:
         return true;
     default:
         return false;
@@ -434,6 +458,8 @@ bool ScanProgram::testOnValue(const Step &step, RowState &state)
 
 int ScanProgram::testValue(const Step &step, const Value &value)
 {
+    if (step.kind == Step::NullIs)
+        return value.isNull() != step.negated ? 1 : 0;
     if (value.isNull())
         return (step.kind == Step::FlagOrFalse || step.kind == Step::TextBlank) && step.negated ? 1
                                                                                                 : 0;

@@ -101,6 +101,7 @@ private:
             TextBlank, // EMPTY() of a C field: blanks, tabs and line ends only
             DateKeyCompare, // DTOS(date field) against an ASCII constant
             UpperLike, // UPPER(text field) [NOT] LIKE a constant pattern
+            NullIs, // ISNULL(f) or f IS NULL of a C, N, F, I or L field; `negated` for NOT
         };
         Kind kind = Evaluate;
         Place field;
@@ -128,6 +129,7 @@ private:
     };
 
     Step compileCondition(const Node &node, const RowState &state) const;
+    Step nullTest(const Node &field, bool negated, const RowState &state) const;
     // The bytes a C field's = compares with a text constant; false when it cannot be on bytes.
     bool textBytesOf(const Place &field, const std::string &utf8, std::string &bytes) const;
     static const Node *flagOf(const Node &node);
