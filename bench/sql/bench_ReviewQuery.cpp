@@ -7,7 +7,6 @@
 #include "platform/database/Query.h"
 #include "platform/database/vfp/Create.h"
 #include "platform/database/vfp/sql/Executor.h"
-#include "platform/database/vfp/sql/ScanProgram.h"
 
 #include <benchmark/benchmark.h>
 
@@ -180,18 +179,10 @@ void BM_ReviewQueryDefaultFilters(benchmark::State &state)
 }
 BENCHMARK(BM_ReviewQueryDefaultFilters)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
-// The same through the per-row interpreter alone, as before the first table's scan was compiled.
-void BM_ReviewQueryInterpreted(benchmark::State &state)
-{
-    vfp::sql::SetCompiledScansEnabled(false);
-    BM_ReviewQueryDefaultFilters(state);
-    vfp::sql::SetCompiledScansEnabled(true);
-}
-BENCHMARK(BM_ReviewQueryInterpreted)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+// (The separate per-row interpreter this was once compared with is gone: one core runs it all.)
 
 // One run of each for a profiler (callgrind): --benchmark_filter=Once
 BENCHMARK(BM_ReviewQueryDefaultFilters)->Name("BM_ReviewQueryOnce")->Iterations(1);
-BENCHMARK(BM_ReviewQueryInterpreted)->Name("BM_ReviewQueryInterpretedOnce")->Iterations(1);
 
 // Reading the bytes of the files the query reads, once each (page-cached after the first run).
 void BM_ReadFileBytes(benchmark::State &state)

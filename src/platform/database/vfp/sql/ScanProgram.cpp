@@ -22,7 +22,6 @@ using namespace scan;
 
 namespace {
 
-std::atomic<bool> g_compiledScans { true };
 std::atomic<uint64_t> g_compiledScanCount { 0 };
 std::atomic<uint64_t> g_interpretedCount { 0 };
 
@@ -62,16 +61,6 @@ bool OneByteChars(const CodePage &page)
 
 } // namespace
 
-bool CompiledScansEnabled()
-{
-    return g_compiledScans.load(std::memory_order_relaxed);
-}
-
-void SetCompiledScansEnabled(bool enabled)
-{
-    g_compiledScans.store(enabled, std::memory_order_relaxed);
-}
-
 uint64_t CompiledScanCount()
 {
     return g_compiledScanCount.load(std::memory_order_relaxed);
@@ -97,7 +86,7 @@ std::shared_ptr<const ScanProgram> ScanProgram::compile(const RowState &state,
     const std::vector<std::vector<NodePtr>> &filters, std::span<const NodePtr> outputs)
 {
     const auto &tables = state.tables();
-    if (!CompiledScansEnabled() || tables.empty() || !tables[0].table)
+    if (tables.empty() || !tables[0].table)
         return nullptr;
     for (size_t slot = 1; slot < tables.size(); ++slot) {
         if (tables[slot].table == tables[0].table)

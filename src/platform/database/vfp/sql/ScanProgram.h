@@ -23,16 +23,12 @@
 
 namespace vfp::sql {
 
-// Whether SELECTs compile their first table's steps (on unless turned off): the per-row
-// interpreter alone gives the same answers, which the differential test compares.
-bool CompiledScansEnabled();
-void SetCompiledScansEnabled(bool enabled);
 // Scans (of a whole table or of one thread's part) that ran compiled, since the process began:
 // tests read it to prove a statement took the compiled steps.
 uint64_t CompiledScanCount();
 void CountCompiledScan();
-// Expressions a scan left to the per-row interpreter, since the process began: tests read it to
-// prove a statement ran compiled throughout.
+// Expressions a scan (or UPDATE's WHERE) left to evaluation per row through the bound nodes,
+// since the process began: tests read it to prove a statement ran compiled throughout.
 uint64_t InterpretedEvaluationCount();
 void CountInterpretedEvaluations(uint64_t count);
 

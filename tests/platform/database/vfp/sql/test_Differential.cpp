@@ -275,7 +275,6 @@ void CheckAnswers(const std::string &name, vfp::Database &database,
 {
     std::vector<std::string> expected;
     std::string written;
-    vfp::sql::SetCompiledScansEnabled(!Writing()); // TEMPORARY: reference from the interpreter
     if (!Writing()) {
         expected = ExpectedBlocks(name);
         ASSERT_EQ(expected.size(), statements.size()) << ExpectedPath(name);
