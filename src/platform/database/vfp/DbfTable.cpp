@@ -216,8 +216,7 @@ void DbfTable::decodeField(const char *record, int field, Value &into) const
     }
 }
 
-bool DbfTable::memoPart(
-    const char *record, int field, size_t count, bool fromEnd, std::string &bytes) const
+template <typename Read> bool DbfTable::readMemoOf(const char *record, int field, Read &&read) const
 {
     if (field < 0 || static_cast<size_t>(field) >= m_header.fields.size())
         return false;
@@ -226,19 +225,37 @@ bool DbfTable::memoPart(
         return false;
     const uint32_t block = MemoPointer(m_header, f, record);
     if (block == 0) {
-        bytes.clear();
+        read(nullptr, 0);
         return true;
     }
     MemoFile *memoFile = memo();
     if (!memoFile)
         throw Error("Memo file of table " + m_name + " is missing");
     try {
-        bytes = memoFile->readPart(block, count, fromEnd);
+        read(memoFile, block);
     } catch (const Error &error) {
         throw Error("Table " + m_name + " has become corrupted: field "
             + m_fields[static_cast<size_t>(field)].name + ": " + error.what());
     }
     return true;
+}
+
+bool DbfTable::memoPart(
+    const char *record, int field, size_t count, bool fromEnd, std::string &bytes) const
+{
+    return readMemoOf(record, field, [&](const MemoFile *file, uint32_t block) {
+        if (file)
+            bytes = file->readPart(block, count, fromEnd);
+        else
+            bytes.clear();
+    });
+}
+
+bool DbfTable::memoText(const char *record, int field, std::string_view &bytes) const
+{
+    return readMemoOf(record, field, [&](const MemoFile *file, uint32_t block) {
+        bytes = file ? file->view(block) : std::string_view();
+    });
 }
 
 std::string_view DbfTable::recordBlock(uint32_t first, uint32_t wanted) const

@@ -53,6 +53,7 @@ public:
     std::optional<FieldPlace> fieldPlace(int field) const override;
     bool memoPart(const char *record, int field, size_t count, bool fromEnd,
         std::string &bytes) const override;
+    bool memoText(const char *record, int field, std::string_view &bytes) const override;
     std::shared_ptr<Table> openReader() const override;
     std::vector<IndexTag> indexTags() const override;
     std::optional<std::vector<uint32_t>> seekNumber(int field, const Value &number) const override;
@@ -100,6 +101,9 @@ private:
     const char *recordPointer(uint32_t recno) const;
     void refreshCount() const;
     MemoFile *memo() const;
+    // Calls read(memo file, block) for a record's memo field (null and 0 for an empty memo),
+    // with a damaged block's error naming the table and field; false for a field not a memo.
+    template <typename Read> bool readMemoOf(const char *record, int field, Read &&read) const;
     MemoFile &writableMemo();
     void checkMemoWritable() const;
     // A new record: every field blank, no null flag set.

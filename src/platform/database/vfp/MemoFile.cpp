@@ -54,6 +54,7 @@ MemoFile::MemoFile(std::unique_ptr<FileIo> file, Format format)
 
 void MemoFile::refresh() const
 {
+    forgetView();
     m_window.clear();
     m_size = 0;
     m_nextFree = 0;
@@ -86,13 +87,21 @@ bool MemoFile::readCached(uint64_t offset, void *buffer, size_t len) const
     }
     if (len > kWindow / 2)
         return m_file->read(offset, buffer, len) == len;
-    m_window.resize(kWindow);
-    m_windowStart = offset;
-    m_window.resize(m_file->read(offset, m_window.data(), kWindow));
+    loadWindow(offset);
     if (len > m_window.size())
         return false;
     std::copy_n(m_window.data(), len, static_cast<char *>(buffer));
     return true;
+}
+
+void MemoFile::loadWindow(uint64_t offset) const
+{
+    // A memo viewed in the window goes with the bytes it pointed at.
+    if (m_viewBlock != 0 && m_view.data() != m_spill.data())
+        forgetView();
+    m_window.resize(kWindow);
+    m_windowStart = offset;
+    m_window.resize(m_file->read(offset, m_window.data(), kWindow));
 }
 
 MemoFile::FptText MemoFile::fptText(uint32_t block) const
@@ -119,6 +128,8 @@ std::string MemoFile::read(uint32_t block) const
     if (block == 0)
         return {};
     if (m_format == Format::Fpt) {
+        if (block == m_viewBlock)
+            return std::string(m_view);
         const FptText text = fptText(block);
         std::string data(text.length, '\0');
         if (!readCached(text.start, data.data(), text.length))
@@ -169,12 +180,62 @@ std::string MemoFile::readPart(uint32_t block, size_t count, bool fromEnd) const
             data = fromEnd ? data.substr(data.size() - count) : data.substr(0, count);
         return data;
     }
-    const FptText text = fptText(block);
-    const size_t taken = std::min<size_t>(count, text.length);
-    std::string data(taken, '\0');
-    if (!readCached(text.start + (fromEnd ? text.length - taken : 0), data.data(), taken))
-        throw InvalidBlock(m_file->path(), block, "runs past its end");
-    return data;
+    std::string_view text = m_view;
+    if (block != m_viewBlock) {
+        const FptText place = fptText(block);
+        if (place.length > kWindow / 2) {
+            // Of a long memo only the part asked for is read.
+            const size_t taken = std::min<size_t>(count, place.length);
+            std::string data(taken, '\0');
+            if (!readCached(place.start + (fromEnd ? place.length - taken : 0), data.data(), taken))
+                throw InvalidBlock(m_file->path(), block, "runs past its end");
+            return data;
+        }
+        // A short memo is read whole and kept: the outputs of the row that passes a test of
+        // its part read it again.
+        text = viewFpt(block, place);
+    }
+    const size_t taken = std::min(count, text.size());
+    return std::string(fromEnd ? text.substr(text.size() - taken) : text.substr(0, taken));
+}
+
+std::string_view MemoFile::view(uint32_t block) const
+{
+    if (block == 0)
+        return {};
+    if (block == m_viewBlock)
+        return m_view;
+    if (m_format != Format::Fpt) {
+        m_spill = read(block);
+        m_view = m_spill;
+        m_viewBlock = block;
+        return m_view;
+    }
+    return viewFpt(block, fptText(block));
+}
+
+std::string_view MemoFile::viewFpt(uint32_t block, const FptText &text) const
+{
+    const auto inWindow = [&] {
+        return text.start >= m_windowStart
+            && text.start + text.length <= m_windowStart + m_window.size();
+    };
+    // The header was read through the window: a text that did not come with it is read
+    // again together with its header, in one read, when the two fit in the window.
+    if (!inWindow() && text.length <= kWindow - 8)
+        loadWindow(text.start - 8);
+    if (inWindow()) {
+        if (m_spill.capacity() > kWindow) // a long memo's copy is not held on to
+            std::string().swap(m_spill);
+        m_view = std::string_view(m_window).substr(text.start - m_windowStart, text.length);
+    } else {
+        m_spill.resize(text.length);
+        if (m_file->read(text.start, m_spill.data(), text.length) != text.length)
+            throw InvalidBlock(m_file->path(), block, "runs past its end");
+        m_view = m_spill;
+    }
+    m_viewBlock = block;
+    return m_view;
 }
 
 uint32_t MemoFile::append(std::string_view bytes, uint32_t type)

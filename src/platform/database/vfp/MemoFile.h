@@ -33,6 +33,11 @@ public:
     // The first `count` bytes of the memo, or its last `count` with `fromEnd` (all of it when
     // shorter), checked as read() checks the whole; an .fpt reads only those bytes.
     std::string readPart(uint32_t block, size_t count, bool fromEnd) const;
+    // The memo's bytes as read() gives them, without a copy where they lie within one read
+    // (header and text then come in a single read); valid until the next read of this file.
+    // The memo last viewed is kept, so the parts of one memo that a scan tests and outputs
+    // cost one read between them.
+    std::string_view view(uint32_t block) const;
     // Appends a memo at the next free block under the memo lock; returns its block number.
     // Only .fpt files are written.
     uint32_t append(std::string_view bytes, uint32_t type = 1);
@@ -46,6 +51,7 @@ public:
 private:
     // Reads through a read-ahead window: a scan reads memos in file order.
     bool readCached(uint64_t offset, void *buffer, size_t len) const;
+    void loadWindow(uint64_t offset) const;
     uint64_t knownSize(uint64_t needed) const;
     // The first block no memo uses yet, as the header counts it (.fpt).
     uint32_t nextFreeBlock(uint32_t block) const;
@@ -57,8 +63,15 @@ private:
         uint32_t length;
     };
     FptText fptText(uint32_t block) const;
+    std::string_view viewFpt(uint32_t block, const FptText &text) const;
+
+    // The memo of the last view(), in the window or in m_spill; block 0 when none is kept.
+    void forgetView() const { m_viewBlock = 0; }
 
     std::unique_ptr<FileIo> m_file;
+    mutable uint32_t m_viewBlock = 0;
+    mutable std::string_view m_view;
+    mutable std::string m_spill;
     mutable std::string m_window;
     mutable uint64_t m_windowStart = 0;
     mutable uint64_t m_size = 0;

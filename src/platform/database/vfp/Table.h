@@ -117,6 +117,13 @@ public:
     {
         return false;
     }
+    // The whole memo of such a record, as stored, without a copy where the file allows: valid
+    // until the next read of the table's memos. False when not available here.
+    virtual bool memoText(
+        const char * /*record*/, int /*field*/, std::string_view & /*bytes*/) const
+    {
+        return false;
+    }
 
     // An independent reader of the same table with its own read-ahead, for a scan on another
     // thread (a Table is not safe to share between threads); null when none can be opened.

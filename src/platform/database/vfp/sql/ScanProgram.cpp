@@ -137,8 +137,9 @@ std::shared_ptr<const ScanProgram> ScanProgram::compile(const RowState &state,
             continue;
         }
         output.field = program->placeOf(*field, state);
-        output.fromBytes = output.field.slot >= 0 && std::strchr("CNFILD", output.field.type)
-            && (output.field.type != 'C' || output.field.raw || output.field.asciiApart);
+        output.fromBytes = output.field.slot >= 0 && std::strchr("CMNFILD", output.field.type)
+            && (!std::strchr("CM", output.field.type) || output.field.raw
+                || output.field.asciiApart);
         program->m_outputs.push_back(output);
     }
     return program;
@@ -243,9 +244,14 @@ bool ScanProgram::appendOutput(
     }
     if (output.kind == Output::MemoHead) {
         const Table &table = *state.tables()[static_cast<size_t>(field.slot)].table;
-        std::string &head = MemoScratch();
-        if (!table.memoPart(record, field.fieldIndex, output.count, false, head))
-            return false;
+        std::string_view head;
+        if (!table.memoText(record, field.fieldIndex, head)) {
+            std::string &part = MemoScratch();
+            if (!table.memoPart(record, field.fieldIndex, output.count, false, part))
+                return false;
+            head = part;
+        }
+        head = head.substr(0, output.count);
         const size_t characters = head.size();
         if (IsAscii(head)) {
             scratch.assign(head);
@@ -269,10 +275,29 @@ bool ScanProgram::appendOutput(
             rows.appendText(Value::Kind::Character, scratch);
         }
         return true;
-    case 'N':
-    case 'F':
-        rows.appendNumeric(ParseNumber(bytes), field.decimals);
+    case 'M': {
+        // The memo a condition on its tail has just read is read again from where it lies.
+        std::string_view text;
+        if (!state.tables()[static_cast<size_t>(field.slot)].table->memoText(
+                record, field.fieldIndex, text))
+            return false;
+        if (field.raw || IsAscii(text)) {
+            rows.appendText(Value::Kind::Memo, text);
+        } else {
+            scratch.clear();
+            m_codePages[static_cast<size_t>(field.slot)]->appendUtf8(text, scratch);
+            rows.appendText(Value::Kind::Memo, scratch);
+        }
         return true;
+    }
+    case 'N':
+    case 'F': {
+        double number = 0;
+        if (!PlainNumber(p, field.width, number))
+            number = ParseNumber(bytes);
+        rows.appendNumeric(number, field.decimals);
+        return true;
+    }
     case 'I':
         rows.appendInteger(Le32(p));
         return true;
