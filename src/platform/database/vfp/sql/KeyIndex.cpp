@@ -1,5 +1,6 @@
 #include "platform/database/vfp/sql/KeyIndex.h"
 
+#include "platform/database/vfp/Table.h"
 #include "platform/database/vfp/sql/TextOps.h"
 
 #include <algorithm>
@@ -90,7 +91,7 @@ void KeyIndex::settle()
     std::vector<int64_t> integers(m_keys.size());
     for (size_t n = 0; n < m_keys.size(); ++n) {
         const Key &k = m_keys[n];
-        if (!IntegerOf(std::string_view(m_bytes).substr(k.offset, k.length), integers[n]))
+        if (!IntegerOf(keyBytes(k), integers[n]))
             return;
         low = std::min(low, integers[n]);
         high = std::max(high, integers[n]);
@@ -114,11 +115,19 @@ size_t KeyIndex::locate(std::string_view key, uint64_t hash) const
             return at;
         if ((slot >> 32) == fragment) {
             const Key &k = m_keys[static_cast<uint32_t>(slot) - 1];
-            if (k.length == key.size()
-                && std::string_view(m_bytes).substr(k.offset, k.length) == key)
+            if (k.length == key.size() && keyBytes(k) == key)
                 return at;
         }
     }
+}
+
+uint32_t KeyIndex::storeKey(std::string_view key)
+{
+    if (m_bytes.size() + key.size() > std::numeric_limits<uint32_t>::max())
+        throw Error("The keys of a join take more than 4 GiB; narrow it with a WHERE condition");
+    const auto offset = static_cast<uint32_t>(m_bytes.size());
+    m_bytes.append(key);
+    return offset;
 }
 
 void KeyIndex::reserve(size_t keys)
@@ -165,8 +174,6 @@ void KeyIndex::startHashing()
 {
     m_hashing = true;
     m_dense.clear();
-    for (Key &k : m_keys)
-        k.hash = HashOf(std::string_view(m_bytes).substr(k.offset, k.length));
     size_t slots = 64;
     while (slots < 2 * std::max(m_expected, m_keys.size() + 1))
         slots *= 2;
@@ -183,11 +190,11 @@ void KeyIndex::rehash(size_t slots)
     m_slots.assign(slots, 0);
     const size_t mask = m_slots.size() - 1;
     for (size_t n = 0; n < m_keys.size(); ++n) {
-        const Key &k = m_keys[n];
-        size_t at = k.hash & mask;
+        const uint64_t hash = HashOf(keyBytes(m_keys[n]));
+        size_t at = hash & mask;
         while (m_slots[at] != 0)
             at = (at + 1) & mask;
-        m_slots[at] = (k.hash >> 32) << 32 | (n + 1);
+        m_slots[at] = (hash >> 32) << 32 | (n + 1);
     }
 }
 
@@ -200,9 +207,8 @@ KeyIndex::Chain &KeyIndex::insert(std::string_view key, uint32_t entry, bool &in
             inserted = number == 0;
             if (!inserted)
                 return m_keys[number - 1].chain;
-            m_keys.push_back(Key {
-                0, m_bytes.size(), static_cast<uint32_t>(key.size()), Chain { entry, entry } });
-            m_bytes.append(key);
+            m_keys.push_back(
+                Key { storeKey(key), static_cast<uint32_t>(key.size()), Chain { entry, entry } });
             number = static_cast<uint32_t>(m_keys.size());
             return m_keys.back().chain;
         }
@@ -218,8 +224,7 @@ KeyIndex::Chain &KeyIndex::insert(std::string_view key, uint32_t entry, bool &in
     if (!inserted)
         return m_keys[static_cast<uint32_t>(slot) - 1].chain;
     m_keys.push_back(
-        Key { hash, m_bytes.size(), static_cast<uint32_t>(key.size()), Chain { entry, entry } });
-    m_bytes.append(key);
+        Key { storeKey(key), static_cast<uint32_t>(key.size()), Chain { entry, entry } });
     slot = (hash >> 32) << 32 | m_keys.size();
     return m_keys.back().chain;
 }
