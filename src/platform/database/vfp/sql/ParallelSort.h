@@ -1,9 +1,7 @@
 #pragma once
 
-#include <algorithm>
 #include <cstddef>
 #include <future>
-#include <iterator>
 #include <thread>
 
 namespace vfp::sql {
@@ -22,19 +20,6 @@ template <typename Work> bool InTwoHalves(size_t count, size_t minimum, Work wor
     work(size_t(0), middle);
     upper.get();
     return true;
-}
-
-// std::sort, with the halves of a big range sorted on two threads and then merged. The order
-// is the one std::sort gives wherever `less` is a strict total order (ties broken by a row
-// number, say).
-template <typename Iterator, typename Less>
-void ParallelSort(Iterator first, Iterator last, Less less)
-{
-    const auto size = static_cast<size_t>(std::distance(first, last));
-    const bool split = InTwoHalves(
-        size, 16384, [&](size_t from, size_t to) { std::sort(first + from, first + to, less); });
-    if (split)
-        std::inplace_merge(first, first + size / 2, last, less);
 }
 
 } // namespace vfp::sql

@@ -39,6 +39,7 @@ public:
     const std::vector<ResultColumn> &columns() const { return m_columns; }
     // The order of texts for compare() and sortedOrder(); Windows-1252 unless set.
     void setCollation(const Collation &collation) { m_collation = collation; }
+    const Collation &collation() const { return m_collation; }
     int columnCount() const { return static_cast<int>(m_columns.size()); }
     int columnIndex(std::string_view name) const; // any letter case; -1 when none
     size_t rowCount() const { return m_columns.empty() ? 0 : m_rows.size(); }
@@ -79,7 +80,8 @@ public:
     // Order of two rows by one column: nulls first, texts padded with blanks in the collation's
     // order.
     int compare(size_t a, size_t b, int column) const;
-    // The rows' order by (column, descending) keys, stable: ties keep their present order.
+    // The rows' order by (column, descending) keys, stable: ties keep their present order;
+    // order[i] is the row that goes i-th.
     std::vector<uint32_t> sortedOrder(const std::vector<std::pair<int, bool>> &keys) const;
 
     // The type of a column whose static type was unknown, from its first non-null value.
@@ -108,8 +110,6 @@ private:
     {
         return m_rows[row][static_cast<size_t>(column)];
     }
-    struct SortKey;
-    SortKey sortKey(size_t row, int column) const;
     const char *storeText(std::string_view text);
     void charge(size_t bytes);
 

@@ -2,6 +2,7 @@
 
 #include "platform/database/vfp/sql/IndexSeek.h"
 #include "platform/database/vfp/sql/SelectPipeline.h"
+#include "platform/database/vfp/sql/SortKeys.h"
 #include "platform/database/vfp/sql/SqlError.h"
 #include "platform/database/vfp/sql/TextOps.h"
 
@@ -19,6 +20,8 @@ namespace {
 // A scan is split between threads only where each part has this many records at least.
 constexpr uint32_t MinRecordsPerPart = 32768;
 constexpr unsigned MaxParts = 4;
+// A part keys the rows of this many records at a time, while they are fresh in the cache.
+constexpr uint32_t KeyedRecords = 8192;
 
 class SelectRunner
 {
@@ -30,7 +33,10 @@ private:
     std::vector<SourceTable> openTables();
     void nameColumns();
     void planOrder();
+    bool mayBeNull(int column);
     void scanFirstTable();
+    void scanPart(
+        SelectPipeline &pipeline, ResultSet &rows, uint32_t first, uint32_t last, SortRun *run);
     void buildHashes();
     void runInParts(unsigned parts, const std::function<void(unsigned, SelectPipeline &)> &work);
     unsigned partsFor(uint32_t records) const;
@@ -40,7 +46,9 @@ private:
     const SelectStatement &m_statement;
     std::unique_ptr<SelectPipeline> m_main;
     std::vector<ResultColumn> m_columns;
-    std::vector<std::pair<int, bool>> m_order; // output column, descending
+    std::vector<OrderKey> m_order;
+    std::unique_ptr<SortKeyLayout> m_layout; // of m_order's keys, when parts key their rows
+    std::vector<SortRun> m_runs; // one per part, keyed and sorted as the parts are scanned
     std::shared_ptr<ResultSet> m_result;
 };
 
@@ -117,8 +125,26 @@ void SelectRunner::planOrder()
             ThrowAt(item.position,
                 expr.qualifier.empty() ? expr.name : expr.qualifier + "." + expr.name,
                 "ORDER BY item is not in the select list");
-        m_order.emplace_back(column, item.descending);
+        m_order.push_back(OrderKey { column, item.descending, mayBeNull(column) });
     }
+    // DISTINCT drops rows as the scan goes, so its rows are keyed once it is done.
+    if (!m_order.empty() && !m_statement.distinct)
+        m_layout = std::make_unique<SortKeyLayout>(m_columns, m_order);
+}
+
+// Whether an output column may hold a null: anything but a field that holds none, of the first
+// table or one joined by an inner join (every row has a record of those).
+bool SelectRunner::mayBeNull(int column)
+{
+    const Node &node = *m_main->outputs()[static_cast<size_t>(column)];
+    if (node.op != Node::Op::Column)
+        return true;
+    RowState &state = m_main->state();
+    const int slot = state.columnSlot(node.column);
+    if (slot > 0 && m_statement.joins[static_cast<size_t>(slot - 1)].left)
+        return true;
+    const Table &table = *state.tables()[static_cast<size_t>(slot)].table;
+    return table.fields()[static_cast<size_t>(state.columnField(node.column))].nullable;
 }
 
 unsigned SelectRunner::partsFor(uint32_t records) const
@@ -232,12 +258,41 @@ void SelectRunner::scanFirstTable()
         partRows.emplace_back(m_columns);
         partRows.back().shareBoundWith(*m_result);
     }
+    if (m_layout) {
+        for (unsigned part = 0; part < parts; ++part)
+            m_runs.emplace_back(*m_layout);
+    }
     runInParts(parts, [&](unsigned part, SelectPipeline &pipeline) {
-        pipeline.setResult(part == 0 ? *m_result : partRows[part - 1], false);
-        pipeline.scanFirstTable(starts[part], starts[part + 1] - 1);
+        ResultSet &rows = part == 0 ? *m_result : partRows[part - 1];
+        pipeline.setResult(rows, false);
+        scanPart(
+            pipeline, rows, starts[part], starts[part + 1] - 1, m_layout ? &m_runs[part] : nullptr);
     });
-    for (ResultSet &rows : partRows)
-        m_result->appendRows(std::move(rows));
+    // Each part's rows follow those of the parts before it, and so do its run's rows.
+    for (unsigned part = 1; part < parts; ++part) {
+        if (!m_runs.empty())
+            m_runs[part].setRowOffset(static_cast<uint32_t>(m_result->rowCount()));
+        m_result->appendRows(std::move(partRows[part - 1]));
+    }
+}
+
+// Scans records first..last into `rows`; with a run, keys the rows a stretch of records at a
+// time, right after they are made, and sorts them at the end.
+void SelectRunner::scanPart(
+    SelectPipeline &pipeline, ResultSet &rows, uint32_t first, uint32_t last, SortRun *run)
+{
+    if (!run) {
+        pipeline.scanFirstTable(first, last);
+        return;
+    }
+    size_t keyed = rows.rowCount();
+    for (uint64_t from = first; from <= last; from += KeyedRecords) {
+        const auto to = static_cast<uint32_t>(std::min<uint64_t>(last, from + KeyedRecords - 1));
+        pipeline.scanFirstTable(static_cast<uint32_t>(from), to);
+        run->add(rows, keyed, rows.rowCount());
+        keyed = rows.rowCount();
+    }
+    run->sort();
 }
 
 std::shared_ptr<ResultSet> SelectRunner::run()
@@ -260,10 +315,12 @@ std::shared_ptr<ResultSet> SelectRunner::run()
     // without one) fall back to the columns from left to right.
     if (m_statement.distinct) {
         for (int column = 0; column < static_cast<int>(m_columns.size()); ++column)
-            m_order.emplace_back(column, false);
+            m_order.push_back(OrderKey { column, false, mayBeNull(column) });
     }
-    if (!m_order.empty())
-        m_result->permute(m_result->sortedOrder(m_order));
+    if (!m_runs.empty())
+        m_result->permute(MergeRuns(*m_result, m_runs));
+    else if (!m_order.empty())
+        m_result->permute(SortRows(*m_result, SortKeyLayout(m_columns, m_order)));
     m_result->settleUnknownTypes();
     return m_result;
 }
