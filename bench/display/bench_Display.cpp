@@ -6,6 +6,7 @@
 //                                            its folder "display")
 #include "data/ConnectionString.h"
 #include "data/DeliveryNotes.h"
+#include "data/HostPath.h"
 #include "platform/database/Command.h"
 #include "platform/database/Connection.h"
 #include "platform/database/Query.h"
@@ -193,5 +194,18 @@ void BM_ReviewQueryOnly(benchmark::State &state)
     state.counters["rows"] = query.recordCount();
 }
 BENCHMARK(BM_ReviewQueryOnly)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The PDF folder's listing alone (163,000 names), which Display reads at each build.
+void BM_PdfFolderListing(benchmark::State &state)
+{
+    const QString pdf = QDir(CompanyFolder()).filePath(QStringLiteral("Z_PDF"));
+    size_t found = 0;
+    for (auto _ : state) {
+        const HostFolderIndex index(pdf);
+        found = index.containsFile(std::string_view("si1000001.pdf")) ? 1 : 0;
+    }
+    state.counters["found"] = static_cast<double>(found);
+}
+BENCHMARK(BM_PdfFolderListing)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace

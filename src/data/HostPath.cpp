@@ -121,15 +121,14 @@ HostFolderIndex::HostFolderIndex(const QString &folderPath)
     }
 }
 
-template <typename Found> void HostFolderIndex::find(const std::string &key, Found found) const
+template <typename Found>
+void HostFolderIndex::find(std::string_view key, uint32_t hash, Found found) const
 {
-    const uint32_t hash = HashOf(key);
     const size_t mask = m_slots.size() - 1;
     for (size_t slot = hash & mask; m_slots[slot].spelledSize != 0; slot = (slot + 1) & mask) {
         const Slot &file = m_slots[slot];
         if (file.hash == hash && key.size() == file.foldedSize
-            && key.compare(0, key.size(), m_bytes, file.folded, file.foldedSize) == 0
-            && found(file))
+            && key == std::string_view(m_bytes).substr(file.folded, file.foldedSize) && found(file))
             return;
     }
 }
@@ -151,8 +150,77 @@ bool HostFolderIndex::containsFile(QStringView name) const
     std::string key;
     AppendFolded(key, name);
     bool contained = false;
-    find(key, [&](const Slot &) { return contained = true; });
+    find(key, HashOf(key), [&](const Slot &) { return contained = true; });
     return contained;
+}
+
+bool HostFolderIndex::containsFile(std::string_view utf8Name) const
+{
+    const bool plain = std::all_of(utf8Name.begin(), utf8Name.end(),
+        [](char c) { return (c & 0x80) == 0 && c != '\\' && c != '/'; });
+    if (!plain)
+        return containsFile(QStringView(
+            QString::fromUtf8(utf8Name.data(), static_cast<qsizetype>(utf8Name.size()))));
+    if (utf8Name.empty())
+        return false;
+    // The key as AppendFolded makes it, on the stack for any usual name.
+    char folded[256];
+    std::string longKey;
+    std::string_view key;
+    if (utf8Name.size() <= sizeof folded) {
+        std::transform(utf8Name.begin(), utf8Name.end(), folded, FoldAscii);
+        key = std::string_view(folded, utf8Name.size());
+    } else {
+        AppendFolded(longKey, utf8Name);
+        key = longKey;
+    }
+    bool contained = false;
+    find(key, HashOf(key), [&](const Slot &) { return contained = true; });
+    return contained;
+}
+
+std::vector<bool> HostFolderIndex::containsFiles(const std::vector<std::string_view> &names) const
+{
+    // Names in plain ASCII get their key's hash first; the others are looked up one by one.
+    std::vector<uint32_t> hashes(names.size(), 0);
+    std::vector<bool> plain(names.size(), false);
+    std::vector<bool> found(names.size(), false);
+    char folded[256];
+    const auto keyOf = [&folded](std::string_view name) {
+        std::transform(name.begin(), name.end(), folded, FoldAscii);
+        return std::string_view(folded, name.size());
+    };
+    for (size_t i = 0; i < names.size(); ++i) {
+        const std::string_view name = names[i];
+        plain[i] = !name.empty() && name.size() <= sizeof folded
+            && std::all_of(name.begin(), name.end(),
+                [](char c) { return (c & 0x80) == 0 && c != '\\' && c != '/'; });
+        if (plain[i])
+            hashes[i] = HashOf(keyOf(name));
+        else
+            found[i] = containsFile(name);
+    }
+    // The slot of a name some turns ahead is fetched, and the name in a slot nearer its turn.
+    constexpr size_t SlotsAhead = 16;
+    constexpr size_t NamesAhead = 8;
+    const size_t mask = m_slots.size() - 1;
+    for (size_t i = 0; i < names.size(); ++i) {
+#if defined(__GNUC__)
+        if (i + SlotsAhead < names.size() && plain[i + SlotsAhead])
+            __builtin_prefetch(&m_slots[hashes[i + SlotsAhead] & mask]);
+        if (i + NamesAhead < names.size() && plain[i + NamesAhead]) {
+            const Slot &home = m_slots[hashes[i + NamesAhead] & mask];
+            if (home.spelledSize != 0)
+                __builtin_prefetch(m_bytes.data() + home.folded);
+        }
+#endif
+        if (!plain[i])
+            continue;
+        bool contained = false;
+        find(keyOf(names[i]), hashes[i], [&](const Slot &) { return contained = true; });
+        found[i] = contained;
+    }
+    return found;
 }
 
 QString HostFolderIndex::filePath(const QString &name) const
@@ -163,7 +231,7 @@ QString HostFolderIndex::filePath(const QString &name) const
     AppendFolded(key, QStringView(name));
     const std::string exact = QFile::encodeName(name).toStdString();
     const Slot *match = nullptr;
-    find(key, [&](const Slot &file) {
+    find(key, HashOf(key), [&](const Slot &file) {
         const std::string_view spelled
             = std::string_view(m_bytes).substr(file.spelled, file.spelledSize);
         if (!match || spelled == exact)

@@ -31,6 +31,11 @@ public:
     // Whether the folder holds a file of this name (letter case ignored). A name with a
     // separator in it is looked up through HostFileExists.
     bool containsFile(QStringView name) const;
+    // The same for a name in UTF-8; an ASCII name is looked up without a conversion.
+    bool containsFile(std::string_view utf8Name) const;
+    // containsFile() of many names in UTF-8, the answers in their order: the table is read
+    // ahead of each name's turn, so a long list costs little more than its hashing.
+    std::vector<bool> containsFiles(const std::vector<std::string_view> &utf8Names) const;
     // HostPath of the folder text followed by the name, as the folder stood when it was read: a
     // file of that name in any letter case takes that file's spelling, else the name is used as
     // given. A name with a separator in it is mapped through HostPath.
@@ -48,8 +53,9 @@ private:
     };
 
     QString pathText(QStringView name) const;
-    // Calls found(slot) for each file whose folded name is the key, until it returns true.
-    template <typename Found> void find(const std::string &key, Found found) const;
+    // Calls found(slot) for each file whose folded name is the key (of this hash), until it
+    // returns true.
+    template <typename Found> void find(std::string_view key, uint32_t hash, Found found) const;
 
     QString m_folderText;
     QString m_hostFolder;

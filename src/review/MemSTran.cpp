@@ -83,6 +83,25 @@ void MemSTran::append()
     m_state = State::Insert;
 }
 
+std::span<ReviewRow> MemSTran::appendRows(int count)
+{
+    requireBrowse();
+    const size_t first = m_rows.size();
+    if (count <= 0)
+        return {};
+    if (m_observer && !controlsDisabled())
+        m_observer->listAboutToReset();
+    m_rows.resize(first + static_cast<size_t>(count));
+    m_current = recordCount() - 1;
+    m_eof = false;
+    if (m_observer && !controlsDisabled())
+        m_observer->listReset();
+    else
+        m_pendingReset = true;
+    notifyCurrent();
+    return std::span<ReviewRow>(m_rows).subspan(first);
+}
+
 void MemSTran::edit()
 {
     requireBrowse();

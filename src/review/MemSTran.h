@@ -6,6 +6,7 @@
 #include <QVariant>
 
 #include <algorithm>
+#include <span>
 #include <vector>
 
 // Told of changes to the review list so a grid can follow it.
@@ -52,6 +53,10 @@ public:
 
     // A new row in the edit buffer; it joins the list at post().
     void append();
+    // Appends this many blank rows at once, to be filled in any order through the rows given
+    // back (valid until the list next changes); the last becomes current. For a fill of known
+    // size that reads its rows out of order.
+    std::span<ReviewRow> appendRows(int count);
     // The current row into the edit buffer.
     void edit();
     // Stores the edit buffer; nothing happens in browse state.

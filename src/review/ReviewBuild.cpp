@@ -9,8 +9,12 @@
 #include "review/ReviewRowReader.h"
 #include "util/UtilMisc.h"
 
+#include <algorithm>
 #include <chrono>
 #include <future>
+#include <span>
+#include <string_view>
+#include <vector>
 
 namespace {
 
@@ -36,11 +40,54 @@ private:
     MemSTran &m_list;
 };
 
-// The clock is read every so many rows only: a row takes a microsecond or two.
+// The clock is read every so many rows only: a row takes well under a microsecond.
 constexpr int RowsPerClockCheck = 32;
-// How far ahead of the row being copied the reader asks for values.
-constexpr int RowsAhead = 8;
 
+bool Blank(char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+bool Ascii(std::string_view bytes)
+{
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) == 0; });
+}
+
+// Whether the folder holds the file a row names, blanks around the name ignored as
+// QString::trimmed() ignores them.
+bool PdfExists(const HostFolderIndex &folder, const ReviewText &name)
+{
+    const QString text = name.toString();
+    return folder.containsFile(QStringView(text).trimmed());
+}
+
+// The fields a row takes from its other fields.
+void DeriveFields(
+    ReviewRow &row, const ReviewBuildObjects &objects, const ReviewBuildInputs &inputs)
+{
+    row.Tag = row.zrqtag;
+    row.markSet(ReviewField::Tag);
+    row.MailInv = row.sn_docmail >= 8;
+    row.markSet(ReviewField::MailInv);
+    if (inputs.showDelNotes) {
+        if (auto note = objects.deliveryNotes.find(row.st_trtype, row.st_trref))
+            row.setValue(ReviewField::it_numdelv, *note);
+    }
+}
+
+// Moves the query's cursor to a row (from 0).
+void MoveTo(db::Query &query, int row)
+{
+    if (query.recNo() - 1 > row)
+        query.first();
+    while (query.recNo() - 1 < row && !query.eof())
+        query.next();
+}
+
+// The list's rows are filled in the order the result's values lie in memory (the query's sort
+// has scattered them) and each goes to its place in the list: reading in sequence costs far
+// less than waiting for memory at random. The PDF names are looked up together once the fill is
+// done and the folder's listing is there.
 void FillReviewList(ReviewBuildObjects &objects, const ReviewBuildInputs &inputs,
     std::future<HostFolderIndex> &pdfListing, BuildProgress &progress)
 {
@@ -54,38 +101,72 @@ void FillReviewList(ReviewBuildObjects &objects, const ReviewBuildInputs &inputs
     const QString countText = QString::number(count);
 
     ReviewRowReader reader(query);
-    const HostFolderIndex pdfFolder = pdfListing.get();
     SuspendedControls suspended(list);
+    const std::vector<int> order = query.rowsInStorageOrder();
+    const std::span<ReviewRow> rows = list.appendRows(count);
+    // Each row's PDF name, blanks trimmed, when in ASCII; the rows with another are listed.
+    std::vector<std::string_view> pdfNames(static_cast<size_t>(count));
+    std::vector<int> otherPdfNames;
+    std::vector<int> converted; // rows with a value that needs the field conversion
+
+    // Shows row n's number and customer name, as the list holds the row.
+    const auto report = [&](int n) {
+        ReviewRow shown;
+        if (!reader.read(n - 1, shown, false)) {
+            MoveTo(query, n - 1);
+            reader.read(n - 1, shown);
+        }
+        progress.setCaption(QStringLiteral("Building Results [") + QString::number(n)
+            + QStringLiteral(" of ") + countText + QStringLiteral("]  [") + shown.sn_name + u']');
+        progress.setPosition(n);
+        progress.processMessages();
+    };
 
     qint64 lastReport = 0;
-    query.first();
-    for (int n = 1; !query.eof(); ++n) {
-        list.append();
-        ReviewRow &row = list.buffer();
-        if (n + RowsAhead <= count)
-            reader.prefetch(n - 1 + RowsAhead);
-        reader.read(n - 1, row);
-        row.Exists = pdfFolder.containsFile(QStringView(row.st_memot).trimmed());
-        row.markSet(ReviewField::Exists);
-        row.setValue(ReviewField::Tag, row.zrqtag);
-        row.setValue(ReviewField::MailInv, row.sn_docmail >= 8);
-        if (inputs.showDelNotes) {
-            if (auto note = objects.deliveryNotes.find(row.st_trtype, row.st_trref))
-                row.setValue(ReviewField::it_numdelv, *note);
+    for (int n = 1; n <= count; ++n) {
+        const int index = order[static_cast<size_t>(n - 1)];
+        ReviewRow &row = rows[static_cast<size_t>(index)];
+        if (!reader.read(index, row, false))
+            converted.push_back(index);
+        DeriveFields(row, objects, inputs);
+        std::string_view name = row.st_memot.utf8();
+        if (row.st_memot.isInPlace() && Ascii(name)) {
+            while (!name.empty() && Blank(name.front()))
+                name.remove_prefix(1);
+            while (!name.empty() && Blank(name.back()))
+                name.remove_suffix(1);
+            pdfNames[static_cast<size_t>(index)] = name;
+        } else {
+            otherPdfNames.push_back(index);
         }
-        const bool report = n == 1 || n == count
+        if (n == 1 || n == count
             || (n % RowsPerClockCheck == 0
-                && progress.clockMs() - lastReport >= BuildReportIntervalMs);
-        const QString name = report ? row.sn_name : QString();
-        list.post();
-        query.next();
-        if (report) {
-            progress.setCaption(QStringLiteral("Building Results [") + QString::number(n)
-                + QStringLiteral(" of ") + countText + QStringLiteral("]  [") + name + u']');
-            progress.setPosition(n);
-            progress.processMessages();
+                && progress.clockMs() - lastReport >= BuildReportIntervalMs)) {
+            report(n);
             lastReport = progress.clockMs();
         }
+    }
+    std::sort(converted.begin(), converted.end());
+    for (const int index : converted) {
+        ReviewRow &row = rows[static_cast<size_t>(index)];
+        MoveTo(query, index);
+        reader.read(index, row);
+        DeriveFields(row, objects, inputs);
+        pdfNames[static_cast<size_t>(index)] = {};
+        otherPdfNames.push_back(index);
+    }
+    // The cursor ends past the last row, as after reading the rows in turn.
+    MoveTo(query, count);
+
+    const HostFolderIndex pdfFolder = pdfListing.get();
+    const std::vector<bool> exists = pdfFolder.containsFiles(pdfNames);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        rows[i].Exists = exists[i];
+        rows[i].markSet(ReviewField::Exists);
+    }
+    for (const int index : otherPdfNames) {
+        ReviewRow &row = rows[static_cast<size_t>(index)];
+        row.Exists = PdfExists(pdfFolder, row.st_memot);
     }
     list.sort({ QStringLiteral("st_account"), QStringLiteral("st_trref") }, false);
 }

@@ -52,8 +52,8 @@ template <auto Member, ReviewField Field> int CompareMember(const ReviewRow &a, 
     const bool bNull = b.isNull(Field);
     if (aNull || bNull)
         return Compare(!aNull, !bNull);
-    if constexpr (std::is_same_v<std::remove_cvref_t<decltype(a.*Member)>, QString>)
-        return QString::compare(a.*Member, b.*Member, Qt::CaseSensitive);
+    if constexpr (std::is_same_v<std::remove_cvref_t<decltype(a.*Member)>, ReviewText>)
+        return ReviewText::compare(a.*Member, b.*Member);
     else
         return Compare(a.*Member, b.*Member);
 }
@@ -81,7 +81,7 @@ QVariant ReviewRow::value(ReviewField field) const
     if (isNull(field))
         return {};
     if (const TextMember text = TextMemberOf(field))
-        return this->*text;
+        return (this->*text).toString();
     if (const FlagMember flag = FlagMemberOf(field))
         return this->*flag;
     if (const DecimalMember number = DecimalMemberOf(field))
@@ -107,7 +107,7 @@ void ReviewRow::setValue(ReviewField field, const QVariant &value)
         return;
     }
     if (const TextMember text = TextMemberOf(field)) {
-        this->*text = value.toString().left(FieldInfo(field).size);
+        this->*text = ReviewText(value.toString().left(FieldInfo(field).size));
     } else if (const FlagMember flag = FlagMemberOf(field)) {
         this->*flag = value.toBool();
     } else if (const DecimalMember number = DecimalMemberOf(field)) {

@@ -4,7 +4,10 @@
 #include <QString>
 #include <QVariant>
 
+#include "review/ReviewText.h"
+
 #include <cstdint>
+#include <memory>
 
 // One listed document of the review list, its fields in the grid's column order.
 enum class ReviewField : int {
@@ -52,26 +55,30 @@ int ReviewFieldIndex(const QString &name);
 struct ReviewRow
 {
     bool Tag = false;
-    QString st_account;
-    QString sn_name;
+    ReviewText st_account;
+    ReviewText sn_name;
     int32_t sn_docmail = 0;
     bool MailInv = false;
-    QString sn_email;
+    ReviewText sn_email;
     bool zrqtag = false;
     bool zrqsent = false;
     bool zrqprint = false;
-    QString st_trref;
+    ReviewText st_trref;
     QDate st_trdate;
-    QString st_custref;
-    QString st_trtype;
+    ReviewText st_custref;
+    ReviewText st_trtype;
     double st_trvalue = 0;
     double st_vatval = 0;
     double st_trbal = 0;
-    QString st_paid;
-    QString it_numdelv;
-    QString st_memot;
+    ReviewText st_paid;
+    ReviewText it_numdelv;
+    ReviewText st_memot;
     bool Exists = false;
     int64_t id = 0;
+
+    // Keeps the bytes of the texts held in place alive (the query result they were read from),
+    // however long this row or a copy of it outlives the query.
+    std::shared_ptr<const void> texts;
 
     // A bit per field: set while the field is empty (a new row starts with every field empty).
     uint32_t nulls = (1u << ReviewFieldCount) - 1;
@@ -90,7 +97,7 @@ struct ReviewRow
 
 // The typed member behind a field, for writing many rows without a QVariant per value; null
 // where the field is of another type.
-using TextMember = QString ReviewRow::*;
+using TextMember = ReviewText ReviewRow::*;
 using FlagMember = bool ReviewRow::*;
 using DecimalMember = double ReviewRow::*;
 TextMember TextMemberOf(ReviewField field);

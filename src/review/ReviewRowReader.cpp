@@ -1,5 +1,6 @@
 #include "review/ReviewRowReader.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -15,6 +16,7 @@ bool WholeWithin(double number, double low, double high)
 
 ReviewRowReader::ReviewRowReader(const db::Query &query)
     : m_query(query)
+    , m_result(query.sharedResult())
 {
     for (int i = 0; i < query.fieldCount(); ++i) {
         const int index = ReviewFieldIndex(query.fields().at(i).name);
@@ -23,50 +25,43 @@ ReviewRowReader::ReviewRowReader(const db::Query &query)
         const auto field = static_cast<ReviewField>(index);
         const ReviewFieldInfo &info = FieldInfo(field);
         m_copies.push_back({ i, field, info.kind, info.size, TextMemberOf(field),
-            FlagMemberOf(field), DecimalMemberOf(field), query.column(i), {} });
+            FlagMemberOf(field), DecimalMemberOf(field), query.column(i) });
     }
 }
 
-void ReviewRowReader::read(int row, ReviewRow &target)
+bool ReviewRowReader::read(int row, ReviewRow &target, bool atCursor)
 {
-    for (Copy &copy : m_copies)
-        copyValue(copy, row, target);
+    target.texts = m_result;
+    bool complete = true;
+    for (const Copy &copy : m_copies)
+        complete = copyValue(copy, row, target, atCursor) && complete;
+    return complete;
 }
 
-void ReviewRowReader::prefetch([[maybe_unused]] int row) const
+void ReviewRowReader::copyText(const Copy &copy, std::string_view bytes, ReviewRow &target)
 {
-#if defined(__GNUC__)
-    for (const Copy &copy : m_copies) {
-        if (copy.kind == FieldKind::Text)
-            __builtin_prefetch(copy.reader.utf8(row).data());
+    // A UTF-8 text has no more UTF-16 units than bytes, so one that fits in bytes fits the
+    // field; a longer one is cut at the field's size as QString::left() cuts it.
+    const auto size = static_cast<size_t>(copy.size);
+    if (bytes.size() <= size) {
+        target.*copy.text = ReviewText::inPlace(bytes);
+    } else if (std::all_of(bytes.begin(), bytes.begin() + copy.size,
+                   [](char c) { return (static_cast<unsigned char>(c) & 0x80) == 0; })) {
+        target.*copy.text = ReviewText::inPlace(bytes.substr(0, size));
+    } else {
+        target.*copy.text = ReviewText(
+            QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())).left(copy.size));
     }
-#endif
 }
 
-QString ReviewRowReader::text(Copy &copy, std::string_view bytes)
-{
-    if (bytes.size() <= 1) {
-        QString &shared = m_short[bytes.empty() ? 256 : static_cast<unsigned char>(bytes[0])];
-        if (shared.isNull())
-            shared = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-        return shared.left(copy.size);
-    }
-    TextCache &cache = copy.cache;
-    if (!cache.filled || cache.bytes != bytes) {
-        cache.text = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-        if (cache.text.size() > copy.size)
-            cache.text.truncate(copy.size);
-        cache.bytes = bytes;
-        cache.filled = true;
-    }
-    return cache.text;
-}
-
-void ReviewRowReader::copyValue(Copy &copy, int row, ReviewRow &target)
+bool ReviewRowReader::copyValue(const Copy &copy, int row, ReviewRow &target, bool atCursor)
 {
     const db::ColumnReader &reader = copy.reader;
     const db::FieldType type = reader.type(row);
-    const auto empty = [&] { target.nulls |= 1u << int(copy.field); };
+    const auto empty = [&] {
+        target.nulls |= 1u << int(copy.field);
+        return true;
+    };
     if (type == db::FieldType::Unknown)
         return empty();
     const bool number = type == db::FieldType::Float || type == db::FieldType::Integer;
@@ -74,7 +69,7 @@ void ReviewRowReader::copyValue(Copy &copy, int row, ReviewRow &target)
     switch (copy.kind) {
     case FieldKind::Text:
         if (type == db::FieldType::Text) {
-            target.*copy.text = text(copy, reader.utf8(row));
+            copyText(copy, reader.utf8(row), target);
             copied = true;
         }
         break;
@@ -118,8 +113,11 @@ void ReviewRowReader::copyValue(Copy &copy, int row, ReviewRow &target)
     }
     if (copied) {
         target.markSet(copy.field);
-        return;
+        return true;
     }
+    if (!atCursor)
+        return false;
     const db::Field field = m_query.field(copy.column);
     target.setValue(copy.field, field.isNull() ? QVariant() : field.asVariant());
+    return true;
 }

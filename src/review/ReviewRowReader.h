@@ -5,36 +5,27 @@
 
 #include <QString>
 
-#include <array>
+#include <memory>
 #include <string_view>
 #include <vector>
 
 // Copies the rows of an open query into review rows: every column whose name matches a field of
 // the row (letter case ignored) goes into that field, read straight from the result's typed
-// values. Equal texts of neighbouring rows (an account's name and address, one-letter codes)
-// share one string. A value the field cannot take the usual way goes through the query's field
-// conversion, as any other copy would, and leaves the field empty where that fails.
+// values. Texts are not copied: a row's text fields refer to the result's bytes, and the row
+// holds the result, so they outlive the query's next open. A value the field cannot take the
+// usual way goes through the query's field conversion, as any other copy would, and leaves the
+// field empty where that fails.
 class ReviewRowReader
 {
 public:
     explicit ReviewRowReader(const db::Query &query);
 
-    // Fills the fields from the query's row (from 0); the query's cursor must stand on that row
-    // for a value that needs the field conversion.
-    void read(int row, ReviewRow &target);
-    // Asks for a later row's values ahead of read(): rows come in sorted order, scattered over
-    // the result's memory, and waiting for each in turn costs more than the copying.
-    void prefetch(int row) const;
+    // Fills the fields from the query's row (from 0). A value that needs the field conversion
+    // is converted when the query's cursor stands on that row (atCursor); otherwise its field is
+    // left for another read with the cursor there, and the answer is false.
+    bool read(int row, ReviewRow &target, bool atCursor = true);
 
 private:
-    // The last text read for a column, so a repeat costs a comparison instead of a conversion.
-    struct TextCache
-    {
-        std::string_view bytes;
-        QString text;
-        bool filled = false;
-    };
-
     struct Copy
     {
         int column;
@@ -45,14 +36,12 @@ private:
         FlagMember flag;
         DecimalMember decimal;
         db::ColumnReader reader;
-        TextCache cache;
     };
 
-    QString text(Copy &copy, std::string_view bytes);
-    void copyValue(Copy &copy, int row, ReviewRow &target);
+    static void copyText(const Copy &copy, std::string_view bytes, ReviewRow &target);
+    bool copyValue(const Copy &copy, int row, ReviewRow &target, bool atCursor);
 
     const db::Query &m_query;
+    std::shared_ptr<const void> m_result;
     std::vector<Copy> m_copies;
-    // One-character texts (and the empty text), shared by every row.
-    std::array<QString, 257> m_short;
 };

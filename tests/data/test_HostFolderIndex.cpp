@@ -71,4 +71,31 @@ TEST(HostFolderIndex, EveryNameOfALargeFolderIsFound)
         index.filePath(QStringLiteral("inv2999.pdf")), temp.file(QStringLiteral("Inv2999.PDF")));
 }
 
+// A name given in UTF-8 is found exactly when the same name as a QString is: ASCII in any case,
+// letters beyond ASCII, names with a separator, blanks kept, a name longer than any entry.
+TEST(HostFolderIndex, Utf8NamesAreFoundAsTheirTextIs)
+{
+    TempDir temp;
+    Touch(temp.file(QStringLiteral("SI1000.PDF")));
+    Touch(temp.file(QStringLiteral("si1001.pdf")));
+    Touch(temp.file(QStringLiteral("Façade-É2.PDF")));
+    ASSERT_TRUE(QDir(temp.path()).mkpath(QStringLiteral("sub")));
+    Touch(temp.file(QStringLiteral("sub/Inner.PDF")));
+    const HostFolderIndex index(temp.path());
+    const QStringList names { QStringLiteral("si1000.pdf"), QStringLiteral("SI1001.PDF"),
+        QStringLiteral("Si1001.Pdf"), QStringLiteral("SI1002.PDF"), QStringLiteral("SI1000.PDF "),
+        QStringLiteral(" SI1000.PDF"), QStringLiteral("façade-é2.pdf"),
+        QStringLiteral("FAÇADE-É2.PDF"), QStringLiteral("facade-e2.pdf"),
+        QStringLiteral("sub\\Inner.PDF"), QStringLiteral("sub/inner.pdf"),
+        QStringLiteral("sub\\Other.PDF"), QString(300, u'A'), QString() };
+    int found = 0;
+    for (const QString &name : names) {
+        const std::string utf8 = name.toStdString();
+        const bool expected = index.containsFile(QStringView(name));
+        EXPECT_EQ(index.containsFile(std::string_view(utf8)), expected) << utf8;
+        found += expected ? 1 : 0;
+    }
+    EXPECT_EQ(found, 7);
+}
+
 } // namespace

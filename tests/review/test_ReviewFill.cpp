@@ -12,6 +12,10 @@
 #include <QDir>
 #include <QFile>
 
+#include <algorithm>
+#include <memory>
+#include <optional>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -62,7 +66,7 @@ protected:
     void SetUp() override
     {
         folder = temp.path();
-        connection.setConnectionString(WriteCompany(folder, Z, Generated(documents())));
+        connection.setConnectionString(WriteCompany(folder, Z, companyData()));
         inputs.dataFolder = folder;
         inputs.companyId = Z;
         inputs.filter.excludeAllocated = true;
@@ -70,6 +74,7 @@ protected:
     }
 
     virtual int documents() const { return 200; }
+    virtual CompanyData companyData() const { return Generated(documents()); }
 
     int build(BuildProgress &progress)
     {
@@ -209,6 +214,99 @@ TEST_F(ReviewFill, ProgressIsShownAsTimePassesNotPerRow)
         EXPECT_EQ(moving.captions.at(i + 2),
             QStringLiteral("Building Results [") + QString::number(n) + QStringLiteral(" of ")
                 + QString::number(rows) + QStringLiteral("]  [") + list.row(n - 1).sn_name + u']');
+    }
+}
+
+// The rows' texts stay readable, as they were read, for as long as a row or a copy of it lives,
+// whatever the query does afterwards; the query's result goes once nothing refers to it.
+TEST_F(ReviewFill, RowsKeepTheirTextsWhenTheQueryMovesOn)
+{
+    Progress progress;
+    const int rows = build(progress);
+    ASSERT_GT(rows, 10);
+    QStringList texts;
+    const auto textsOf = [](const ReviewRow &row) {
+        return QStringList { row.st_account, row.sn_name, row.sn_email, row.st_trref,
+            row.st_custref, row.st_trtype, row.st_paid, row.st_memot };
+    };
+    for (int i = 0; i < rows; ++i)
+        texts += textsOf(list.row(i));
+    const std::weak_ptr<const void> firstResult = list.row(0).texts;
+    ASSERT_FALSE(firstResult.expired());
+
+    // The query opens again on other rows: the list still reads its own.
+    qrySTran.close();
+    qrySTran.setSql(QStringLiteral("SELECT st_trref AS st_account, st_account AS st_trref, "
+                                   "st_memo AS sn_name FROM Z_stran"));
+    qrySTran.open();
+    QStringList after;
+    for (int i = 0; i < rows; ++i)
+        after += textsOf(list.row(i));
+    EXPECT_EQ(after, texts);
+
+    // An edited text holds its new value; a copy of the row outlives a new build.
+    list.setRecNo(3);
+    list.edit();
+    list.setValue(ReviewField::sn_email, QStringLiteral("new@example.test"));
+    list.post();
+    std::optional<ReviewRow> kept = list.row(3);
+    build(progress);
+    EXPECT_FALSE(firstResult.expired());
+    QStringList expected = texts.mid(3 * 8, 8);
+    expected[2] = QStringLiteral("new@example.test");
+    EXPECT_EQ(textsOf(*kept), expected);
+    EXPECT_NE(list.row(3).texts, kept->texts); // the new build reads the new result
+    // Nothing holds the first result once the copy is gone.
+    kept.reset();
+    EXPECT_TRUE(firstResult.expired());
+}
+
+// Customers whose names part on letters beyond ASCII, in both letter cases.
+class AccentedReviewFill : public ReviewFill
+{
+protected:
+    CompanyData companyData() const override
+    {
+        CompanyData data = Generated(documents());
+        const QStringList names { QStringLiteral("Ärger GmbH"), QStringLiteral("ärger GmbH"),
+            QStringLiteral("Zeta Ltd"), QStringLiteral("Øster A/S"), QStringLiteral("Oster AS"),
+            QStringLiteral("Émile & Fils"), QStringLiteral("Emile"), QStringLiteral("émile"),
+            QStringLiteral("Ärger GmbH"), QStringLiteral("ÿ Café"), QStringLiteral("Ÿ Café"),
+            QStringLiteral("Œuvre") };
+        for (qsizetype i = 0; i < names.size(); ++i)
+            data.customers[static_cast<size_t>(i * 3)].name = names.at(i);
+        return data;
+    }
+};
+
+// Sorting the filled list by a text column gives the order the same texts give as QStrings:
+// the accented letters of Windows-1252 read back as they were written and order as before.
+TEST_F(AccentedReviewFill, TextColumnsSortAsTheirTexts)
+{
+    Progress progress;
+    const int rows = build(progress);
+    ASSERT_GT(rows, 50);
+    int accented = 0;
+    for (int i = 0; i < rows; ++i)
+        accented += list.row(i).sn_name.trimmed() == QStringLiteral("Øster A/S") ? 1 : 0;
+    EXPECT_GT(accented, 0);
+    for (const QString &name :
+        { QStringLiteral("sn_name"), QStringLiteral("st_custref"), QStringLiteral("st_memot") }) {
+        for (const bool descending : { false, true }) {
+            const ReviewField field = static_cast<ReviewField>(ReviewFieldIndex(name));
+            std::vector<std::pair<QString, qint64>> expected;
+            for (int i = 0; i < rows; ++i)
+                expected.emplace_back(list.row(i).text(field), list.row(i).id);
+            std::stable_sort(expected.begin(), expected.end(), [&](const auto &a, const auto &b) {
+                const int c = QString::compare(a.first, b.first, Qt::CaseSensitive);
+                return descending ? c > 0 : c < 0;
+            });
+            list.sort({ name }, descending);
+            for (int i = 0; i < rows; ++i) {
+                ASSERT_EQ(list.row(i).id, expected[static_cast<size_t>(i)].second)
+                    << name.toStdString() << (descending ? " descending" : "") << ", row " << i;
+            }
+        }
     }
 }
 

@@ -9,7 +9,10 @@
 #include <QDateTime>
 #include <QLocale>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <numeric>
 
 namespace db {
 
@@ -496,6 +499,46 @@ ColumnReader Query::column(int index) const
     if (index < 0 || index >= fieldCount())
         throw Exception(QStringLiteral("Field index out of range"));
     return ColumnReader(*this, index);
+}
+
+std::vector<int> Query::rowsInStorageOrder() const
+{
+    requireOpen();
+    const size_t rows = m_result->rowCount();
+    std::vector<int> order(rows);
+    if (rows == 0)
+        return order;
+    // Sorted as one number per row: the place's distance from the lowest (cells are 8-byte
+    // aligned) above the row's number, when that fits in 64 bits.
+    uintptr_t low = UINTPTR_MAX;
+    uintptr_t high = 0;
+    for (size_t row = 0; row < rows; ++row) {
+        const auto place = reinterpret_cast<uintptr_t>(m_result->rowPlace(row));
+        low = std::min(low, place);
+        high = std::max(high, place);
+    }
+    int rowBits = 1;
+    while ((size_t(1) << rowBits) < rows)
+        ++rowBits;
+    const uint64_t span = (high - low) / 8;
+    if (span >= (uint64_t(1) << (64 - rowBits))) {
+        std::iota(order.begin(), order.end(), 0);
+        std::sort(order.begin(), order.end(), [&](int a, int b) {
+            return m_result->rowPlace(static_cast<size_t>(a))
+                < m_result->rowPlace(static_cast<size_t>(b));
+        });
+        return order;
+    }
+    std::vector<uint64_t> keys(rows);
+    for (size_t row = 0; row < rows; ++row) {
+        const auto place = reinterpret_cast<uintptr_t>(m_result->rowPlace(row));
+        keys[row] = (uint64_t(place - low) / 8) << rowBits | row;
+    }
+    std::sort(keys.begin(), keys.end());
+    const uint64_t mask = (uint64_t(1) << rowBits) - 1;
+    for (size_t i = 0; i < rows; ++i)
+        order[i] = static_cast<int>(keys[i] & mask);
+    return order;
 }
 
 bool Query::locate(const QString &fieldName, const QVariant &value)

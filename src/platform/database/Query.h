@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 namespace vfp::sql {
 class ResultSet;
@@ -128,6 +129,13 @@ public:
     Field field(int index) const;
     Field fieldByName(const QString &name) const; // throws Exception when there is none
     ColumnReader column(int index) const;
+    // The open result, for a reader that keeps values where they lie: it stays alive and
+    // unchanged for as long as a holder keeps it, also after this query closes or reopens.
+    // Null while closed.
+    std::shared_ptr<const vfp::sql::ResultSet> sharedResult() const { return m_result; }
+    // The rows (from 0) in the order their values lie in memory: a sorted result's rows lie in
+    // the order they were found, and reading every row in this order reads memory in sequence.
+    std::vector<int> rowsInStorageOrder() const;
 
     // Moves to the first row whose field equals the value (texts compared exactly, trailing
     // blanks of the column ignored); leaves the cursor where it was when none does.

@@ -73,6 +73,9 @@ public:
     bool isNull(size_t row, int column) const { return kind(row, column) == Value::Kind::Null; }
     std::string_view text(size_t row, int column) const;
     double number(size_t row, int column) const;
+    // Where a row's cells lie: reading many rows in the order of these places reads memory in
+    // sequence instead of at random.
+    const void *rowPlace(size_t row) const { return m_rows[row]; }
 
     // Equality of two whole rows (DISTINCT) and a hash of one.
     bool rowsEqual(size_t a, size_t b) const;

@@ -1,0 +1,85 @@
+// A review row's text field: the order, equality and text of bytes read in place are those of
+// the QString the bytes stand for, and a text of its own is copied with its row.
+#include "review/ReviewRow.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+int Sign(int value)
+{
+    return (value > 0) - (value < 0);
+}
+
+// Texts that part on ASCII, on letters of Windows-1252, within a character, as a prefix, and on
+// characters whose UTF-16 order is not their code points' order (above U+FFFF against the
+// private and half-width ranges).
+const std::vector<std::string> &Samples()
+{
+    static const std::vector<std::string> samples { "", " ", "A", "A ", "AB", "Ab", "a", "C001    ",
+        "C002    ", "Müller", "Mueller", "Muller", "Mäller", "Møller", "Müller ", "Z", "é", "ê",
+        "\xEF\xBD\x81", "\xEE\x80\x80", "\xF0\x9F\x98\x80", "\xF0\x9F\x98\x81", "x\xF0\x9F\x98\x80",
+        "x\xEF\xBD\x81", "ab\xC3\xA9z", "ab\xC3\xA9" };
+    return samples;
+}
+
+TEST(ReviewText, InPlaceTextsOrderAndCompareAsTheirQStrings)
+{
+    for (const std::string &x : Samples()) {
+        for (const std::string &y : Samples()) {
+            const QString qx = QString::fromStdString(x);
+            const QString qy = QString::fromStdString(y);
+            const int expected = Sign(QString::compare(qx, qy, Qt::CaseSensitive));
+            const ReviewText a = ReviewText::inPlace(x);
+            const ReviewText b = ReviewText::inPlace(y);
+            EXPECT_EQ(ReviewText::compare(a, b), expected) << x << " / " << y;
+            // A text of its own against one in place, as after an edit.
+            EXPECT_EQ(ReviewText::compare(ReviewText(qx), b), expected) << x << " / " << y;
+            EXPECT_EQ(a == qy, qx == qy) << x << " / " << y;
+            EXPECT_EQ(a == b, qx == qy) << x << " / " << y;
+        }
+    }
+}
+
+TEST(ReviewText, ReadsAsTheTextItStandsFor)
+{
+    const std::string bytes = "Søren Ærø  ";
+    const ReviewText text = ReviewText::inPlace(bytes);
+    EXPECT_EQ(text.toString(), QStringLiteral("Søren Ærø  "));
+    EXPECT_EQ(text.trimmed(), QStringLiteral("Søren Ærø"));
+    EXPECT_EQ(text.toStdString(), bytes);
+    EXPECT_FALSE(text.isEmpty());
+    EXPECT_TRUE(ReviewText::inPlace(std::string_view()).isEmpty());
+    EXPECT_TRUE(ReviewText().isEmpty());
+    EXPECT_TRUE(ReviewText(QString()).isEmpty());
+    const QString converted = text;
+    EXPECT_EQ(converted, text.toString());
+}
+
+// A row's texts of its own are its own: a copy, an assignment and a move leave each row with
+// the text it was given.
+TEST(ReviewText, RowsCopyTheirOwnTexts)
+{
+    ReviewRow a;
+    a.setValue(ReviewField::sn_email, QStringLiteral("first@example.test"));
+    ReviewRow b = a;
+    b.setValue(ReviewField::sn_email, QStringLiteral("second@example.test"));
+    EXPECT_EQ(a.sn_email, QStringLiteral("first@example.test"));
+    EXPECT_EQ(b.sn_email, QStringLiteral("second@example.test"));
+    a = b;
+    b.setValue(ReviewField::sn_email, QStringLiteral("third@example.test"));
+    EXPECT_EQ(a.sn_email, QStringLiteral("second@example.test"));
+    ReviewRow c = std::move(b);
+    EXPECT_EQ(c.sn_email, QStringLiteral("third@example.test"));
+    const ReviewRow &same = a;
+    a = same; // assignment to itself keeps the text
+    EXPECT_EQ(a.value(ReviewField::sn_email).toString(), QStringLiteral("second@example.test"));
+    // Texts are cut to the field's size in characters.
+    a.setValue(ReviewField::st_trtype, QStringLiteral("ÉX"));
+    EXPECT_EQ(a.st_trtype, QStringLiteral("É"));
+}
+
+} // namespace
