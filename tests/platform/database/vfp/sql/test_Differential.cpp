@@ -20,6 +20,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -379,6 +380,32 @@ TEST(Differential, TheReviewQueryWholeAndInParts)
     }
     if (!Writing()) {
         EXPECT_EQ(vfp::sql::InterpretedEvaluationCount(), evaluated);
+    }
+}
+
+// Threads that scan parts of a big table share one bound plan, each evaluating what the compiled
+// steps leave to the bound expressions in a state of its own: their rows are those of one scan
+// (DISTINCT, which drops nothing here since st_trref is unique, runs as one scan).
+TEST(Differential, PartsSharingABoundPlanGiveTheRowsOfOneScan)
+{
+    Company company(13, 70000);
+    const std::string rest = " st_trref, st_trvalue * 2 AS twice, UPPER(st_custref) AS custref, "
+                             "CAST(st_trbal AS C(12)) AS balance, LEN(ALLTRIM(sn_name)) AS name, "
+                             "IIF(st_qty > 3, st_qty % 4, -st_qty) AS qty "
+                             "FROM z_stran LEFT JOIN z_sname ON sn_account = st_account "
+                             "WHERE st_trvalue * 2 > -2000 AND UPPER(st_custref) <> 'A' "
+                             "AND (st_qty < 10 OR ISNULL(st_flag)) ORDER BY st_trref";
+    const uint64_t scans = vfp::sql::CompiledScanCount();
+    const Answer parts = AnswerOf(company.database(), "SELECT" + rest);
+    const uint64_t partScans = vfp::sql::CompiledScanCount() - scans;
+    const Answer whole = AnswerOf(company.database(), "SELECT DISTINCT" + rest);
+    EXPECT_EQ(vfp::sql::CompiledScanCount() - scans - partScans, 1u);
+    ASSERT_FALSE(parts.failed) << parts.text;
+    EXPECT_EQ(parts.text.substr(parts.text.find('\n')), whole.text.substr(whole.text.find('\n')));
+    EXPECT_NE(parts.text.find("ROWS "), std::string::npos);
+    EXPECT_EQ(parts.text.find("ROWS 0 "), std::string::npos);
+    if (std::thread::hardware_concurrency() > 1) {
+        EXPECT_GT(partScans, 1u);
     }
 }
 
