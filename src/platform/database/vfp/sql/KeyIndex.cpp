@@ -1,6 +1,7 @@
 #include "platform/database/vfp/sql/KeyIndex.h"
 
 #include "platform/database/vfp/Table.h"
+#include "platform/database/vfp/sql/BlockMemory.h"
 #include "platform/database/vfp/sql/TextOps.h"
 
 #include <algorithm>
@@ -47,6 +48,21 @@ template <typename Number> void AppendNumberKey(std::string &key, char kind, Num
 }
 
 } // namespace
+
+KeyIndex::KeyIndex()
+    : m_slots(SpareContainers<std::vector<Slot>>::take())
+    , m_keys(SpareContainers<std::vector<Key>>::take())
+    , m_bytes(SpareContainers<std::string>::take())
+    , m_dense(SpareContainers<std::vector<uint32_t>>::take())
+{ }
+
+KeyIndex::~KeyIndex()
+{
+    SpareContainers<std::vector<Slot>>::giveBack(m_slots);
+    SpareContainers<std::vector<Key>>::giveBack(m_keys);
+    SpareContainers<std::string>::giveBack(m_bytes);
+    SpareContainers<std::vector<uint32_t>>::giveBack(m_dense);
+}
 
 bool KeyIndex::encode(const Value &value, std::string &key, size_t width)
 {
@@ -99,25 +115,37 @@ void KeyIndex::settle()
     const auto span = static_cast<uint64_t>(high - low) + 1;
     if (span > DenseLimit(m_keys.size()))
         return;
+    // Looked up by value from now on, the chains are read from the keys.
+    for (const Slot &slot : m_slots) {
+        if (slot.key != 0)
+            m_keys[slot.key - 1].chain = slot.chain;
+    }
     m_denseLow = low;
     m_dense.assign(span, 0);
     for (size_t n = 0; n < m_keys.size(); ++n)
         m_dense[static_cast<size_t>(integers[n] - low)] = static_cast<uint32_t>(n + 1);
 }
 
-size_t KeyIndex::locate(std::string_view key, uint64_t hash) const
+void KeyIndex::headOf(std::string_view key, uint64_t head[2])
+{
+    unsigned char bytes[16] = {};
+    std::memcpy(bytes, key.data(), std::min<size_t>(key.size(), 15));
+    bytes[15] = static_cast<unsigned char>(std::min<size_t>(key.size(), 255));
+    std::memcpy(head, bytes, sizeof bytes);
+}
+
+size_t KeyIndex::locate(std::string_view key, uint64_t hash, const uint64_t head[2]) const
 {
     const size_t mask = m_slots.size() - 1;
-    const uint64_t fragment = hash >> 32;
+    const auto fragment = static_cast<uint32_t>(hash >> 32);
     for (size_t at = hash & mask;; at = (at + 1) & mask) {
-        const uint64_t slot = m_slots[at];
-        if (slot == 0)
+        const Slot &slot = m_slots[at];
+        if (slot.key == 0)
             return at;
-        if ((slot >> 32) == fragment) {
-            const Key &k = m_keys[static_cast<uint32_t>(slot) - 1];
-            if (k.length == key.size() && keyBytes(k) == key)
-                return at;
-        }
+        // Equal heads are equal keys up to 15 bytes; a longer key is compared in full.
+        if (slot.fragment == fragment && slot.head[0] == head[0] && slot.head[1] == head[1]
+            && (key.size() <= 15 || keyBytes(m_keys[slot.key - 1]) == key))
+            return at;
     }
 }
 
@@ -125,6 +153,9 @@ uint32_t KeyIndex::storeKey(std::string_view key)
 {
     if (m_bytes.size() + key.size() > std::numeric_limits<uint32_t>::max())
         throw Error("The keys of a join take more than 4 GiB; narrow it with a WHERE condition");
+    // Keys of one join are mostly alike in length: room for the expected ones at once.
+    if (m_bytes.empty() && key.size() <= 16)
+        m_bytes.reserve(m_expected * key.size());
     const auto offset = static_cast<uint32_t>(m_bytes.size());
     m_bytes.append(key);
     return offset;
@@ -145,7 +176,8 @@ bool KeyIndex::placeDense(int64_t integer)
 {
     if (m_dense.empty()) {
         m_denseLow = m_lowestKey = m_highestKey = integer;
-        m_dense.assign(std::min<size_t>(denseLimit(), 1024), 0);
+        // Room at once for as many keys as are expected, which record ids in order fill.
+        m_dense.assign(std::min(denseLimit(), std::max<size_t>(m_expected, 1024)), 0);
         return true;
     }
     const int64_t lowest = std::min(m_lowestKey, integer);
@@ -177,24 +209,39 @@ void KeyIndex::startHashing()
     size_t slots = 64;
     while (slots < 2 * std::max(m_expected, m_keys.size() + 1))
         slots *= 2;
-    rehash(slots);
+    rehash(slots, false);
 }
 
 void KeyIndex::grow()
 {
-    rehash(m_slots.empty() ? 64 : m_slots.size() * 2);
+    rehash(m_slots.empty() ? 64 : m_slots.size() * 2, true);
 }
 
-void KeyIndex::rehash(size_t slots)
+void KeyIndex::rehash(size_t slots, bool fromSlots)
 {
-    m_slots.assign(slots, 0);
+    std::vector<Chain> chains(m_keys.size());
+    if (fromSlots) {
+        for (const Slot &slot : m_slots) {
+            if (slot.key != 0)
+                chains[slot.key - 1] = slot.chain;
+        }
+    } else {
+        for (size_t n = 0; n < m_keys.size(); ++n)
+            chains[n] = m_keys[n].chain;
+    }
+    m_slots.assign(slots, Slot {});
     const size_t mask = m_slots.size() - 1;
     for (size_t n = 0; n < m_keys.size(); ++n) {
-        const uint64_t hash = HashOf(keyBytes(m_keys[n]));
+        const std::string_view key = keyBytes(m_keys[n]);
+        const uint64_t hash = HashOf(key);
         size_t at = hash & mask;
-        while (m_slots[at] != 0)
+        while (m_slots[at].key != 0)
             at = (at + 1) & mask;
-        m_slots[at] = (hash >> 32) << 32 | (n + 1);
+        Slot &slot = m_slots[at];
+        headOf(key, slot.head);
+        slot.fragment = static_cast<uint32_t>(hash >> 32);
+        slot.key = static_cast<uint32_t>(n + 1);
+        slot.chain = chains[n];
     }
 }
 
@@ -219,14 +266,20 @@ KeyIndex::Chain &KeyIndex::insert(std::string_view key, uint32_t entry, bool &in
     if ((m_keys.size() + 1) * 2 > m_slots.size())
         grow();
     const uint64_t hash = HashOf(key);
-    uint64_t &slot = m_slots[locate(key, hash)];
-    inserted = slot == 0;
+    uint64_t head[2];
+    headOf(key, head);
+    Slot &slot = m_slots[locate(key, hash, head)];
+    inserted = slot.key == 0;
     if (!inserted)
-        return m_keys[static_cast<uint32_t>(slot) - 1].chain;
+        return slot.chain;
     m_keys.push_back(
         Key { storeKey(key), static_cast<uint32_t>(key.size()), Chain { entry, entry } });
-    slot = (hash >> 32) << 32 | m_keys.size();
-    return m_keys.back().chain;
+    slot.head[0] = head[0];
+    slot.head[1] = head[1];
+    slot.fragment = static_cast<uint32_t>(hash >> 32);
+    slot.key = static_cast<uint32_t>(m_keys.size());
+    slot.chain = Chain { entry, entry };
+    return slot.chain;
 }
 
 const KeyIndex::Chain *KeyIndex::find(std::string_view key) const
@@ -241,8 +294,10 @@ const KeyIndex::Chain *KeyIndex::find(std::string_view key) const
     }
     if (m_slots.empty())
         return nullptr;
-    const uint64_t slot = m_slots[locate(key, HashOf(key))];
-    return slot == 0 ? nullptr : &m_keys[static_cast<uint32_t>(slot) - 1].chain;
+    uint64_t head[2];
+    headOf(key, head);
+    const Slot &slot = m_slots[locate(key, HashOf(key), head)];
+    return slot.key == 0 ? nullptr : &slot.chain;
 }
 
 } // namespace vfp::sql

@@ -11,12 +11,22 @@ namespace vfp::sql {
 
 // The hash table of a hash join: key bytes to the first and last entry of a chain. While every
 // key is a whole number and they lie close together (the usual record ids), keys are placed in
-// an array by value and never hashed; otherwise open addressing over an array of 8-byte slots
-// (a hash fragment and a key number). The keys and their chains are kept in insertion order, so
-// probes in build order read them in sequence.
+// an array by value and never hashed; the keys and their chains are then kept in insertion
+// order, so probes in build order read them in sequence. Otherwise open addressing over an
+// array of 32-byte slots, each with a hash fragment, the key's first 15 bytes and length, and
+// its chain: a probe for a key that short (account codes and the like) reads one slot and
+// nothing else.
 class KeyIndex
 {
 public:
+    // Its arrays come from, and go back to, the spares of earlier indexes (see BlockMemory.h).
+    KeyIndex();
+    ~KeyIndex();
+    KeyIndex(KeyIndex &&) noexcept = default;
+    KeyIndex &operator=(KeyIndex &&) noexcept = default;
+    KeyIndex(const KeyIndex &) = delete;
+    KeyIndex &operator=(const KeyIndex &) = delete;
+
     // The key of a join value: equal keys exactly when `==` holds (texts without trailing
     // blanks). With a width, a text's key is made of its first `width` characters only. False
     // for null, which joins nothing.
@@ -51,10 +61,20 @@ private:
         Chain chain;
     };
 
+    struct Slot
+    {
+        uint64_t head[2]; // the key's first 15 bytes, zero padded, then its length (255: longer)
+        uint32_t fragment; // the hash's high half
+        uint32_t key; // key number + 1; 0 for an empty slot
+        Chain chain; // while hashing (m_keys' chains are then not kept)
+    };
+    static void headOf(std::string_view key, uint64_t head[2]);
+
     // The slot holding the key, or the empty slot where it would go.
-    size_t locate(std::string_view key, uint64_t hash) const;
+    size_t locate(std::string_view key, uint64_t hash, const uint64_t head[2]) const;
     void grow();
-    void rehash(size_t slots); // a power of two
+    // Slots anew (a power of two), filled from m_keys' chains or from the present slots'.
+    void rehash(size_t slots, bool fromSlots);
     std::string_view keyBytes(const Key &key) const
     {
         return std::string_view(m_bytes).substr(key.offset, key.length);
@@ -66,7 +86,7 @@ private:
     void startHashing();
     size_t denseLimit() const;
 
-    std::vector<uint64_t> m_slots; // 0 empty; else hash high half << 32 | key number + 1
+    std::vector<Slot> m_slots;
     std::vector<Key> m_keys;
     std::string m_bytes;
     std::vector<uint32_t> m_dense; // key number + 1 by integer - m_denseLow; 0 none

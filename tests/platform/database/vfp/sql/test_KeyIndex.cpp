@@ -132,4 +132,37 @@ TEST(KeyIndex, KeysPlacedByValueGrowBothWaysAndTurnToHashingWhenFarApart)
     EXPECT_EQ(placed.size() + 1, hashed.size());
 }
 
+TEST(KeyIndex, TextKeysAroundTheSlotsHeadLengthKeepTheirChainsThroughGrowth)
+{
+    // Keys that share their first bytes and differ only after the 15 a slot holds, or only in
+    // length (a NUL at the end), each twice: once among the first keys, once after the table
+    // has grown many times, so each chain's last entry is set on a moved slot.
+    std::vector<Value> keys;
+    const std::string prefix = "ACCOUNT-NUMBER-0000";
+    for (size_t length = 0; length <= prefix.size(); ++length)
+        keys.push_back(Value::character(prefix.substr(0, length) + "x"));
+    keys.push_back(Value::character(std::string("AB\0", 3)));
+    keys.push_back(Value::character("AB"));
+    const size_t distinct = keys.size();
+    for (int n = 0; n < 3000; ++n)
+        keys.push_back(Value::character("C" + std::to_string(100000 + n)));
+    for (size_t i = 0; i < distinct; ++i)
+        keys.push_back(keys[i]);
+    for (const bool settle : { false, true }) {
+        const KeyIndex index = Build(keys, settle);
+        EXPECT_EQ(index.size(), distinct + 3000);
+        for (size_t i = 0; i < distinct; ++i) {
+            const auto last = static_cast<uint32_t>(distinct + 3000 + i);
+            EXPECT_EQ(std::make_pair(static_cast<uint32_t>(i), last), Probe(index, keys[i]))
+                << keys[i].text();
+        }
+        EXPECT_EQ(std::make_pair(uint32_t(distinct + 7), uint32_t(distinct + 7)),
+            Probe(index, Value::character("C100007")));
+        for (const char *absent : { "ACCOUNT-NUMBER-0000y", "ACCOUNT-NUMBER-0000xx",
+                 "ACCOUNT-NUMBER-", "AB\1", "C99999", "" }) {
+            EXPECT_FALSE(Probe(index, Value::character(absent))) << absent;
+        }
+    }
+}
+
 } // namespace
