@@ -78,9 +78,7 @@ int RunUpdate(Database &database, const UpdateStatement &statement)
             where[0].push_back(Bind(*term, state));
     }
     table->checkWritable(fields);
-    std::shared_ptr<const ScanProgram> program = ScanProgram::compile(state, where, {});
-    if (!program)
-        program = ScanProgram::perRecord(where);
+    const std::shared_ptr<const ScanProgram> program = ScanProgram::compile(state, where, {});
 
     // Every new value is computed and converted to its field before the first write, so a
     // failing expression or a value that does not fit changes nothing; each record is then

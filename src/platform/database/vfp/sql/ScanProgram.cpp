@@ -87,14 +87,14 @@ std::shared_ptr<const ScanProgram> ScanProgram::compile(const RowState &state,
 {
     const auto &tables = state.tables();
     if (tables.empty() || !tables[0].table)
-        return nullptr;
+        return perRecord(filters);
     for (size_t slot = 1; slot < tables.size(); ++slot) {
         if (tables[slot].table == tables[0].table)
-            return nullptr;
+            return perRecord(filters);
     }
     const Table &first = *tables[0].table;
     if (first.recordLength() == 0 || first.fields().empty() || !first.fieldPlace(0))
-        return nullptr;
+        return perRecord(filters);
 
     auto program = std::shared_ptr<ScanProgram>(new ScanProgram());
     program->m_recordLength = first.recordLength();

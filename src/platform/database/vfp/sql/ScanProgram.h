@@ -41,13 +41,13 @@ public:
     // For the tables of the state: `filters` are each slot's conditions in the order they are
     // tested, `outputs` the statement's output expressions. The first table is read in place;
     // a joined table's fields are read from the copies of its records a join's hash keeps, or
-    // are null for the missing record of a LEFT JOIN. Null when the first table cannot be read
-    // in place (its records are not in a file of this engine, or another slot reads the same
-    // table object, whose read buffer the scan would then share).
+    // are null for the missing record of a LEFT JOIN. Where the first table cannot be read in
+    // place (its records are not in a file of this engine, or another slot reads the same table
+    // object, whose read buffer the scan would then share), the program is perRecord()'s.
     static std::shared_ptr<const ScanProgram> compile(const RowState &state,
         const std::vector<std::vector<NodePtr>> &filters, std::span<const NodePtr> outputs);
-    // The program of a first table that is not read in place: every condition is left to its
-    // bound expression and every output evaluated, one record at a time.
+    // The program of a first table that is not read in place (recordLength() 0): every
+    // condition is left to its bound expression and every output evaluated, one record at a time.
     static std::shared_ptr<const ScanProgram> perRecord(
         const std::vector<std::vector<NodePtr>> &filters);
 
@@ -140,6 +140,8 @@ private:
     static bool onBytes(Step::Kind kind);
     // RIGHT(memo, n) of a memo field whose texts are one byte per character: the field's place.
     Place memoTailOf(const Node &node, const RowState &state, size_t &count) const;
+    // Asks for the memory of the joined records' outputs of the row, ahead of their use.
+    void prefetchJoined(RowState &state) const;
     // The record of a slot in bytes; null when the slot's record is not held that way.
     static const char *recordOf(int slot, const RowState &state, bool &missing);
 
@@ -150,6 +152,7 @@ private:
     std::vector<std::vector<Step>> m_steps; // per slot
     size_t m_batchConditions = 0;
     std::vector<Output> m_outputs;
+    std::vector<size_t> m_joinedOutputs; // outputs of fields of joined tables
 };
 
 } // namespace vfp::sql

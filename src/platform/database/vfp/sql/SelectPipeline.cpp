@@ -80,8 +80,6 @@ SelectPipeline::SelectPipeline(const SelectStatement &statement, std::vector<Sou
     planWhere(statement, *plan);
     planOutput(statement, *plan);
     plan->program = ScanProgram::compile(*m_state, plan->filters, plan->outputs);
-    if (!plan->program)
-        plan->program = ScanProgram::perRecord(plan->filters);
     plan->layout = m_state->layout();
     m_hashes.resize(plan->joins.size());
     m_plan = std::move(plan);

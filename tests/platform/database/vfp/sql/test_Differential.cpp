@@ -409,6 +409,23 @@ TEST(Differential, PartsSharingABoundPlanGiveTheRowsOfOneScan)
     }
 }
 
+// A table joined to itself is not read in place (the two slots would share its read buffer):
+// its program leaves everything to the bound expressions, record by record, with the answer
+// of the statement that reads the table once.
+TEST(Differential, ASelfJoinRunsRecordByRecordWithTheSameRows)
+{
+    Company company(3, 1200);
+    const std::string where = " WHERE a.st_trtype = 'I' AND b.st_trbal <> 0 AND b.st_note = 'A'";
+    const Answer joined = AnswerOf(company.database(),
+        "SELECT a.id, b.st_trref FROM z_stran a JOIN z_stran b ON b.st_trref = a.st_trref" + where);
+    const Answer once = AnswerOf(company.database(),
+        "SELECT a.id, a.st_trref FROM z_stran a"
+            + std::string(" WHERE a.st_trtype = 'I' AND a.st_trbal <> 0 AND a.st_note = 'A'"));
+    ASSERT_FALSE(joined.failed) << joined.text;
+    EXPECT_EQ(joined.text.substr(joined.text.find('\n')), once.text.substr(once.text.find('\n')));
+    EXPECT_EQ(joined.text.find("ROWS 0 "), std::string::npos);
+}
+
 // = 0 and <> 0 on N fields are told from the digits where the text is written plainly; texts
 // written otherwise (damaged, or signs and exponents in odd places) read as the parser reads them.
 TEST(Differential, ZeroTestsOnNumberTextsOfEveryForm)
