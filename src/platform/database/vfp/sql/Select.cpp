@@ -20,8 +20,9 @@ namespace {
 // A scan is split between threads only where each part has this many records at least.
 constexpr uint32_t MinRecordsPerPart = 32768;
 constexpr unsigned MaxParts = 4;
-// A part keys the rows of this many records at a time, while they are fresh in the cache.
-constexpr uint32_t KeyedRecords = 8192;
+// A part keys the rows of a batch of records as soon as they are made, while their cells are
+// still in the cache.
+constexpr uint32_t KeyedRecords = ScanProgram::BatchRecords;
 
 class SelectRunner
 {

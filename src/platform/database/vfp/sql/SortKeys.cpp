@@ -157,16 +157,29 @@ public:
         return { data, bytes };
     }
 
+    // Keeps a buffer given back, in place of smaller ones where that makes room: the big
+    // buffers are those whose pages cost the most to fault in again.
     void give(void *data, size_t bytes)
     {
+        std::vector<void *> dropped;
         {
             std::lock_guard lock(m_mutex);
+            std::sort(m_kept.begin(), m_kept.end(),
+                [](const auto &x, const auto &y) { return x.second > y.second; });
+            while (!m_kept.empty() && (m_kept.size() >= MaxBuffers || m_bytes + bytes > MaxBytes)
+                && m_kept.back().second < bytes) {
+                dropped.push_back(m_kept.back().first);
+                m_bytes -= m_kept.back().second;
+                m_kept.pop_back();
+            }
             if (m_kept.size() < MaxBuffers && m_bytes + bytes <= MaxBytes) {
                 m_kept.emplace_back(data, bytes);
                 m_bytes += bytes;
-                return;
+                data = nullptr;
             }
         }
+        for (void *buffer : dropped)
+            std::free(buffer);
         std::free(data);
     }
 
@@ -343,7 +356,7 @@ void SortRun::reserve(size_t rows)
     const size_t bytes = rows * m_layout->words() * sizeof(uint64_t);
     if (bytes <= m_buffer.capacity())
         return;
-    SortBuffer bigger(std::max({ bytes, 2 * m_buffer.capacity(), size_t(64) << 10 }));
+    SortBuffer bigger(std::max({ bytes, 2 * m_buffer.capacity(), size_t(256) << 10 }));
     if (m_count > 0)
         std::memcpy(bigger.data(), m_buffer.data(), m_count * m_layout->words() * sizeof(uint64_t));
     m_buffer = std::move(bigger);
@@ -360,7 +373,7 @@ void SortRun::add(const ResultSet &rows, size_t first, size_t last)
     uint64_t *out = this->words() + m_count * words;
     unsigned char key[8 * 8];
     for (size_t row = first; row < last; ++row, out += words) {
-        std::memset(key, 0, words * 8);
+        std::memset(key, 0, sizeof key);
         uint16_t unsettled = 0;
         for (const Part &part : m_layout->parts()) {
             if (!PutPart(rows, row, part, key) && unsettled == 0)
