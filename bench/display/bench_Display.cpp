@@ -21,7 +21,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <string>
+#include <vector>
 #include <memory>
 
 namespace {
@@ -207,5 +210,22 @@ void BM_PdfFolderListing(benchmark::State &state)
     state.counters["found"] = static_cast<double>(found);
 }
 BENCHMARK(BM_PdfFolderListing)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Looking up as many names in the listing as Display does, together.
+void BM_PdfLookups(benchmark::State &state)
+{
+    const HostFolderIndex index(QDir(CompanyFolder()).filePath(QStringLiteral("Z_PDF")));
+    std::vector<std::string> names;
+    for (int i = 0; i < 120000; ++i)
+        names.push_back("SI" + std::to_string(1000000 + (i * 7919) % Transactions) + ".PDF");
+    const std::vector<std::string_view> views(names.begin(), names.end());
+    size_t found = 0;
+    for (auto _ : state) {
+        const std::vector<bool> exists = index.containsFiles(views);
+        found = static_cast<size_t>(std::count(exists.begin(), exists.end(), true));
+    }
+    state.counters["found"] = static_cast<double>(found);
+}
+BENCHMARK(BM_PdfLookups)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 
 #ifdef Q_OS_UNIX
@@ -38,8 +39,10 @@ char FoldAscii(char c)
 void AppendFolded(std::string &key, QStringView name)
 {
     if (std::all_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x80; })) {
-        for (const QChar c : name)
-            key += FoldAscii(static_cast<char>(c.unicode()));
+        const size_t at = key.size();
+        key.resize(at + static_cast<size_t>(name.size()));
+        std::transform(name.begin(), name.end(), key.begin() + static_cast<std::ptrdiff_t>(at),
+            [](QChar c) { return FoldAscii(static_cast<char>(c.unicode())); });
         return;
     }
     key += name.toString().toCaseFolded().toStdString();
@@ -49,17 +52,35 @@ void AppendFolded(std::string &key, QStringView name)
 void AppendFolded(std::string &key, std::string_view name)
 {
     if (std::all_of(name.begin(), name.end(), [](char c) { return (c & 0x80) == 0; })) {
-        for (const char c : name)
-            key += FoldAscii(c);
+        const size_t at = key.size();
+        key.resize(at + name.size());
+        std::transform(
+            name.begin(), name.end(), key.begin() + static_cast<std::ptrdiff_t>(at), FoldAscii);
         return;
     }
     AppendFolded(
         key, QFile::decodeName(QByteArray(name.data(), static_cast<qsizetype>(name.size()))));
 }
 
+// A key's hash, eight bytes at a time: file names are short, and this is computed for every
+// name listed and every name looked up.
 uint32_t HashOf(std::string_view key)
 {
-    return static_cast<uint32_t>(std::hash<std::string_view>()(key));
+    constexpr uint64_t Multiplier = 0x9E3779B97F4A7C15ull;
+    uint64_t hash = key.size() * Multiplier;
+    size_t at = 0;
+    for (; at + 8 <= key.size(); at += 8) {
+        uint64_t word;
+        std::memcpy(&word, key.data() + at, 8);
+        hash = (hash ^ word) * Multiplier;
+        hash ^= hash >> 29;
+    }
+    uint64_t tail = 0;
+    std::memcpy(&tail, key.data() + at, key.size() - at);
+    hash = (hash ^ tail) * Multiplier;
+    hash ^= hash >> 32;
+    hash *= 0xD6E8FEB86659FD93ull;
+    return static_cast<uint32_t>(hash >> 32);
 }
 
 // Calls take(name) for every regular file of the folder (also one reached through a link).
@@ -95,6 +116,9 @@ HostFolderIndex::HostFolderIndex(const QString &folderPath)
     , m_hostFolder(HostPath(folderPath))
 {
     std::vector<Slot> files;
+    // Room for a large folder's names from the start (two spellings of ~16 bytes each), so the
+    // buffer is not copied as it grows.
+    m_bytes.reserve(size_t(1) << 20);
     ListFiles(m_hostFolder, [this, &files](std::string_view name) {
         // A name too long for any file system's entry is left out rather than cut.
         if (name.empty() || name.size() > 1024)
@@ -181,24 +205,31 @@ bool HostFolderIndex::containsFile(std::string_view utf8Name) const
 
 std::vector<bool> HostFolderIndex::containsFiles(const std::vector<std::string_view> &names) const
 {
-    // Names in plain ASCII get their key's hash first; the others are looked up one by one.
-    std::vector<uint32_t> hashes(names.size(), 0);
-    std::vector<bool> plain(names.size(), false);
-    std::vector<bool> found(names.size(), false);
-    char folded[256];
-    const auto keyOf = [&folded](std::string_view name) {
-        std::transform(name.begin(), name.end(), folded, FoldAscii);
-        return std::string_view(folded, name.size());
+    // Names in plain ASCII get their key and its hash first; the others are looked up one by
+    // one.
+    struct Key
+    {
+        size_t at = 0; // in keys
+        uint32_t size = 0; // 0: not a plain name
+        uint32_t hash = 0;
     };
+    std::vector<Key> wanted(names.size());
+    std::vector<bool> found(names.size(), false);
+    std::string keys;
+    keys.reserve(names.size() * 16);
     for (size_t i = 0; i < names.size(); ++i) {
         const std::string_view name = names[i];
-        plain[i] = !name.empty() && name.size() <= sizeof folded
-            && std::all_of(name.begin(), name.end(),
-                [](char c) { return (c & 0x80) == 0 && c != '\\' && c != '/'; });
-        if (plain[i])
-            hashes[i] = HashOf(keyOf(name));
-        else
+        const bool plain = !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+            return (c & 0x80) == 0 && c != '\\' && c != '/';
+        });
+        if (!plain) {
             found[i] = containsFile(name);
+            continue;
+        }
+        wanted[i].at = keys.size();
+        wanted[i].size = static_cast<uint32_t>(name.size());
+        AppendFolded(keys, name);
+        wanted[i].hash = HashOf(std::string_view(keys).substr(wanted[i].at, name.size()));
     }
     // The slot of a name some turns ahead is fetched, and the name in a slot nearer its turn.
     constexpr size_t SlotsAhead = 16;
@@ -206,18 +237,20 @@ std::vector<bool> HostFolderIndex::containsFiles(const std::vector<std::string_v
     const size_t mask = m_slots.size() - 1;
     for (size_t i = 0; i < names.size(); ++i) {
 #if defined(__GNUC__)
-        if (i + SlotsAhead < names.size() && plain[i + SlotsAhead])
-            __builtin_prefetch(&m_slots[hashes[i + SlotsAhead] & mask]);
-        if (i + NamesAhead < names.size() && plain[i + NamesAhead]) {
-            const Slot &home = m_slots[hashes[i + NamesAhead] & mask];
+        if (i + SlotsAhead < names.size() && wanted[i + SlotsAhead].size != 0)
+            __builtin_prefetch(&m_slots[wanted[i + SlotsAhead].hash & mask]);
+        if (i + NamesAhead < names.size() && wanted[i + NamesAhead].size != 0) {
+            const Slot &home = m_slots[wanted[i + NamesAhead].hash & mask];
             if (home.spelledSize != 0)
                 __builtin_prefetch(m_bytes.data() + home.folded);
         }
 #endif
-        if (!plain[i])
+        const Key &key = wanted[i];
+        if (key.size == 0)
             continue;
         bool contained = false;
-        find(keyOf(names[i]), hashes[i], [&](const Slot &) { return contained = true; });
+        find(std::string_view(keys).substr(key.at, key.size), key.hash,
+            [&](const Slot &) { return contained = true; });
         found[i] = contained;
     }
     return found;

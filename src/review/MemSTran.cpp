@@ -206,9 +206,12 @@ void MemSTran::sort(const QStringList &names, bool descending)
 {
     requireBrowse();
     std::vector<RowComparator> keys;
+    std::vector<ReviewField> fields;
     keys.reserve(static_cast<size_t>(names.size()));
-    for (const QString &name : names)
-        keys.push_back(ComparatorFor(fieldOf(name)));
+    for (const QString &name : names) {
+        fields.push_back(fieldOf(name));
+        keys.push_back(ComparatorFor(fields.back()));
+    }
 
     const auto before = [&](const ReviewRow &a, const ReviewRow &b) {
         for (RowComparator compare : keys) {
@@ -218,8 +221,18 @@ void MemSTran::sort(const QStringList &names, bool descending)
         }
         return false;
     };
-    // A list already in order (the query's own ORDER BY after a fill) needs no moving.
-    if (std::is_sorted(m_rows.begin(), m_rows.end(), before)) {
+    // A list already in order (the query's own ORDER BY after a fill) needs no moving. Its
+    // texts lie scattered, so those of the rows a little ahead are asked for early.
+    constexpr size_t RowsAhead = 8;
+    bool inOrder = true;
+    for (size_t i = 1; i < m_rows.size() && inOrder; ++i) {
+        if (i + RowsAhead < m_rows.size()) {
+            for (const ReviewField field : fields)
+                m_rows[i + RowsAhead].prefetch(field);
+        }
+        inOrder = !before(m_rows[i], m_rows[i - 1]);
+    }
+    if (inOrder) {
         notifyCurrent();
         return;
     }

@@ -135,6 +135,16 @@ QString ReviewRow::text(ReviewField field) const
     return value(field).toString();
 }
 
+void ReviewRow::prefetch([[maybe_unused]] ReviewField field) const
+{
+#if defined(__GNUC__)
+    if (const TextMember text = TextMemberOf(field)) {
+        if ((this->*text).isInPlace())
+            __builtin_prefetch((this->*text).utf8().data());
+    }
+#endif
+}
+
 TextMember TextMemberOf(ReviewField field)
 {
     switch (field) {

@@ -91,6 +91,8 @@ struct ReviewRow
     void setValue(ReviewField field, const QVariant &value);
     // The field as text for a statement: empty when empty, a number as plain digits.
     QString text(ReviewField field) const;
+    // Asks for a text field's bytes ahead of reading them (a hint only).
+    void prefetch(ReviewField field) const;
     // Marks a field filled after a typed member was written directly.
     void markSet(ReviewField field) { nulls &= ~(1u << int(field)); }
 };
