@@ -474,9 +474,10 @@ TEST(Differential, ZeroTestsOnNumberTextsOfEveryForm)
         [](const std::string &sql, bool ran) { EXPECT_TRUE(ran) << sql; });
 }
 
-// Random statements: conditions of every kind the compiled steps take or leave to the
-// interpreter, constants that are too long, padded, empty or not ASCII, type mismatches,
-// joins, ordering and DISTINCT.
+// Random statements (each draw in a statement of its own: the order in which the operands of
+// one expression are evaluated differs between compilers): conditions of every kind the compiled
+// steps take or leave to the interpreter, constants that are too long, padded, empty or not ASCII,
+// type mismatches, joins, ordering and DISTINCT.
 class StatementMaker
 {
 public:
@@ -508,9 +509,11 @@ public:
         const int conditions = number(0, 4);
         for (int i = 0; i < conditions; ++i)
             sql += (i ? " AND " : " WHERE ") + condition(join);
-        if (!columns.empty() && chance(50))
-            sql += " ORDER BY " + std::to_string(number(1, static_cast<int>(columns.size())))
-                + (chance(30) ? " DESC" : "");
+        if (!columns.empty() && chance(50)) {
+            const bool descending = chance(30);
+            const int ordinal = number(1, static_cast<int>(columns.size()));
+            sql += " ORDER BY " + std::to_string(ordinal) + (descending ? " DESC" : "");
+        }
         return sql;
     }
 
@@ -560,12 +563,19 @@ private:
             = { "st_account", "st_trtype", "st_note", "st_trref", "st_paid" };
         const std::vector<std::string> numbers = { "st_trvalue", "st_trbal", "st_qty", "id" };
         switch (number(0, join ? 13 : 11)) {
-        case 0:
-            return pick(texts) + " " + pick(comparisons) + " " + text();
-        case 1:
-            return text() + " " + pick(comparisons) + " " + pick(texts);
+        case 0: {
+            const std::string constant = text();
+            const std::string comparison = pick(comparisons);
+            return pick(texts) + " " + comparison + " " + constant;
+        }
+        case 1: {
+            const std::string field = pick(texts);
+            const std::string comparison = pick(comparisons);
+            return text() + " " + comparison + " " + field;
+        }
         case 2: {
-            std::string in = pick(texts) + (chance(30) ? " NOT IN (" : " IN (");
+            const bool negated = chance(30);
+            std::string in = pick(texts) + (negated ? " NOT IN (" : " IN (");
             const int count = number(1, 3);
             for (int i = 0; i < count; ++i)
                 in += (i ? "," : "") + text();
@@ -574,10 +584,15 @@ private:
         case 3: {
             const std::vector<std::string> constants
                 = { "0", "1", "-1", "2.5", "12.345", "0.00", "100", "2147483647", "6" };
-            return pick(numbers) + " " + pick(comparisons) + " " + pick(constants);
+            const std::string constant = pick(constants);
+            const std::string comparison = pick(comparisons);
+            return pick(numbers) + " " + comparison + " " + constant;
         }
-        case 4:
-            return pick({ "0", "5", "1.5" }) + " " + pick(comparisons) + " " + pick(numbers);
+        case 4: {
+            const std::string field = pick(numbers);
+            const std::string comparison = pick(comparisons);
+            return pick({ "0", "5", "1.5" }) + " " + comparison + " " + field;
+        }
         case 5:
             return pick({ "st_flag", "st_done", "!st_flag", "!st_done", "NOT st_flag",
                 "st_flag = .T.", "st_done <> .F.", "st_done = .F.", "st_flag == .F.",
@@ -599,12 +614,16 @@ private:
                 "dtos(st_trdate) = ''" });
         case 9:
             return pick({ ".T.", ".F.", "1 = 1", "'A' = 'A'" });
-        case 10:
-            return "(" + condition(join) + " OR " + condition(join) + ")";
-        case 11:
-            return pick({ "UPPER(st_custref)", "UPPER(st_note)", "UPPER(st_memo)" })
-                + pick({ " LIKE '%", " NOT LIKE '%", " LIKE '" })
-                + pick({ "A", "É", "1", "", "C_0" }) + "%'";
+        case 10: {
+            const std::string second = condition(join);
+            return "(" + condition(join) + " OR " + second + ")";
+        }
+        case 11: {
+            const std::string pattern = pick({ "A", "É", "1", "", "C_0" });
+            const std::string like = pick({ " LIKE '%", " NOT LIKE '%", " LIKE '" });
+            return pick({ "UPPER(st_custref)", "UPPER(st_note)", "UPPER(st_memo)" }) + like
+                + pattern + "%'";
+        }
         case 12:
             return pick({ "sn_docmail >= 8", "sn_docmail < 8", "sn_name = 'Customer'",
                 "UPPER(sn_name) LIKE '%" + pick({ "C", "Ö", "" }) + "%'", "EMPTY(sn_email)",
