@@ -140,8 +140,6 @@ private:
     static bool onBytes(Step::Kind kind);
     // RIGHT(memo, n) of a memo field whose texts are one byte per character: the field's place.
     Place memoTailOf(const Node &node, const RowState &state, size_t &count) const;
-    // Asks for the memory of the joined records' outputs of the row, ahead of their use.
-    void prefetchJoined(RowState &state) const;
     // The record of a slot in bytes; null when the slot's record is not held that way.
     static const char *recordOf(int slot, const RowState &state, bool &missing);
 
@@ -152,7 +150,6 @@ private:
     std::vector<std::vector<Step>> m_steps; // per slot
     size_t m_batchConditions = 0;
     std::vector<Output> m_outputs;
-    std::vector<size_t> m_joinedOutputs; // outputs of fields of joined tables
 };
 
 } // namespace vfp::sql
