@@ -131,17 +131,19 @@ class KeptBuffers
 {
 public:
     static constexpr size_t MaxBuffers = 8;
-    static constexpr size_t MaxBytes = size_t(32) << 20;
+    static constexpr size_t MaxBytes = size_t(16) << 20;
 
-    // The smallest kept buffer of `bytes` at least, or a new one.
-    std::pair<void *, size_t> take(size_t bytes)
+    // The smallest kept buffer of `bytes` at least (the biggest, for a buffer that grows), or
+    // a new one.
+    std::pair<void *, size_t> take(size_t bytes, bool biggest)
     {
         {
             std::lock_guard lock(m_mutex);
             size_t best = m_kept.size();
             for (size_t i = 0; i < m_kept.size(); ++i) {
                 if (m_kept[i].second >= bytes
-                    && (best == m_kept.size() || m_kept[i].second < m_kept[best].second))
+                    && (best == m_kept.size()
+                        || (m_kept[i].second < m_kept[best].second) != biggest))
                     best = i;
             }
             if (best < m_kept.size()) {
@@ -198,9 +200,16 @@ KeptBuffers &Kept()
 
 } // namespace
 
-SortBuffer::SortBuffer(size_t bytes)
+SortBuffer::SortBuffer(size_t bytes, bool growing)
 {
-    std::tie(m_data, m_capacity) = Kept().take(bytes);
+    std::tie(m_data, m_capacity) = Kept().take(bytes, growing);
+}
+
+void SortBuffer::discard()
+{
+    std::free(m_data);
+    m_data = nullptr;
+    m_capacity = 0;
 }
 
 SortBuffer::SortBuffer(SortBuffer &&other) noexcept
@@ -356,9 +365,11 @@ void SortRun::reserve(size_t rows)
     const size_t bytes = rows * m_layout->words() * sizeof(uint64_t);
     if (bytes <= m_buffer.capacity())
         return;
-    SortBuffer bigger(std::max({ bytes, 2 * m_buffer.capacity(), size_t(256) << 10 }));
+    SortBuffer bigger(std::max({ bytes, 2 * m_buffer.capacity(), size_t(256) << 10 }), true);
     if (m_count > 0)
         std::memcpy(bigger.data(), m_buffer.data(), m_count * m_layout->words() * sizeof(uint64_t));
+    // Outgrown: keeping it would only hold memory a sort of as many rows does not need.
+    m_buffer.discard();
     m_buffer = std::move(bigger);
 }
 

@@ -72,7 +72,8 @@ class SortBuffer
 {
 public:
     SortBuffer() = default;
-    explicit SortBuffer(size_t bytes);
+    // `growing`: for a buffer that may grow, which takes the biggest kept buffer it can.
+    explicit SortBuffer(size_t bytes, bool growing = false);
     SortBuffer(SortBuffer &&other) noexcept;
     SortBuffer &operator=(SortBuffer &&other) noexcept;
     SortBuffer(const SortBuffer &) = delete;
@@ -81,6 +82,8 @@ public:
 
     void *data() const { return m_data; }
     size_t capacity() const { return m_capacity; }
+    // Frees the memory instead of keeping it.
+    void discard();
 
 private:
     void *m_data = nullptr;
