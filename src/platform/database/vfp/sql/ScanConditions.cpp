@@ -56,7 +56,7 @@ int Flip(int code)
     }
 }
 
-// As the interpreter orders two numbers (an unordered pair counts as equal).
+// As the evaluator orders two numbers (an unordered pair counts as equal).
 template <typename T> int Order(T x, T y)
 {
     return x < y ? -1 : (x > y ? 1 : 0);

@@ -113,7 +113,7 @@ private:
     std::vector<std::shared_ptr<const JoinHash>> m_hashes; // per join, once built
     std::string m_scratch;
     std::string m_key;
-    uint64_t m_interpreted = 0; // evaluations left to the interpreter, reported when done
+    uint64_t m_interpreted = 0; // expressions evaluated per row, reported when done
     ResultSet *m_rows = nullptr;
 
     struct RowHash

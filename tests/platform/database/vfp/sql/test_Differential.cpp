@@ -476,8 +476,8 @@ TEST(Differential, ZeroTestsOnNumberTextsOfEveryForm)
 
 // Random statements (each draw in a statement of its own: the order in which the operands of
 // one expression are evaluated differs between compilers): conditions of every kind the compiled
-// steps take or leave to the interpreter, constants that are too long, padded, empty or not ASCII,
-// type mismatches, joins, ordering and DISTINCT.
+// steps take or leave to per-row evaluation, constants that are too long, padded, empty or not
+// ASCII, type mismatches, joins, ordering and DISTINCT.
 class StatementMaker
 {
 public:
