@@ -171,6 +171,40 @@ TEST(ScanOutputs, MemoTestedOnItsTailComesOutWhole)
     }
 }
 
+// Two records that point at one memo block, with a long memo read in part between them (its
+// tail tested and failed): the second comes out as the first, not as bytes read since.
+TEST(ScanOutputs, AMemoBlockSharedByTwoRecordsAroundALongMemo)
+{
+    TempDir dir;
+    const std::string folder = dir.path().toStdString();
+    const std::string path = folder + "/docs.dbf";
+    const std::vector<std::string> memos
+        = { "first.PDF", Memo(300000, 'y', ".TXT"), "placeholder", Memo(200000, 'z', ".DOC") };
+    {
+        vfp::TableBuilder b(path, { vfp::MakeField("ID", 'I'), vfp::MakeField("MEMO", 'M') });
+        for (size_t i = 0; i < memos.size(); ++i)
+            b.addRow({ Value::integer(static_cast<int64_t>(i)), Value::memo(memos[i]) });
+        b.addRow({ Value::integer(4), Value::memo("last.PDF") });
+        b.finish();
+    }
+    std::string bytes = ReadAll(path);
+    const size_t offset = vfp::DbfTable::openPath(path)->fieldPlace(1)->offset;
+    const size_t header = Le16(bytes, 8), length = Le16(bytes, 10);
+    // Records 3 and 5 point at record 1's block.
+    for (size_t record : { size_t(2), size_t(4) })
+        bytes.replace(header + record * length + offset, 4, bytes.substr(header + offset, 4));
+    WriteAll(path, bytes);
+    const auto database = vfp::Database::open(folder);
+    const auto rows = SelectCompiled(*database,
+        "SELECT id, memo, CAST(memo AS C(6)) AS head FROM docs WHERE RIGHT(memo, 4) == '.PDF'");
+    ASSERT_EQ(rows->rowCount(), 3u);
+    for (size_t row = 0; row < 3; ++row) {
+        EXPECT_EQ(rows->number(row, 0), static_cast<double>(2 * row));
+        EXPECT_EQ(rows->text(row, 1), "first.PDF") << row;
+        EXPECT_EQ(rows->text(row, 2), "first.") << row;
+    }
+}
+
 // A memo pointer into the header, past the end of the memo file, or to a block that does not
 // start with a memo block's header stops the query with the table's error, whether the memo is
 // tested, output whole or output in part; the scan never reads beyond the file.
