@@ -86,6 +86,8 @@ public:
     // The rows' order by (column, descending) keys, stable: ties keep their present order;
     // order[i] is the row that goes i-th.
     std::vector<uint32_t> sortedOrder(const std::vector<std::pair<int, bool>> &keys) const;
+    // Where a cell lies, for a pass over many rows to read ahead.
+    const void *cellPlace(size_t row, int column) const { return &cell(row, column); }
 
     // The type of a column whose static type was unknown, from its first non-null value.
     void settleUnknownTypes();
