@@ -170,7 +170,9 @@ void BM_Display(benchmark::State &state)
     inputs.sortClause = QStringLiteral("ORDER BY st_account, st_trref");
     NoProgress progress;
     QString filterClause;
-    int rows = 0;
+    // One untimed build first, as the query alone gets one: the first query of a program pays
+    // for memory the later ones reuse, and whichever of the two ran first would carry it.
+    int rows = BuildReviewList(objects, inputs, progress, filterClause);
     for (auto _ : state)
         rows = BuildReviewList(objects, inputs, progress, filterClause);
     state.counters["rows"] = rows;
@@ -190,6 +192,7 @@ void BM_ReviewQueryOnly(benchmark::State &state)
     const QString z = QStringLiteral("Z");
     query.setSql(SqlText(ReviewQueryLines(
         SelectText(z), FilterClause(z, filter), QStringLiteral("ORDER BY st_account, st_trref"))));
+    query.open(); // untimed, as Display's first build
     for (auto _ : state) {
         query.close();
         query.open();

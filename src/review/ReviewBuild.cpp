@@ -200,11 +200,6 @@ int BuildReviewList(ReviewBuildObjects &objects, const ReviewBuildInputs &inputs
 {
     objects.memSTran.close();
     objects.qrySTran.close();
-    // The PDF folder is read beside the query: one listing for every row's existence test.
-    std::future<HostFolderIndex> pdfListing = std::async(
-        std::launch::async, [folder = CompanyPdfFolder(inputs.dataFolder, inputs.companyId)] {
-            return HostFolderIndex(folder);
-        });
     progress.setCaption(QStringLiteral("Preparing Query"));
     EnsureStatusTable(objects.adoCommand, inputs.dataFolder, inputs.companyId);
     const QString select = SelectText(inputs.companyId);
@@ -212,6 +207,13 @@ int BuildReviewList(ReviewBuildObjects &objects, const ReviewBuildInputs &inputs
     filterClause = FilterClause(inputs.companyId, inputs.filter);
     objects.qrySTran.setSql(SqlText(ReviewQueryLines(select, filterClause, inputs.sortClause)));
     objects.qrySTran.open();
+    // The PDF folder is listed once for every row's existence test, on another thread while
+    // the list fills: beside the query it would share the cores with the query's own threads,
+    // and most of what it costs is the system's time reading the folder.
+    std::future<HostFolderIndex> pdfListing = std::async(
+        std::launch::async, [folder = CompanyPdfFolder(inputs.dataFolder, inputs.companyId)] {
+            return HostFolderIndex(folder);
+        });
     if (inputs.showDelNotes)
         OpenDeliveryNotes(
             objects.deliveryNotes, objects.qryInvDelNotes, objects.qryCNDelNotes, inputs.companyId);

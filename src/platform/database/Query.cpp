@@ -10,6 +10,7 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <numeric>
@@ -293,28 +294,27 @@ double ColumnReader::number(int row) const
 
 qint64 ColumnReader::integer(int row) const
 {
-    if (m_column < 0)
+    if (m_column < 0
+        || m_result->kind(static_cast<size_t>(row), m_column) != vfp::Value::Kind::Integer)
         return 0;
-    const vfp::Value value = m_result->value(static_cast<size_t>(row), m_column);
-    return value.kind() == vfp::Value::Kind::Integer ? value.integer() : 0;
+    return m_result->integer(static_cast<size_t>(row), m_column);
 }
 
 bool ColumnReader::logical(int row) const
 {
-    if (m_column < 0)
+    if (m_column < 0
+        || m_result->kind(static_cast<size_t>(row), m_column) != vfp::Value::Kind::Logical)
         return false;
-    const vfp::Value value = m_result->value(static_cast<size_t>(row), m_column);
-    return value.kind() == vfp::Value::Kind::Logical && value.logical();
+    return m_result->logical(static_cast<size_t>(row), m_column);
 }
 
 QDate ColumnReader::date(int row) const
 {
-    if (m_column < 0)
+    if (m_column < 0
+        || m_result->kind(static_cast<size_t>(row), m_column) != vfp::Value::Kind::Date)
         return {};
-    const vfp::Value value = m_result->value(static_cast<size_t>(row), m_column);
-    if (value.kind() != vfp::Value::Kind::Date || value.julianDay() == 0)
-        return {};
-    return DateOf(value.julianDay());
+    const int32_t day = m_result->julianDay(static_cast<size_t>(row), m_column);
+    return day == 0 ? QDate() : DateOf(day);
 }
 
 // ---- Query ------------------------------------------------------------------------------------
@@ -506,38 +506,45 @@ std::vector<int> Query::rowsInStorageOrder() const
     requireOpen();
     const size_t rows = m_result->rowCount();
     std::vector<int> order(rows);
-    if (rows == 0)
+    std::iota(order.begin(), order.end(), 0);
+    if (rows < 2)
         return order;
-    // Sorted as one number per row: the place's distance from the lowest (cells are 8-byte
-    // aligned) above the row's number, when that fits in 64 bits.
+    const auto placeOf
+        = [this](size_t row) { return reinterpret_cast<uintptr_t>(m_result->rowPlace(row)); };
     uintptr_t low = UINTPTR_MAX;
     uintptr_t high = 0;
     for (size_t row = 0; row < rows; ++row) {
-        const auto place = reinterpret_cast<uintptr_t>(m_result->rowPlace(row));
-        low = std::min(low, place);
-        high = std::max(high, place);
+        low = std::min(low, placeOf(row));
+        high = std::max(high, placeOf(row));
     }
-    int rowBits = 1;
-    while ((size_t(1) << rowBits) < rows)
-        ++rowBits;
-    const uint64_t span = (high - low) / 8;
-    if (span >= (uint64_t(1) << (64 - rowBits))) {
-        std::iota(order.begin(), order.end(), 0);
-        std::sort(order.begin(), order.end(), [&](int a, int b) {
-            return m_result->rowPlace(static_cast<size_t>(a))
-                < m_result->rowPlace(static_cast<size_t>(b));
-        });
+    // Rows are counted into the memory page they start in: within a page their order does not
+    // matter. Cells spread over far more pages than there are rows are sorted instead.
+    constexpr int PageBits = 12;
+    const size_t pages = ((high - low) >> PageBits) + 1;
+    if (pages > 4 * rows + 65536) {
+        int rowBits = 1;
+        while ((size_t(1) << rowBits) < rows)
+            ++rowBits;
+        if (rowBits + std::bit_width(pages) > 64) {
+            std::sort(order.begin(), order.end(),
+                [&](int a, int b) { return placeOf(size_t(a)) < placeOf(size_t(b)); });
+            return order;
+        }
+        std::vector<uint64_t> keys(rows);
+        for (size_t row = 0; row < rows; ++row)
+            keys[row] = uint64_t((placeOf(row) - low) >> PageBits) << rowBits | row;
+        std::sort(keys.begin(), keys.end());
+        const uint64_t mask = (uint64_t(1) << rowBits) - 1;
+        for (size_t i = 0; i < rows; ++i)
+            order[i] = static_cast<int>(keys[i] & mask);
         return order;
     }
-    std::vector<uint64_t> keys(rows);
-    for (size_t row = 0; row < rows; ++row) {
-        const auto place = reinterpret_cast<uintptr_t>(m_result->rowPlace(row));
-        keys[row] = (uint64_t(place - low) / 8) << rowBits | row;
-    }
-    std::sort(keys.begin(), keys.end());
-    const uint64_t mask = (uint64_t(1) << rowBits) - 1;
-    for (size_t i = 0; i < rows; ++i)
-        order[i] = static_cast<int>(keys[i] & mask);
+    std::vector<uint32_t> starts(pages + 1, 0);
+    for (size_t row = 0; row < rows; ++row)
+        ++starts[((placeOf(row) - low) >> PageBits) + 1];
+    std::partial_sum(starts.begin(), starts.end(), starts.begin());
+    for (size_t row = 0; row < rows; ++row)
+        order[starts[(placeOf(row) - low) >> PageBits]++] = static_cast<int>(row);
     return order;
 }
 

@@ -76,6 +76,11 @@ public:
     // Where a row's cells lie: reading many rows in the order of these places reads memory in
     // sequence instead of at random.
     const void *rowPlace(size_t row) const { return m_rows[row]; }
+    // A Logical's flag, an Integer's number and a Date's day, for a reader of many values that
+    // has checked the kind, without making a Value of each.
+    bool logical(size_t row, int column) const { return cell(row, column).logical; }
+    int64_t integer(size_t row, int column) const { return cell(row, column).integer; }
+    int32_t julianDay(size_t row, int column) const { return cell(row, column).date.julianDay; }
 
     // Equality of two whole rows (DISTINCT) and a hash of one.
     bool rowsEqual(size_t a, size_t b) const;
