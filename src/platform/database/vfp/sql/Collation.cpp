@@ -106,38 +106,4 @@ std::string Collation::lower(std::string_view text) const
     return mapCase(text, false);
 }
 
-void Collation::sortWords(std::string_view text, uint64_t &high, uint64_t &low, bool &settled) const
-{
-    unsigned char bytes[16];
-    std::memset(bytes, ' ', sizeof bytes);
-    if (!text.empty()) // an empty text's data may be null
-        std::memcpy(bytes, text.data(), std::min(text.size(), sizeof bytes));
-    uint64_t first = 0, second = 0;
-    std::memcpy(&first, bytes, 8);
-    std::memcpy(&second, bytes + 8, 8);
-    // ASCII bytes are the code page's own; only texts with others there need decoding.
-    settled = text.size() <= sizeof bytes;
-    if ((first | second) & 0x8080808080808080ull) {
-        std::memset(bytes, ' ', sizeof bytes);
-        size_t at = 0, count = 0;
-        while (count < sizeof bytes && at < text.size()) {
-            const int byte = m_codePage->byteOf(NextCharacter(text, at));
-            if (byte < 0) {
-                // Orders after every byte: the highest byte from here on leaves no text with
-                // a lower rank here ahead of it, and equal words go to the full comparison.
-                std::memset(bytes + count, 0xFF, sizeof bytes - count);
-                at = text.size() + 1;
-                break;
-            }
-            bytes[count++] = static_cast<unsigned char>(byte);
-        }
-        settled = at == text.size();
-    }
-    high = low = 0;
-    for (size_t i = 0; i < 8; ++i) {
-        high = high << 8 | bytes[i];
-        low = low << 8 | bytes[i + 8];
-    }
-}
-
 } // namespace vfp::sql

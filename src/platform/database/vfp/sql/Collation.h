@@ -37,11 +37,6 @@ public:
     std::string upper(std::string_view text) const;
     std::string lower(std::string_view text) const;
 
-    // The first 16 characters as code-page bytes (blank padded), big-endian in two words, so
-    // that texts whose words differ order as the words do. `settled` is false when equal words
-    // do not make the texts equal (more characters follow, or one the code page lacks).
-    void sortWords(std::string_view text, uint64_t &high, uint64_t &low, bool &settled) const;
-
 private:
     // The order of the character starting at `at`: its byte, or past all bytes when the page
     // has none.
