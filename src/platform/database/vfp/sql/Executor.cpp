@@ -68,8 +68,9 @@ int RunUpdate(Database &database, const UpdateStatement &statement)
         fields.push_back(field);
         values.push_back(Bind(*assignment.value, state));
     }
-    // The WHERE's AND terms, tested in the order written, as compiled steps on the records'
-    // bytes where they can be.
+    // The WHERE's AND terms, tested in the order written as compiled steps on the records'
+    // bytes. Where a term is not compiled, the WHERE is evaluated whole instead: a term that
+    // is null does not end AND as .F. does, so a later term's error is raised as it always was.
     std::vector<std::vector<NodePtr>> where(1);
     if (statement.where) {
         std::vector<const Expr *> terms;
@@ -78,7 +79,14 @@ int RunUpdate(Database &database, const UpdateStatement &statement)
             where[0].push_back(Bind(*term, state));
     }
     table->checkWritable(fields);
-    const std::shared_ptr<const ScanProgram> program = ScanProgram::compile(state, where, {});
+    std::shared_ptr<const ScanProgram> program = ScanProgram::compile(state, where, {});
+    for (size_t i = 0; i < where[0].size() && where[0].size() > 1; ++i) {
+        if (!program->compiled(0, i)) {
+            where[0].clear();
+            where[0].push_back(Bind(*statement.where, state));
+            program = ScanProgram::compile(state, where, {});
+        }
+    }
 
     // Every new value is computed and converted to its field before the first write, so a
     // failing expression or a value that does not fit changes nothing; each record is then

@@ -58,6 +58,11 @@ public:
     // first batchConditions() conditions.
     void selectBatch(std::string_view block, std::vector<uint32_t> &rows) const;
 
+    // Whether condition i of a slot is a compiled step rather than left to its bound expression.
+    bool compiled(int slot, size_t condition) const
+    {
+        return m_steps[static_cast<size_t>(slot)][condition].kind != Step::Evaluate;
+    }
     // Condition i of a slot over the records set in the state: 1 or 0 when it was tested on the
     // bytes, -1 when it must be evaluated (not compiled, or the record is not at hand in bytes).
     int test(int slot, size_t condition, RowState &state) const;

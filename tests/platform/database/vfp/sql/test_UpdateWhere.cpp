@@ -154,6 +154,17 @@ TEST_F(UpdateWhere, AFailingConditionChangesNoRecord)
                      "sn_docmail = 'x'"),
         vfp::Error);
     EXPECT_TRUE(holding("Z_SNAME", "SN_DOCMAIL", Value::integer(5)).empty());
+    // A null term does not end AND as .F. does: on the record without an account the term
+    // after it is evaluated and fails.
+    EXPECT_THROW(Execute(*m_database,
+                     "UPDATE Z_SNAME SET sn_docmail = 5 WHERE sn_account = 'NOBODY' AND "
+                     "sn_docmail = 'x'"),
+        vfp::Error);
+    EXPECT_EQ(0,
+        Execute(*m_database,
+            "UPDATE Z_SNAME SET sn_docmail = 5 WHERE sn_account = 'NOBODY' AND sn_docmail = 0")
+            .affected);
+    EXPECT_TRUE(holding("Z_SNAME", "SN_DOCMAIL", Value::integer(5)).empty());
 }
 
 } // namespace
