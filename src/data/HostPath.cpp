@@ -116,9 +116,13 @@ HostFolderIndex::HostFolderIndex(const QString &folderPath)
     , m_hostFolder(HostPath(folderPath))
 {
     std::vector<Slot> files;
-    // Room for a large folder's names from the start (two spellings of ~16 bytes each), so the
-    // buffer is not copied as it grows.
-    m_bytes.reserve(size_t(1) << 20);
+    // Room for the names from the start, so the buffers are not copied as they grow: a folder's
+    // size in bytes is about what its entries take (a name and a few bytes each), and room that
+    // is never written costs no memory. Capped for a size that says nothing of the entries.
+    qint64 folderBytes = QFileInfo(m_hostFolder).size();
+    folderBytes = std::clamp<qint64>(folderBytes, 0, qint64(64) << 20);
+    m_bytes.reserve(std::max<size_t>(size_t(folderBytes) * 2, size_t(64) << 10));
+    files.reserve(size_t(folderBytes) / 12);
     ListFiles(m_hostFolder, [this, &files](std::string_view name) {
         // A name too long for any file system's entry is left out rather than cut.
         if (name.empty() || name.size() > 1024)
