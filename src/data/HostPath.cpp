@@ -97,14 +97,14 @@ template <typename Take> void ListFiles(const QString &folder, Take take)
             file = fstatat(dirfd(dir), entry->d_name, &info, 0) == 0 && S_ISREG(info.st_mode);
         }
         if (file)
-            take(std::string_view(entry->d_name));
+            take(std::string_view(entry->d_name), entry->d_type != DT_REG);
     }
     closedir(dir);
 #else
     QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System);
     while (it.hasNext()) {
         it.next();
-        take(QFile::encodeName(it.fileName()).toStdString());
+        take(QFile::encodeName(it.fileName()).toStdString(), it.fileInfo().isSymLink());
     }
 #endif
 }
@@ -123,7 +123,8 @@ HostFolderIndex::HostFolderIndex(const QString &folderPath)
     folderBytes = std::clamp<qint64>(folderBytes, 0, qint64(64) << 20);
     m_bytes.reserve(std::max<size_t>(size_t(folderBytes) * 2, size_t(64) << 10));
     files.reserve(size_t(folderBytes) / 12);
-    ListFiles(m_hostFolder, [this, &files](std::string_view name) {
+    ListFiles(m_hostFolder, [this, &files](std::string_view name, bool throughLink) {
+        m_throughLinks = m_throughLinks || throughLink;
         // A name too long for any file system's entry is left out rather than cut.
         if (name.empty() || name.size() > 1024)
             return;

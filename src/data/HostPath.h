@@ -40,6 +40,9 @@ public:
     // file of that name in any letter case takes that file's spelling, else the name is used as
     // given. A name with a separator in it is mapped through HostPath.
     QString filePath(const QString &name) const;
+    // Whether a name was taken for a file through a link (or an entry of no stated type): what
+    // it leads to may change without the folder changing.
+    bool hasLinkedFiles() const { return m_throughLinks; }
 
 private:
     // A file's names in m_bytes: as the file system spells it, and case-folded in UTF-8.
@@ -61,4 +64,5 @@ private:
     QString m_hostFolder;
     std::string m_bytes;
     std::vector<Slot> m_slots; // open addressing by the folded name's hash
+    bool m_throughLinks = false;
 };

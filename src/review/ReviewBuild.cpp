@@ -1,6 +1,7 @@
 #include "review/ReviewBuild.h"
 
 #include "data/DeliveryNoteOps.h"
+#include "data/FolderIndexCache.h"
 #include "data/HostPath.h"
 #include "data/StatusTableOps.h"
 #include "dispatch/DocumentPaths.h"
@@ -103,7 +104,7 @@ void MoveTo(db::Query &query, int row)
 // less than waiting for memory at random. The PDF names are looked up together once the fill is
 // done and the folder's listing is there.
 void FillReviewList(ReviewBuildObjects &objects, const ReviewBuildInputs &inputs,
-    std::future<HostFolderIndex> &pdfListing, BuildProgress &progress)
+    std::future<std::shared_ptr<const HostFolderIndex>> &pdfListing, BuildProgress &progress)
 {
     db::Query &query = objects.qrySTran;
     MemSTran &list = objects.memSTran;
@@ -177,7 +178,8 @@ void FillReviewList(ReviewBuildObjects &objects, const ReviewBuildInputs &inputs
     // The cursor ends past the last row, as after reading the rows in turn.
     MoveTo(query, count);
 
-    const HostFolderIndex pdfFolder = pdfListing.get();
+    const std::shared_ptr<const HostFolderIndex> listing = pdfListing.get();
+    const HostFolderIndex &pdfFolder = *listing;
     const std::vector<bool> exists = pdfFolder.containsFiles(pdfNames);
     for (size_t turn = 0; turn < order.size(); ++turn) {
         if (turn + RowsAhead < order.size())
@@ -207,12 +209,13 @@ int BuildReviewList(ReviewBuildObjects &objects, const ReviewBuildInputs &inputs
     filterClause = FilterClause(inputs.companyId, inputs.filter);
     objects.qrySTran.setSql(SqlText(ReviewQueryLines(select, filterClause, inputs.sortClause)));
     objects.qrySTran.open();
-    // The PDF folder is listed once for every row's existence test, on another thread while
-    // the list fills: beside the query it would share the cores with the query's own threads,
-    // and most of what it costs is the system's time reading the folder.
-    std::future<HostFolderIndex> pdfListing = std::async(
+    // The PDF folder is listed once for every row's existence test (or taken as last listed
+    // while the folder is unchanged), on another thread while the list fills: beside the query
+    // it would share the cores with the query's own threads, and most of what it costs is the
+    // system's time reading the folder.
+    std::future<std::shared_ptr<const HostFolderIndex>> pdfListing = std::async(
         std::launch::async, [folder = CompanyPdfFolder(inputs.dataFolder, inputs.companyId)] {
-            return HostFolderIndex(folder);
+            return CurrentFolderIndex(folder);
         });
     if (inputs.showDelNotes)
         OpenDeliveryNotes(
