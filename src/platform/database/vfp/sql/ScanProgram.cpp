@@ -265,15 +265,19 @@ bool ScanProgram::appendOutput(
     }
     const char *p = record + field.offset;
     const std::string_view bytes(p, field.width);
+    // A text in UTF-8: ASCII (or a binary field's bytes) as it lies, anything else converted.
+    const auto appendText = [&](Value::Kind kind, std::string_view text) {
+        if (field.raw || IsAscii(text)) {
+            rows.appendText(kind, text);
+            return;
+        }
+        scratch.clear();
+        m_codePages[static_cast<size_t>(field.slot)]->appendUtf8(text, scratch);
+        rows.appendText(kind, scratch);
+    };
     switch (field.type) {
     case 'C':
-        if (field.raw || IsAscii(bytes)) {
-            rows.appendText(Value::Kind::Character, bytes);
-        } else {
-            scratch.clear();
-            m_codePages[static_cast<size_t>(field.slot)]->appendUtf8(bytes, scratch);
-            rows.appendText(Value::Kind::Character, scratch);
-        }
+        appendText(Value::Kind::Character, bytes);
         return true;
     case 'M': {
         // The memo a condition on its tail has just read is read again from where it lies.
@@ -281,13 +285,7 @@ bool ScanProgram::appendOutput(
         if (!state.tables()[static_cast<size_t>(field.slot)].table->memoText(
                 record, field.fieldIndex, text))
             return false;
-        if (field.raw || IsAscii(text)) {
-            rows.appendText(Value::Kind::Memo, text);
-        } else {
-            scratch.clear();
-            m_codePages[static_cast<size_t>(field.slot)]->appendUtf8(text, scratch);
-            rows.appendText(Value::Kind::Memo, scratch);
-        }
+        appendText(Value::Kind::Memo, text);
         return true;
     }
     case 'N':
