@@ -2,6 +2,7 @@
 
 #include "platform/database/vfp/Table.h"
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <string>
@@ -35,7 +36,9 @@ public:
     void checkWritable(const std::vector<int> &fields) const override;
 
     int writes() const { return m_writes; }
-    mutable int valueReads = 0;
+    // Counted from every thread that reads the table (tables in memory have no readers of
+    // their own, so threads share them).
+    mutable std::atomic<int> valueReads = 0;
 
 private:
     Value convert(int field, const Value &value) const;
