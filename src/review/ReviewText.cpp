@@ -23,13 +23,9 @@ ReviewText::ReviewText(const QString &text)
 { }
 
 ReviewText::ReviewText(const ReviewText &other)
-    : m_bytes(other.m_bytes)
-    , m_size(other.m_size)
-    , m_owned(other.m_owned)
-{
-    if (m_owned)
-        m_text = new QString(*other.m_text);
-}
+    : m_text(new QString(other.toString()))
+    , m_owned(true)
+{ }
 
 ReviewText::ReviewText(ReviewText &&other) noexcept
     : m_bytes(std::exchange(other.m_bytes, nullptr))

@@ -18,6 +18,9 @@ public:
     ReviewText() = default;
     // Holds its own copy of the text; implicit, so a QString can be stored in a field.
     ReviewText(const QString &text);
+    // A copy holds its own text too: bytes in place are alive only beside the row holding their
+    // result, and a copy may go anywhere (another row, a list outliving this one). Moves keep
+    // the text where it is.
     ReviewText(const ReviewText &other);
     ReviewText(ReviewText &&other) noexcept;
     ReviewText &operator=(const ReviewText &other);

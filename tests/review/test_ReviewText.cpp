@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -80,6 +81,23 @@ TEST(ReviewText, RowsCopyTheirOwnTexts)
     // Texts are cut to the field's size in characters.
     a.setValue(ReviewField::st_trtype, QStringLiteral("ÉX"));
     EXPECT_EQ(a.st_trtype, QStringLiteral("É"));
+}
+
+// A text copied out of a row holds its own text: it stays readable once the bytes it was read
+// from are gone, and the original keeps referring to them.
+TEST(ReviewText, ACopyOutlivesTheBytesItWasReadFrom)
+{
+    auto bytes = std::make_unique<std::string>("Ösel & Söhne");
+    const ReviewText inPlace = ReviewText::inPlace(*bytes);
+    ReviewText copied(inPlace);
+    ReviewText assigned;
+    assigned = inPlace;
+    EXPECT_TRUE(inPlace.isInPlace());
+    EXPECT_FALSE(copied.isInPlace());
+    EXPECT_FALSE(assigned.isInPlace());
+    bytes.reset();
+    EXPECT_EQ(copied, QStringLiteral("Ösel & Söhne"));
+    EXPECT_EQ(assigned, QStringLiteral("Ösel & Söhne"));
 }
 
 } // namespace
