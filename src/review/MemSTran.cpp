@@ -27,16 +27,12 @@ void MemSTran::open()
 
 void MemSTran::close()
 {
-    if (m_observer && !controlsDisabled())
-        m_observer->listAboutToReset();
-    m_rows.clear();
-    m_state = State::Inactive;
-    m_current = -1;
-    m_eof = true;
-    if (m_observer && !controlsDisabled())
-        m_observer->listReset();
-    else
-        m_pendingReset = true;
+    resetting([this] {
+        m_rows.clear();
+        m_state = State::Inactive;
+        m_current = -1;
+        m_eof = true;
+    });
 }
 
 void MemSTran::reserve(int rows)
@@ -89,15 +85,11 @@ std::span<ReviewRow> MemSTran::appendRows(int count)
     const size_t first = m_rows.size();
     if (count <= 0)
         return {};
-    if (m_observer && !controlsDisabled())
-        m_observer->listAboutToReset();
-    m_rows.resize(first + static_cast<size_t>(count));
-    m_current = recordCount() - 1;
-    m_eof = false;
-    if (m_observer && !controlsDisabled())
-        m_observer->listReset();
-    else
-        m_pendingReset = true;
+    resetting([&] {
+        m_rows.resize(first + static_cast<size_t>(count));
+        m_current = recordCount() - 1;
+        m_eof = false;
+    });
     notifyCurrent();
     return std::span<ReviewRow>(m_rows).subspan(first);
 }
@@ -243,22 +235,18 @@ void MemSTran::sort(const QStringList &names, bool descending)
         return before(m_rows[static_cast<size_t>(left)], m_rows[static_cast<size_t>(right)]);
     });
 
-    if (m_observer && !controlsDisabled())
-        m_observer->listAboutToReset();
-    std::vector<ReviewRow> sorted;
-    sorted.reserve(m_rows.size());
-    int newCurrent = -1;
-    for (size_t i = 0; i < order.size(); ++i) {
-        if (order[i] == m_current)
-            newCurrent = static_cast<int>(i);
-        sorted.push_back(std::move(m_rows[static_cast<size_t>(order[i])]));
-    }
-    m_rows = std::move(sorted);
-    m_current = newCurrent;
-    if (m_observer && !controlsDisabled())
-        m_observer->listReset();
-    else
-        m_pendingReset = true;
+    resetting([&] {
+        std::vector<ReviewRow> sorted;
+        sorted.reserve(m_rows.size());
+        int newCurrent = -1;
+        for (size_t i = 0; i < order.size(); ++i) {
+            if (order[i] == m_current)
+                newCurrent = static_cast<int>(i);
+            sorted.push_back(std::move(m_rows[static_cast<size_t>(order[i])]));
+        }
+        m_rows = std::move(sorted);
+        m_current = newCurrent;
+    });
     notifyCurrent();
 }
 
@@ -299,14 +287,21 @@ void MemSTran::requireBrowse() const
         throw Exception(QStringLiteral("Dataset is in edit or insert mode"));
 }
 
+template <typename Change> void MemSTran::resetting(Change change)
+{
+    const bool tell = m_observer && !controlsDisabled();
+    if (tell)
+        m_observer->listAboutToReset();
+    change();
+    if (tell)
+        m_observer->listReset();
+    else
+        m_pendingReset = true;
+}
+
 void MemSTran::notifyReset()
 {
-    if (!m_observer || controlsDisabled()) {
-        m_pendingReset = true;
-        return;
-    }
-    m_observer->listAboutToReset();
-    m_observer->listReset();
+    resetting([] {});
 }
 
 void MemSTran::notifyCurrent()

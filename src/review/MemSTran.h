@@ -92,6 +92,9 @@ private:
     ReviewField fieldOf(const QString &name) const;
     void requireOpen() const;
     void requireBrowse() const;
+    // Makes a change that replaces the rows as an observer sees them: the observer is told
+    // before and after, or, while updates are suspended, a reset is kept for their resuming.
+    template <typename Change> void resetting(Change change);
     void notifyReset();
     void notifyCurrent();
 
