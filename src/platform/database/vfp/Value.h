@@ -13,7 +13,8 @@ namespace vfp {
 class Value
 {
 public:
-    enum class Kind { Null, Character, Memo, Numeric, Integer, Logical, Date, DateTime };
+    // One byte, so that a result cell holding a kind takes 16 bytes.
+    enum class Kind : uint8_t { Null, Character, Memo, Numeric, Integer, Logical, Date, DateTime };
 
     struct DateTimeParts
     {

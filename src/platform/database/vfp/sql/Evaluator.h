@@ -91,6 +91,11 @@ public:
     const Value &value(int columnId);
     int columnSlot(int columnId) const { return m_columns[static_cast<size_t>(columnId)].slot; }
     int columnField(int columnId) const { return m_columns[static_cast<size_t>(columnId)].field; }
+    // The column's position among its slot's columns (slotColumns() order).
+    int columnSlotIndex(int columnId) const
+    {
+        return m_columns[static_cast<size_t>(columnId)].slotIndex;
+    }
 
 private:
     struct Slot

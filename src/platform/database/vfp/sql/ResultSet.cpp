@@ -141,75 +141,50 @@ void ResultSet::append(const Value &value)
     }
 }
 
-void ResultSet::appendText(Value::Kind kind, std::string_view text)
-{
-    Cell &cell = *new (m_next++) Cell;
-    cell.kind = kind;
-    cell.decimals = -1;
-    cell.size = static_cast<uint32_t>(text.size());
-    cell.integer = 0;
-    cell.text = storeText(text);
-}
-
-void ResultSet::appendNumeric(double number, int decimals)
-{
-    Cell &cell = *new (m_next++) Cell;
-    cell.kind = Value::Kind::Numeric;
-    cell.decimals = static_cast<int8_t>(std::clamp(decimals, -1, 127));
-    cell.size = 0;
-    cell.number = number;
-}
-
-void ResultSet::appendInteger(int64_t number)
-{
-    Cell &cell = *new (m_next++) Cell;
-    cell.kind = Value::Kind::Integer;
-    cell.decimals = 0;
-    cell.size = 0;
-    cell.integer = number;
-}
-
-void ResultSet::appendLogical(bool flag)
-{
-    Cell &cell = *new (m_next++) Cell;
-    cell.kind = Value::Kind::Logical;
-    cell.decimals = -1;
-    cell.size = 0;
-    cell.integer = 0;
-    cell.logical = flag;
-}
-
-void ResultSet::appendDate(int32_t julianDay)
-{
-    Cell &cell = *new (m_next++) Cell;
-    cell.kind = Value::Kind::Date;
-    cell.decimals = -1;
-    cell.size = 0;
-    cell.integer = 0;
-    cell.date.julianDay = julianDay;
-    cell.date.milliseconds = 0;
-}
-
-void ResultSet::appendNull()
-{
-    Cell &cell = *new (m_next++) Cell;
-    cell.kind = Value::Kind::Null;
-    cell.decimals = -1;
-    cell.size = 0;
-    cell.integer = 0;
-}
-
 void ResultSet::appendBorrowed(const Value &value)
 {
     if (!value.isText()) {
         append(value);
         return;
     }
-    Cell &cell = *new (m_next++) Cell;
-    const std::string &text = value.text();
+    *m_next++ = borrowedCell(value);
+}
+
+static_assert(sizeof(ResultSet::Cell) == 16, "a cell is meant to take 16 bytes");
+
+ResultSet::Cell ResultSet::borrowedCell(const Value &value)
+{
+    Cell cell;
     cell.kind = value.kind();
-    cell.size = static_cast<uint32_t>(text.size());
-    cell.text = text.data();
+    cell.decimals = static_cast<int8_t>(std::clamp(value.decimals(), -1, 127));
+    cell.integer = 0;
+    switch (value.kind()) {
+    case Value::Kind::Null:
+        break;
+    case Value::Kind::Character:
+    case Value::Kind::Memo: {
+        const std::string &text = value.text();
+        cell.decimals = -1;
+        cell.size = static_cast<uint32_t>(text.size());
+        cell.text = text.data();
+        break;
+    }
+    case Value::Kind::Numeric:
+        cell.number = value.number();
+        break;
+    case Value::Kind::Integer:
+        cell.integer = value.integer();
+        break;
+    case Value::Kind::Logical:
+        cell.logical = value.logical();
+        break;
+    case Value::Kind::Date:
+    case Value::Kind::DateTime:
+        cell.date.julianDay = value.julianDay();
+        cell.date.milliseconds = value.milliseconds();
+        break;
+    }
+    return cell;
 }
 
 void ResultSet::keepAlive(std::shared_ptr<const void> owner)

@@ -4,9 +4,11 @@
 #include "platform/database/vfp/sql/BlockMemory.h"
 #include "platform/database/vfp/sql/Collation.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -34,6 +36,28 @@ struct ResultColumn
 class ResultSet
 {
 public:
+    // One value of a row: 16 bytes, a text's bytes held elsewhere.
+    struct Cell
+    {
+        Value::Kind kind = Value::Kind::Null;
+        int8_t decimals = -1;
+        uint32_t size = 0; // text bytes
+        union {
+            double number;
+            int64_t integer;
+            const char *text; // in one of the set's blocks, or borrowed
+            bool logical;
+            struct
+            {
+                int32_t julianDay;
+                int32_t milliseconds;
+            } date;
+        };
+    };
+    // The cell appendBorrowed() would append for the value: a text's cell points at the value's
+    // own bytes, which must outlive every set the cell is appended to.
+    static Cell borrowedCell(const Value &value);
+
     explicit ResultSet(std::vector<ResultColumn> columns);
 
     const std::vector<ResultColumn> &columns() const { return m_columns; }
@@ -53,12 +77,48 @@ public:
     void keepAlive(std::shared_ptr<const void> owner);
     // As append() of the value these make, without making it: a text of `kind` (Character or
     // Memo), a Numeric with its decimals, an Integer, a Logical, a Date or a null.
-    void appendText(Value::Kind kind, std::string_view text);
-    void appendNumeric(double number, int decimals);
-    void appendInteger(int64_t number);
-    void appendLogical(bool flag);
-    void appendDate(int32_t julianDay);
-    void appendNull();
+    void appendText(Value::Kind kind, std::string_view text)
+    {
+        Cell &cell = *new (m_next++) Cell;
+        cell.kind = kind;
+        cell.size = static_cast<uint32_t>(text.size());
+        cell.text = storeText(text);
+    }
+    void appendNumeric(double number, int decimals)
+    {
+        Cell &cell = *new (m_next++) Cell;
+        cell.kind = Value::Kind::Numeric;
+        cell.decimals = static_cast<int8_t>(std::clamp(decimals, -1, 127));
+        cell.number = number;
+    }
+    void appendInteger(int64_t number)
+    {
+        Cell &cell = *new (m_next++) Cell;
+        cell.kind = Value::Kind::Integer;
+        cell.decimals = 0;
+        cell.integer = number;
+    }
+    void appendLogical(bool flag)
+    {
+        Cell &cell = *new (m_next++) Cell;
+        cell.kind = Value::Kind::Logical;
+        cell.integer = 0;
+        cell.logical = flag;
+    }
+    void appendDate(int32_t julianDay)
+    {
+        Cell &cell = *new (m_next++) Cell;
+        cell.kind = Value::Kind::Date;
+        cell.date.julianDay = julianDay;
+        cell.date.milliseconds = 0;
+    }
+    void appendNull()
+    {
+        Cell &cell = *new (m_next++) Cell;
+        cell.integer = 0;
+    }
+    // A cell made by borrowedCell(), whose text's owner is given to keepAlive().
+    void appendCell(const Cell &cell) { *m_next++ = cell; }
     void dropLastRow();
     // Counts this set's memory against the bound together with `whole`'s (a part of its rows).
     void shareBoundWith(const ResultSet &whole);
@@ -98,24 +158,6 @@ public:
     void settleUnknownTypes();
 
 private:
-    struct Cell
-    {
-        Value::Kind kind = Value::Kind::Null;
-        int8_t decimals = -1;
-        uint32_t size = 0; // text bytes
-        union {
-            double number;
-            int64_t integer;
-            const char *text; // in one of m_texts' blocks
-            bool logical;
-            struct
-            {
-                int32_t julianDay;
-                int32_t milliseconds;
-            } date;
-        };
-    };
-
     const Cell &cell(size_t row, int column) const
     {
         return m_rows[row][static_cast<size_t>(column)];

@@ -191,6 +191,7 @@ ScanProgram::Place ScanProgram::placeOf(const Node &node, const RowState &state)
     place.asciiApart = info.binary || m_asciiApart[static_cast<size_t>(slot)];
     place.oneByteChars = m_oneByteChars[static_cast<size_t>(slot)];
     place.column = node.column;
+    place.slotIndex = state.columnSlotIndex(node.column);
     place.fieldIndex = field;
     return place;
 }
@@ -208,18 +209,44 @@ ScanProgram::Place ScanProgram::memoTailOf(
     return memo;
 }
 
-bool ScanProgram::appendOutput(
-    size_t index, RowState &state, ResultSet &rows, std::string &scratch) const
+size_t ScanProgram::appendOutputs(size_t from, RowState &state,
+    std::span<const ResultSet::Cell *const> cells, ResultSet &rows, std::string &scratch) const
 {
-    if (index >= m_outputs.size())
-        return false;
-    const Output &output = m_outputs[index];
+    // Each slot's record, looked at once for the row rather than once per output.
+    constexpr size_t Slots = 64;
+    const char *records[Slots];
+    bool missing[Slots];
+    const size_t slots = std::min(m_codePages.size(), Slots);
+    for (size_t slot = 0; slot < slots; ++slot) {
+        missing[slot] = state.record(static_cast<int>(slot)) == 0;
+        records[slot] = missing[slot] ? nullptr : state.copiedRecord(static_cast<int>(slot));
+    }
+    for (size_t i = from; i < m_outputs.size(); ++i) {
+        const Output &output = m_outputs[i];
+        const auto slot = static_cast<size_t>(output.field.slot);
+        if (output.field.slot < 0 || slot >= slots
+            || !appendOutput(output, records[slot], missing[slot],
+                slot < cells.size() ? cells[slot] : nullptr, state, rows, scratch))
+            return i;
+    }
+    // A program of no outputs (perRecord()) leaves every one to evaluation.
+    return std::max(from, m_outputs.size());
+}
+
+bool ScanProgram::appendOutput(const Output &output, const char *record, bool missing,
+    const ResultSet::Cell *cells, RowState &state, ResultSet &rows, std::string &scratch) const
+{
     const Place &field = output.field;
-    if (field.slot < 0)
-        return false;
-    bool missing = false;
-    const char *record = recordOf(field.slot, state, missing);
     if (output.kind == Output::Field && !missing && (!record || !output.fromBytes)) {
+        // A record a join's hash keeps as values: its cells, made when the hash was.
+        if (cells && state.preloaded(field.slot)) {
+            const ResultSet::Cell &cell = cells[field.slotIndex];
+            if (output.flagOrFalse && cell.kind == Value::Kind::Null)
+                rows.appendLogical(false);
+            else
+                rows.appendCell(cell);
+            return true;
+        }
         // Read through the state: a memo, a text of another code page, or a record a join's
         // hash keeps as values (which outlive the rows that point into them).
         const Value &value = state.value(field.column);

@@ -66,10 +66,15 @@ public:
     // Condition i of a slot over the records set in the state: 1 or 0 when it was tested on the
     // bytes, -1 when it must be evaluated (not compiled, or the record is not at hand in bytes).
     int test(int slot, size_t condition, RowState &state) const;
-    // Appends output i of the records set in the state to the row being built and returns
-    // true, or returns false having appended nothing (evaluate it instead). `scratch` is the
-    // caller's buffer for texts that need converting.
-    bool appendOutput(size_t output, RowState &state, ResultSet &rows, std::string &scratch) const;
+    size_t outputCount() const { return m_outputs.size(); }
+    // Appends the outputs of the records set in the state to the row being built, from output
+    // `from` on, up to the first that the steps do not cover (evaluate that one instead), whose
+    // index it returns; outputCount() when all were appended. `cells` holds, per slot, the cells
+    // of the record a join's hash keeps as values (ResultSet::borrowedCell() of each of the
+    // slot's columns, in slotColumns() order) or null. `scratch` is the caller's buffer for
+    // texts that need converting.
+    size_t appendOutputs(size_t from, RowState &state,
+        std::span<const ResultSet::Cell *const> cells, ResultSet &rows, std::string &scratch) const;
 
 private:
     // Where a field's bytes lie, in which slot's records.
@@ -83,6 +88,7 @@ private:
         uint8_t nullMask = 0;
         int decimals = 0;
         int column = -1; // the column id, for a record held as values
+        int slotIndex = -1; // the column's position among its slot's columns
         int fieldIndex = -1; // in its table
         bool raw = false; // texts taken as they are (binary field)
         bool asciiApart = false; // texts compare with ASCII constants on their bytes
@@ -136,6 +142,9 @@ private:
     static const Node *flagOf(const Node &node);
     Place placeOf(const Node &node, const RowState &state) const;
     static bool testBytes(const Step &step, const char *record);
+    // One output of the records set in the state; false when it must be evaluated instead.
+    bool appendOutput(const Output &output, const char *record, bool missing,
+        const ResultSet::Cell *cells, RowState &state, ResultSet &rows, std::string &scratch) const;
     // A step over a record held as values (a join's hash keeps texts that way): 1, 0 or -1.
     static int testValue(const Step &step, const Value &value);
     static bool testMemoTail(const Step &step, const char *record, const RowState &state);

@@ -82,6 +82,7 @@ SelectPipeline::SelectPipeline(const SelectStatement &statement, std::vector<Sou
     plan->program = ScanProgram::compile(*m_state, plan->filters, plan->outputs);
     plan->layout = m_state->layout();
     m_hashes.resize(plan->joins.size());
+    m_cells.assign(m_state->tables().size(), nullptr);
     m_plan = std::move(plan);
 }
 
@@ -89,6 +90,7 @@ SelectPipeline::SelectPipeline(const SelectPipeline &bound, std::vector<SourceTa
     : m_plan(bound.m_plan)
     , m_state(std::make_unique<RowState>(std::move(readers), bound.m_plan->layout))
     , m_hashes(bound.m_hashes)
+    , m_cells(m_state->tables().size(), nullptr)
 { }
 
 SelectPipeline::~SelectPipeline()
@@ -328,16 +330,25 @@ void SelectPipeline::assembleHash(size_t join, std::vector<JoinHashPart> parts)
     hash->entries.reserve(total);
     hash->heads.reserve(total);
     hash->values.reserve(parts.size());
+    hash->cells.reserve(parts.size());
     hash->records.reserve(parts.size());
     for (JoinHashPart &part : parts) {
+        // The cells point at the values' texts, which stay where they are as the vector that
+        // holds them moves into the hash.
+        std::vector<ResultSet::Cell> cells;
+        cells.reserve(part.values.size());
+        for (const Value &value : part.values)
+            cells.push_back(ResultSet::borrowedCell(value));
         size_t start = 0;
         for (size_t i = 0; i < part.recnos.size(); ++i) {
             const auto index = static_cast<uint32_t>(hash->entries.size());
-            JoinHash::Entry entry { part.recnos[i], JoinHash::NoEntry, nullptr, nullptr };
-            if (part.recordLength)
+            JoinHash::Entry entry { part.recnos[i], JoinHash::NoEntry, nullptr, nullptr, nullptr };
+            if (part.recordLength) {
                 entry.record = part.records.data() + i * part.recordLength;
-            else
+            } else {
                 entry.values = part.values.data() + i * width;
+                entry.cells = cells.data() + i * width;
+            }
             hash->entries.push_back(entry);
             const std::string_view key(part.keys.data() + start, part.keyEnds[i] - start);
             start = part.keyEnds[i];
@@ -350,6 +361,7 @@ void SelectPipeline::assembleHash(size_t join, std::vector<JoinHashPart> parts)
         }
         // The entries point into these buffers, which move along with them.
         hash->values.push_back(std::move(part.values));
+        hash->cells.push_back(std::move(cells));
         hash->records.push_back(std::move(part.records));
     }
     hash->heads.settle();
@@ -430,15 +442,18 @@ void SelectPipeline::descend(size_t level)
                         m_state->setCopiedRecord(slot, entry.recno, entry.record);
                     else
                         m_state->setPreloadedRecord(slot, entry.recno, entry.values);
+                    m_cells[static_cast<size_t>(slot)] = entry.cells;
                     tryRecord();
                 }
             }
         }
     } else {
+        m_cells[static_cast<size_t>(slot)] = nullptr;
         ScanLiveRecords(*m_state, slot, [&](uint32_t) { tryRecord(); });
     }
     if (!matched && join.left) {
         m_state->setRecord(slot, 0);
+        m_cells[static_cast<size_t>(slot)] = nullptr;
         if (passes(slot))
             descend(level + 1);
     }
@@ -449,9 +464,9 @@ void SelectPipeline::emit()
     ResultSet &rows = *m_rows;
     rows.beginRow();
     const Plan &plan = *m_plan;
-    for (size_t i = 0; i < plan.outputs.size(); ++i) {
-        if (plan.program->appendOutput(i, *m_state, rows, m_scratch))
-            continue;
+    const size_t outputs = plan.outputs.size();
+    for (size_t i = 0;
+         (i = plan.program->appendOutputs(i, *m_state, m_cells, rows, m_scratch)) < outputs; ++i) {
         const Value &value = evaluate(*plan.outputs[i]);
         if (plan.fromHash[i])
             rows.appendBorrowed(value);

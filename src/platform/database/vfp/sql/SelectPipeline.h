@@ -45,11 +45,16 @@ struct JoinHash
         uint32_t next;
         const Value *values; // one per column, in RowState::slotColumns() order, or null
         const char *record; // the record's copy, or null
+        // With values: the result cells of each, which point into them; 16 bytes a column
+        // where a value takes 48, so the cells of a table of customers stay in the caches
+        // while result rows are made from them in no particular order.
+        const ResultSet::Cell *cells;
     };
     KeyIndex heads;
     std::vector<Entry> entries;
-    std::vector<std::vector<Value>> values; // the parts' values and copies, where the entries
-    std::vector<std::vector<char>> records; // point
+    std::vector<std::vector<Value>> values; // the parts' values, cells and copies, where the
+    std::vector<std::vector<ResultSet::Cell>> cells; // entries point
+    std::vector<std::vector<char>> records;
 };
 
 class SelectPipeline
@@ -111,6 +116,9 @@ private:
     std::shared_ptr<const Plan> m_plan;
     std::unique_ptr<RowState> m_state;
     std::vector<std::shared_ptr<const JoinHash>> m_hashes; // per join, once built
+    // Per slot, the cells of the record a hash keeps as values that is set in the state; null
+    // for a record set otherwise.
+    std::vector<const ResultSet::Cell *> m_cells;
     std::string m_scratch;
     std::string m_key;
     uint64_t m_interpreted = 0; // expressions evaluated per row, reported when done
