@@ -83,7 +83,8 @@ void CountInterpretedEvaluations(uint64_t count)
 }
 
 std::shared_ptr<const ScanProgram> ScanProgram::compile(const RowState &state,
-    const std::vector<std::vector<NodePtr>> &filters, std::span<const NodePtr> outputs)
+    const std::vector<std::vector<NodePtr>> &filters, std::span<const NodePtr> outputs,
+    std::span<const Node *const> probes)
 {
     const auto &tables = state.tables();
     if (tables.empty() || !tables[0].table)
@@ -115,6 +116,14 @@ std::shared_ptr<const ScanProgram> ScanProgram::compile(const RowState &state,
         && firstSteps[program->m_batchConditions].field.slot == 0)
         ++program->m_batchConditions;
 
+    for (const Node *probe : probes) {
+        Place place;
+        if (probe)
+            place = program->placeOf(*probe, state);
+        if (place.slot >= 0 && !std::strchr("CNFI", place.type))
+            place = Place();
+        program->m_probes.push_back(place);
+    }
     for (const NodePtr &node : outputs) {
         Output output;
         const Node *field = node.get();
@@ -207,6 +216,59 @@ ScanProgram::Place ScanProgram::memoTailOf(
     if (memo.slot < 0 || memo.type != 'M' || memo.raw || !memo.asciiApart || !memo.oneByteChars)
         return none;
     return memo;
+}
+
+int ScanProgram::probeKey(size_t join, const RowState &state, size_t width, std::string &key) const
+{
+    if (join >= m_probes.size())
+        return -1;
+    const Place &field = m_probes[join];
+    if (field.slot < 0)
+        return -1;
+    const char *record = state.copiedRecord(field.slot);
+    if (!record || state.record(field.slot) == 0)
+        return -1;
+    if (field.nullByte >= 0
+        && (static_cast<unsigned char>(record[field.nullByte]) & field.nullMask))
+        return 0;
+    const char *p = record + field.offset;
+    key.clear();
+    double number = 0;
+    switch (field.type) {
+    case 'C': {
+        // A text's characters are its bytes where they are ASCII in a code page that decodes
+        // ASCII to itself; a binary field's value is its bytes, whose first characters are
+        // counted as UTF-8 unless they are ASCII.
+        std::string_view text(p, field.width);
+        const bool ascii = IsAscii(text);
+        if (field.raw ? width && !ascii : !(field.asciiApart && ascii))
+            return -1;
+        if (width && width < text.size())
+            text = text.substr(0, width);
+        while (!text.empty() && text.back() == ' ')
+            text.remove_suffix(1);
+        key.push_back('C');
+        key.append(text);
+        return 1;
+    }
+    case 'N':
+    case 'F':
+        if (!PlainNumber(p, field.width, number))
+            return -1;
+        break;
+    case 'I':
+        number = Le32(p);
+        break;
+    default:
+        return -1;
+    }
+    if (number == 0)
+        number = 0; // one key for -0 and 0
+    char bytes[sizeof number];
+    std::memcpy(bytes, &number, sizeof number);
+    key.push_back('N');
+    key.append(bytes, sizeof bytes);
+    return 1;
 }
 
 size_t ScanProgram::appendOutputs(size_t from, RowState &state,

@@ -44,8 +44,11 @@ public:
     // are null for the missing record of a LEFT JOIN. Where the first table cannot be read in
     // place (its records are not in a file of this engine, or another slot reads the same table
     // object, whose read buffer the scan would then share), the program is perRecord()'s.
+    // `probes` are the joins' probe keys (null for a join without a hash), made from the bytes
+    // by probeKey() where they are fields.
     static std::shared_ptr<const ScanProgram> compile(const RowState &state,
-        const std::vector<std::vector<NodePtr>> &filters, std::span<const NodePtr> outputs);
+        const std::vector<std::vector<NodePtr>> &filters, std::span<const NodePtr> outputs,
+        std::span<const Node *const> probes = {});
     // The program of a first table that is not read in place (recordLength() 0): every
     // condition is left to its bound expression and every output evaluated, one record at a time.
     static std::shared_ptr<const ScanProgram> perRecord(
@@ -66,6 +69,11 @@ public:
     // Condition i of a slot over the records set in the state: 1 or 0 when it was tested on the
     // bytes, -1 when it must be evaluated (not compiled, or the record is not at hand in bytes).
     int test(int slot, size_t condition, RowState &state) const;
+    // The key KeyIndex::encode() makes of probe `join`'s value (with its `width`), made from the
+    // bytes of the record set in the state: 1 when made, 0 for a null, which joins nothing, and
+    // -1 when it cannot be told from the bytes (evaluate the probe and encode its value).
+    int probeKey(size_t join, const RowState &state, size_t width, std::string &key) const;
+
     size_t outputCount() const { return m_outputs.size(); }
     // Appends the outputs of the records set in the state to the row being built, from output
     // `from` on, up to the first that the steps do not cover (evaluate that one instead), whose
@@ -164,6 +172,7 @@ private:
     std::vector<std::vector<Step>> m_steps; // per slot
     size_t m_batchConditions = 0;
     std::vector<Output> m_outputs;
+    std::vector<Place> m_probes; // per join
 };
 
 } // namespace vfp::sql

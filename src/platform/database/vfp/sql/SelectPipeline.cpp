@@ -79,7 +79,10 @@ SelectPipeline::SelectPipeline(const SelectStatement &statement, std::vector<Sou
     planJoins(statement, *plan);
     planWhere(statement, *plan);
     planOutput(statement, *plan);
-    plan->program = ScanProgram::compile(*m_state, plan->filters, plan->outputs);
+    std::vector<const Node *> probes;
+    for (const JoinPlan &join : plan->joins)
+        probes.push_back(join.hashed ? join.probe.get() : nullptr);
+    plan->program = ScanProgram::compile(*m_state, plan->filters, plan->outputs, probes);
     plan->layout = m_state->layout();
     m_hashes.resize(plan->joins.size());
     m_cells.assign(m_state->tables().size(), nullptr);
@@ -434,7 +437,10 @@ void SelectPipeline::descend(size_t level)
     };
     if (join.hashed) {
         const JoinHash &hash = *m_hashes[level - 1];
-        if (KeyIndex::encode(evaluate(*join.probe), m_key, join.keyWidth)) {
+        int made = m_plan->program->probeKey(level - 1, *m_state, join.keyWidth, m_key);
+        if (made < 0)
+            made = KeyIndex::encode(evaluate(*join.probe), m_key, join.keyWidth) ? 1 : 0;
+        if (made) {
             if (const KeyIndex::Chain *chain = hash.heads.find(m_key)) {
                 for (uint32_t e = chain->first; e != JoinHash::NoEntry; e = hash.entries[e].next) {
                     const JoinHash::Entry &entry = hash.entries[e];
@@ -443,6 +449,10 @@ void SelectPipeline::descend(size_t level)
                     else
                         m_state->setPreloadedRecord(slot, entry.recno, entry.values);
                     m_cells[static_cast<size_t>(slot)] = entry.cells;
+                    // Fetched while the joins and conditions that follow run; read when the
+                    // row is made.
+                    if (entry.cells)
+                        __builtin_prefetch(entry.cells);
                     tryRecord();
                 }
             }
