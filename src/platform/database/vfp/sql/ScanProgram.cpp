@@ -84,7 +84,7 @@ void CountInterpretedEvaluations(uint64_t count)
 
 std::shared_ptr<const ScanProgram> ScanProgram::compile(const RowState &state,
     const std::vector<std::vector<NodePtr>> &filters, std::span<const NodePtr> outputs,
-    std::span<const Node *const> probes)
+    std::span<const Node *const> probes, std::span<const Node *const> builds)
 {
     const auto &tables = state.tables();
     if (tables.empty() || !tables[0].table)
@@ -116,14 +116,18 @@ std::shared_ptr<const ScanProgram> ScanProgram::compile(const RowState &state,
         && firstSteps[program->m_batchConditions].field.slot == 0)
         ++program->m_batchConditions;
 
-    for (const Node *probe : probes) {
-        Place place;
-        if (probe)
-            place = program->placeOf(*probe, state);
-        if (place.slot >= 0 && !std::strchr("CNFI", place.type))
-            place = Place();
-        program->m_probes.push_back(place);
-    }
+    const auto keyPlaces = [&](std::span<const Node *const> keys, std::vector<Place> &places) {
+        for (const Node *key : keys) {
+            Place place;
+            if (key)
+                place = program->placeOf(*key, state);
+            if (place.slot >= 0 && !std::strchr("CNFI", place.type))
+                place = Place();
+            places.push_back(place);
+        }
+    };
+    keyPlaces(probes, program->m_probes);
+    keyPlaces(builds, program->m_builds);
     for (const NodePtr &node : outputs) {
         Output output;
         const Node *field = node.get();
@@ -228,6 +232,18 @@ int ScanProgram::probeKey(size_t join, const RowState &state, size_t width, std:
     const char *record = state.copiedRecord(field.slot);
     if (!record || state.record(field.slot) == 0)
         return -1;
+    return keyOf(field, record, width, key);
+}
+
+int ScanProgram::buildKey(size_t join, const char *record, size_t width, std::string &key) const
+{
+    if (join >= m_builds.size() || m_builds[join].slot < 0)
+        return -1;
+    return keyOf(m_builds[join], record, width, key);
+}
+
+int ScanProgram::keyOf(const Place &field, const char *record, size_t width, std::string &key)
+{
     if (field.nullByte >= 0
         && (static_cast<unsigned char>(record[field.nullByte]) & field.nullMask))
         return 0;

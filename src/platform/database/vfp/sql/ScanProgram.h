@@ -44,11 +44,12 @@ public:
     // are null for the missing record of a LEFT JOIN. Where the first table cannot be read in
     // place (its records are not in a file of this engine, or another slot reads the same table
     // object, whose read buffer the scan would then share), the program is perRecord()'s.
-    // `probes` are the joins' probe keys (null for a join without a hash), made from the bytes
-    // by probeKey() where they are fields.
+    // `probes` and `builds` are the joins' probe keys and the keys of their hashes' records
+    // (null for a join without a hash), made from the bytes by probeKey() and buildKey() where
+    // they are fields.
     static std::shared_ptr<const ScanProgram> compile(const RowState &state,
         const std::vector<std::vector<NodePtr>> &filters, std::span<const NodePtr> outputs,
-        std::span<const Node *const> probes = {});
+        std::span<const Node *const> probes = {}, std::span<const Node *const> builds = {});
     // The program of a first table that is not read in place (recordLength() 0): every
     // condition is left to its bound expression and every output evaluated, one record at a time.
     static std::shared_ptr<const ScanProgram> perRecord(
@@ -73,6 +74,8 @@ public:
     // bytes of the record set in the state: 1 when made, 0 for a null, which joins nothing, and
     // -1 when it cannot be told from the bytes (evaluate the probe and encode its value).
     int probeKey(size_t join, const RowState &state, size_t width, std::string &key) const;
+    // The same for the key of a record of join's own table, given in bytes.
+    int buildKey(size_t join, const char *record, size_t width, std::string &key) const;
 
     size_t outputCount() const { return m_outputs.size(); }
     // Appends the outputs of the records set in the state to the row being built, from output
@@ -150,6 +153,9 @@ private:
     static const Node *flagOf(const Node &node);
     Place placeOf(const Node &node, const RowState &state) const;
     static bool testBytes(const Step &step, const char *record);
+    // KeyIndex::encode() of the field's value, from its record's bytes: 1 made, 0 null, -1 when
+    // the bytes cannot tell.
+    static int keyOf(const Place &field, const char *record, size_t width, std::string &key);
     // One output of the records set in the state; false when it must be evaluated instead.
     bool appendOutput(const Output &output, const char *record, bool missing,
         const ResultSet::Cell *cells, RowState &state, ResultSet &rows, std::string &scratch) const;
@@ -172,7 +178,9 @@ private:
     std::vector<std::vector<Step>> m_steps; // per slot
     size_t m_batchConditions = 0;
     std::vector<Output> m_outputs;
-    std::vector<Place> m_probes; // per join
+    // Per join: where its probe key and its hash's key lie, when they are fields.
+    std::vector<Place> m_probes;
+    std::vector<Place> m_builds;
 };
 
 } // namespace vfp::sql

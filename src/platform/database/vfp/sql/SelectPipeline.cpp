@@ -79,10 +79,12 @@ SelectPipeline::SelectPipeline(const SelectStatement &statement, std::vector<Sou
     planJoins(statement, *plan);
     planWhere(statement, *plan);
     planOutput(statement, *plan);
-    std::vector<const Node *> probes;
-    for (const JoinPlan &join : plan->joins)
+    std::vector<const Node *> probes, builds;
+    for (const JoinPlan &join : plan->joins) {
         probes.push_back(join.hashed ? join.probe.get() : nullptr);
-    plan->program = ScanProgram::compile(*m_state, plan->filters, plan->outputs, probes);
+        builds.push_back(join.hashed ? join.build.get() : nullptr);
+    }
+    plan->program = ScanProgram::compile(*m_state, plan->filters, plan->outputs, probes, builds);
     plan->layout = m_state->layout();
     m_hashes.resize(plan->joins.size());
     m_cells.assign(m_state->tables().size(), nullptr);
@@ -303,23 +305,60 @@ JoinHashPart SelectPipeline::readHashPart(size_t join, uint32_t first, uint32_t 
     else
         part.values.reserve(records * columns.size());
     std::string key;
-    ScanLiveRecords(*m_state, plan.slot, first, last, [&](uint32_t recno) {
-        if (!KeyIndex::encode(evaluate(*plan.build), key, plan.keyWidth))
+    // With the record set in the state (and its bytes, where they are at hand).
+    const auto add = [&](uint32_t recno, const char *bytes) {
+        int made = bytes ? m_plan->program->buildKey(join, bytes, plan.keyWidth, key) : -1;
+        if (made < 0)
+            made = KeyIndex::encode(evaluate(*plan.build), key, plan.keyWidth) ? 1 : 0;
+        if (!made)
             return;
         part.recnos.push_back(recno);
         part.keys += key;
         part.keyEnds.push_back(part.keys.size());
         if (part.recordLength) {
-            const std::string_view bytes = table.recordBytes(recno);
-            if (bytes.size() != part.recordLength)
+            const std::string_view record
+                = bytes ? std::string_view(bytes, part.recordLength) : table.recordBytes(recno);
+            if (record.size() != part.recordLength)
                 throw Error("Record " + std::to_string(recno) + " of table " + table.name()
                     + " cannot be copied");
-            part.records.insert(part.records.end(), bytes.begin(), bytes.end());
+            part.records.insert(part.records.end(), record.begin(), record.end());
         } else {
             for (int column : columns)
                 part.values.push_back(m_state->value(column));
         }
-    });
+    };
+    // The table's records a block at a time, each record decoded from the block, where the
+    // table gives blocks and no other slot reads through the same table object (whose read
+    // buffer the blocks are).
+    const size_t length = table.recordLength();
+    bool inBlocks = length > 0 && first <= last;
+    for (size_t slot = 0; slot < m_state->tables().size() && inBlocks; ++slot) {
+        inBlocks
+            = static_cast<int>(slot) == plan.slot || m_state->tables()[slot].table.get() != &table;
+    }
+    if (inBlocks && table.recordBlock(first, 1).size() != length)
+        inBlocks = false;
+    if (!inBlocks) {
+        ScanLiveRecords(
+            *m_state, plan.slot, first, last, [&](uint32_t recno) { add(recno, nullptr); });
+        return part;
+    }
+    for (uint32_t recno = first; recno <= last && recno != 0;) {
+        const uint32_t wanted = std::min<uint32_t>(ScanProgram::BatchRecords, last - recno + 1);
+        const std::string_view block = table.recordBlock(recno, wanted);
+        const auto count = static_cast<uint32_t>(block.size() / length);
+        if (count == 0)
+            throw Error("Record " + std::to_string(recno) + " of table " + table.name()
+                + " cannot be read");
+        for (uint32_t i = 0; i < count; ++i) {
+            const char *bytes = block.data() + static_cast<size_t>(i) * length;
+            if (*bytes == '*')
+                continue;
+            m_state->setCopiedRecord(plan.slot, recno + i, bytes);
+            add(recno + i, bytes);
+        }
+        recno += count;
+    }
     return part;
 }
 
