@@ -208,7 +208,7 @@ bool HostFolderIndex::containsFile(std::string_view utf8Name) const
     return contained;
 }
 
-std::vector<bool> HostFolderIndex::containsFiles(const std::vector<std::string_view> &names) const
+std::vector<bool> HostFolderIndex::containsFiles(std::span<const std::string_view> names) const
 {
     // Names in plain ASCII get their key and its hash first; the others are looked up one by
     // one.

@@ -4,6 +4,7 @@
 #include <QStringView>
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,7 +36,7 @@ public:
     bool containsFile(std::string_view utf8Name) const;
     // containsFile() of many names in UTF-8, the answers in their order: the table is read
     // ahead of each name's turn, so a long list costs little more than its hashing.
-    std::vector<bool> containsFiles(const std::vector<std::string_view> &utf8Names) const;
+    std::vector<bool> containsFiles(std::span<const std::string_view> utf8Names) const;
     // HostPath of the folder text followed by the name, as the folder stood when it was read: a
     // file of that name in any letter case takes that file's spelling, else the name is used as
     // given. A name with a separator in it is mapped through HostPath.

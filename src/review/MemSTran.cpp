@@ -3,7 +3,7 @@
 #include "util/Errors.h"
 
 #include <algorithm>
-#include <numeric>
+#include <future>
 
 namespace {
 
@@ -29,6 +29,8 @@ void MemSTran::close()
 {
     resetting([this] {
         m_rows.clear();
+        m_slots.clear();
+        m_textOwners.clear();
         m_state = State::Inactive;
         m_current = -1;
         m_eof = true;
@@ -41,6 +43,7 @@ void MemSTran::reserve(int rows)
     if (m_rows.empty() && m_rows.capacity() > 2 * wanted + 1024)
         std::vector<ReviewRow>().swap(m_rows);
     m_rows.reserve(wanted);
+    m_slots.reserve(wanted);
 }
 
 void MemSTran::setRecNo(int row)
@@ -79,14 +82,24 @@ void MemSTran::append()
     m_state = State::Insert;
 }
 
-std::span<ReviewRow> MemSTran::appendRows(int count)
+std::span<ReviewRow> MemSTran::appendRows(const std::vector<int> &places)
 {
     requireBrowse();
     const size_t first = m_rows.size();
-    if (count <= 0)
+    const size_t count = places.size();
+    if (count == 0)
         return {};
+    std::vector<bool> taken(count, false);
+    for (const int place : places) {
+        if (place < 0 || static_cast<size_t>(place) >= count || taken[static_cast<size_t>(place)])
+            throw Exception(QStringLiteral("Rows appended to places not each taken once"));
+        taken[static_cast<size_t>(place)] = true;
+    }
     resetting([&] {
-        m_rows.resize(first + static_cast<size_t>(count));
+        m_rows.resize(first + count);
+        m_slots.resize(first + count);
+        for (size_t k = 0; k < count; ++k)
+            m_slots[first + static_cast<size_t>(places[k])] = static_cast<uint32_t>(first + k);
         m_current = recordCount() - 1;
         m_eof = false;
     });
@@ -99,7 +112,7 @@ void MemSTran::edit()
     requireBrowse();
     if (m_current < 0)
         throw Exception(QStringLiteral("No current record"));
-    m_buffer = m_rows[static_cast<size_t>(m_current)];
+    m_buffer = row(m_current);
     m_state = State::Edit;
 }
 
@@ -111,6 +124,7 @@ void MemSTran::post()
         const bool notify = m_observer && !controlsDisabled();
         if (notify)
             m_observer->rowAboutToBeAppended(row);
+        m_slots.push_back(static_cast<uint32_t>(m_rows.size()));
         m_rows.push_back(std::move(m_buffer));
         m_state = State::Browse;
         m_current = row;
@@ -121,7 +135,7 @@ void MemSTran::post()
             m_pendingReset = true;
         notifyCurrent();
     } else if (m_state == State::Edit) {
-        m_rows[static_cast<size_t>(m_current)] = std::move(m_buffer);
+        at(m_current) = std::move(m_buffer);
         m_state = State::Browse;
         if (m_observer && !controlsDisabled())
             m_observer->rowChanged(m_current);
@@ -169,7 +183,7 @@ const ReviewRow &MemSTran::current() const
         return m_buffer;
     if (m_current < 0)
         return BlankRow();
-    return m_rows[static_cast<size_t>(m_current)];
+    return row(m_current);
 }
 
 ReviewRow &MemSTran::buffer()
@@ -186,7 +200,7 @@ bool MemSTran::locate(const QString &name, const QVariant &value)
     ReviewRow probe;
     probe.setValue(field, value);
     for (int i = 0; i < recordCount(); ++i) {
-        if (CompareField(m_rows[static_cast<size_t>(i)], probe, field) == 0) {
+        if (CompareField(row(i), probe, field) == 0) {
             setRecNo(i);
             return true;
         }
@@ -213,41 +227,58 @@ void MemSTran::sort(const QStringList &names, bool descending)
         }
         return false;
     };
-    // A list already in order (the query's own ORDER BY after a fill) needs no moving. Its
-    // texts lie scattered, so those of the rows a little ahead are asked for early.
-    constexpr size_t RowsAhead = 8;
-    bool inOrder = true;
-    for (size_t i = 1; i < m_rows.size() && inOrder; ++i) {
-        if (i + RowsAhead < m_rows.size()) {
-            for (const ReviewField field : fields)
-                m_rows[i + RowsAhead].prefetch(field);
-        }
-        inOrder = !before(m_rows[i], m_rows[i - 1]);
-    }
-    if (inOrder) {
+    // A list already in order (the query's own ORDER BY after a fill) needs no sorting.
+    if (inOrder(fields, before)) {
         notifyCurrent();
         return;
     }
 
-    std::vector<int> order(m_rows.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](int left, int right) {
-        return before(m_rows[static_cast<size_t>(left)], m_rows[static_cast<size_t>(right)]);
-    });
-
+    std::vector<uint32_t> sorted = m_slots;
+    std::stable_sort(sorted.begin(), sorted.end(),
+        [&](uint32_t left, uint32_t right) { return before(m_rows[left], m_rows[right]); });
     resetting([&] {
-        std::vector<ReviewRow> sorted;
-        sorted.reserve(m_rows.size());
-        int newCurrent = -1;
-        for (size_t i = 0; i < order.size(); ++i) {
-            if (order[i] == m_current)
-                newCurrent = static_cast<int>(i);
-            sorted.push_back(std::move(m_rows[static_cast<size_t>(order[i])]));
-        }
-        m_rows = std::move(sorted);
-        m_current = newCurrent;
+        const auto current = m_current < 0
+            ? m_slots.end()
+            : std::find(sorted.begin(), sorted.end(), m_slots[static_cast<size_t>(m_current)]);
+        m_current = m_current < 0 ? -1 : static_cast<int>(current - sorted.begin());
+        m_slots = std::move(sorted);
     });
     notifyCurrent();
+}
+
+void MemSTran::holdTexts(std::shared_ptr<const void> owner)
+{
+    if (owner && std::find(m_textOwners.begin(), m_textOwners.end(), owner) == m_textOwners.end())
+        m_textOwners.push_back(std::move(owner));
+}
+
+template <typename Before>
+bool MemSTran::inOrder(const std::vector<ReviewField> &fields, Before before) const
+{
+    // The rows and the texts compared lie scattered, so those of the rows a little ahead are
+    // asked for early (a row first, its texts once the row is there); a long list is checked in
+    // two halves at once.
+    const auto check = [&](size_t begin, size_t end) {
+        constexpr size_t RowsAhead = 8;
+        for (size_t i = std::max<size_t>(begin, 1); i < end; ++i) {
+            if (i + 2 * RowsAhead < end)
+                row(static_cast<int>(i + 2 * RowsAhead)).prefetchSelf();
+            if (i + RowsAhead < end) {
+                for (const ReviewField field : fields)
+                    row(static_cast<int>(i + RowsAhead)).prefetch(field);
+            }
+            if (before(row(static_cast<int>(i)), row(static_cast<int>(i - 1))))
+                return false;
+        }
+        return true;
+    };
+    constexpr size_t RowsForTwoHalves = 16384;
+    const size_t rows = m_slots.size();
+    if (rows < RowsForTwoHalves)
+        return check(0, rows);
+    std::future<bool> secondHalf = std::async(std::launch::async, check, rows / 2, rows);
+    const bool firstHalf = check(0, rows / 2);
+    return secondHalf.get() && firstHalf;
 }
 
 void MemSTran::disableControls()

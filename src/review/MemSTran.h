@@ -6,6 +6,7 @@
 #include <QVariant>
 
 #include <algorithm>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -53,10 +54,16 @@ public:
 
     // A new row in the edit buffer; it joins the list at post().
     void append();
-    // Appends this many blank rows at once, to be filled in any order through the rows given
-    // back (valid until the list next changes); the last becomes current. For a fill of known
-    // size that reads its rows out of order.
-    std::span<ReviewRow> appendRows(int count);
+    // Appends as many blank rows as there are places at once, to be filled in any order (and
+    // from several threads, a row each) through the rows given back, valid until the list next
+    // changes: the k-th of them becomes the list's row first + places[k], where first is the
+    // count before. The places must hold each of 0 to their count - 1 once. The last row becomes
+    // current. For a fill of known size that reads its rows in an order of its own: it writes
+    // them in sequence whatever their places.
+    std::span<ReviewRow> appendRows(const std::vector<int> &places);
+    // Keeps alive what the texts of rows refer to in place (a query result) until the list
+    // closes.
+    void holdTexts(std::shared_ptr<const void> owner);
     // The current row into the edit buffer.
     void edit();
     // Stores the edit buffer; nothing happens in browse state.
@@ -75,7 +82,7 @@ public:
     const ReviewRow &current() const;
     // The edit buffer for typed writes; the edit or insert state is required.
     ReviewRow &buffer();
-    const ReviewRow &row(int index) const { return m_rows[static_cast<size_t>(index)]; }
+    const ReviewRow &row(int index) const { return m_rows[m_slots[static_cast<size_t>(index)]]; }
 
     // Makes the first row whose field equals the value current; false (and no move) when none.
     bool locate(const QString &name, const QVariant &value);
@@ -98,7 +105,16 @@ private:
     void notifyReset();
     void notifyCurrent();
 
+    ReviewRow &at(int index) { return m_rows[m_slots[static_cast<size_t>(index)]]; }
+    // Whether the rows stand in the order the comparison gives (none before its predecessor).
+    template <typename Before>
+    bool inOrder(const std::vector<ReviewField> &fields, Before before) const;
+
+    // The rows lie where they were appended; the list's order is a table of their places, so
+    // sorting moves no row.
     std::vector<ReviewRow> m_rows;
+    std::vector<uint32_t> m_slots; // the list's row i is m_rows[m_slots[i]]
+    std::vector<std::shared_ptr<const void>> m_textOwners;
     ReviewRow m_buffer;
     State m_state = State::Inactive;
     int m_current = -1;

@@ -11,10 +11,12 @@
 #include "util/UtilMisc.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <future>
 #include <span>
 #include <string_view>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -42,21 +44,15 @@ private:
     MemSTran &m_list;
 };
 
-// The clock is read every so many rows only: a row takes well under a microsecond.
-constexpr int RowsPerClockCheck = 32;
-// How far ahead of the row being filled its place in the list is asked for: the rows are
-// filled at scattered places, and waiting for each in turn costs more than the filling.
-constexpr int RowsAhead = 12;
-
-void PrefetchForWrite([[maybe_unused]] const ReviewRow &row)
-{
-#if defined(__GNUC__)
-    const char *bytes = reinterpret_cast<const char *>(&row);
-    for (size_t line = 0; line < sizeof(ReviewRow); line += 64)
-        __builtin_prefetch(bytes + line, 1);
-    __builtin_prefetch(bytes + sizeof(ReviewRow) - 1, 1);
-#endif
-}
+// The fill reports between batches of this many rows: a row takes well under a microsecond.
+constexpr size_t RowsPerBatch = 32;
+// A list this long is filled by several threads, each taking an equal share of at least this
+// many rows; a shorter one by the building thread alone.
+constexpr size_t RowsPerFillThread = 4096;
+constexpr unsigned MaxFillThreads = 4;
+// How far ahead of the row being filled its values in the result are asked for: the rows lie
+// in sequence there, but the table of where each lies is read at random.
+constexpr size_t RowsAhead = 8;
 
 bool Blank(char c)
 {
@@ -100,98 +96,208 @@ void MoveTo(db::Query &query, int row)
 }
 
 // The list's rows are filled in the order the result's values lie in memory (the query's sort
-// has scattered them) and each goes to its place in the list: reading in sequence costs far
-// less than waiting for memory at random. The PDF names are looked up together once the fill is
-// done and the folder's listing is there.
+// has scattered them), the k-th into the list's k-th new row, which the list places where the
+// query's order puts it: reading and writing in sequence costs far less than waiting for
+// memory at random. A long list is filled in shares on several threads; the building thread
+// fills the first share and shows the progress between its batches. The PDF names are looked
+// up a batch at a time as the rows fill when the folder's listing is there from the start (as
+// when it is kept from the last build), or all together once it is there.
+class ReviewListFill
+{
+public:
+    ReviewListFill(
+        ReviewBuildObjects &objects, const ReviewBuildInputs &inputs, BuildProgress &progress)
+        : m_objects(objects)
+        , m_inputs(inputs)
+        , m_progress(progress)
+        , m_reader(objects.qrySTran)
+        , m_count(static_cast<size_t>(objects.qrySTran.recordCount()))
+        , m_countText(QString::number(m_count))
+    { }
+
+    void run(std::future<std::shared_ptr<const HostFolderIndex>> &pdfListing)
+    {
+        db::Query &query = m_objects.qrySTran;
+        MemSTran &list = m_objects.memSTran;
+        const std::vector<db::StoredRow> order = query.rowsInStorageOrder();
+        list.reserve(static_cast<int>(m_count));
+        list.holdTexts(m_reader.textOwner());
+        std::vector<int> places(m_count);
+        for (size_t turn = 0; turn < m_count; ++turn)
+            places[turn] = order[turn].row;
+        m_rows = list.appendRows(places);
+        m_pdfNames.assign(m_count, {});
+        const std::vector<Share> shares = sharesOfTurns();
+        std::vector<Turns> converted(shares.size()), otherNames(shares.size());
+
+        // The folder's listing is most often the one kept from the last build, there at once:
+        // the names are then looked up batch by batch as the rows are filled.
+        std::shared_ptr<const HostFolderIndex> listing;
+        if (pdfListing.wait_for(std::chrono::seconds(0)) == std::future_status::ready)
+            listing = pdfListing.get();
+        m_listing = listing.get();
+        report(1);
+        std::vector<std::future<void>> others;
+        for (size_t s = 1; s < shares.size(); ++s)
+            others.push_back(std::async(std::launch::async,
+                [&, s] { fillTurns(order, shares[s], converted[s], otherNames[s], [] {}); }));
+        fillTurns(order, shares[0], converted[0], otherNames[0], [this] { reportAsTimePasses(); });
+        for (std::future<void> &share : others)
+            share.get();
+
+        // The rows that need the field conversion, read with the cursor on them in its order.
+        Turns conversions;
+        for (const Turns &turns : converted)
+            conversions.insert(conversions.end(), turns.begin(), turns.end());
+        std::sort(conversions.begin(), conversions.end(),
+            [&](size_t a, size_t b) { return order[a].row < order[b].row; });
+        for (const size_t turn : conversions) {
+            ReviewRow &row = m_rows[turn];
+            MoveTo(query, order[turn].row);
+            m_reader.read(order[turn].row, row);
+            DeriveFields(row, m_objects, m_inputs);
+            m_pdfNames[turn] = {};
+            otherNames[0].push_back(turn);
+        }
+        // The cursor ends past the last row, as after reading the rows in turn.
+        MoveTo(query, static_cast<int>(m_count));
+        if (m_count > 1)
+            report(static_cast<int>(m_count));
+
+        if (!listing) {
+            listing = pdfListing.get();
+            lookUpPdfNames(*listing, shares);
+        }
+        for (const Turns &turns : otherNames) {
+            for (const size_t turn : turns)
+                m_rows[turn].Exists = PdfExists(*listing, m_rows[turn].st_memot);
+        }
+    }
+
+private:
+    struct Share
+    {
+        size_t begin;
+        size_t end;
+    };
+    using Turns = std::vector<size_t>;
+
+    std::vector<Share> sharesOfTurns() const
+    {
+        const size_t threads = std::clamp<size_t>(
+            std::min<size_t>(std::thread::hardware_concurrency(), MaxFillThreads), 1,
+            std::max<size_t>(m_count / RowsPerFillThread, 1));
+        std::vector<Share> shares;
+        for (size_t t = 0; t < threads; ++t)
+            shares.push_back({ m_count * t / threads, m_count * (t + 1) / threads });
+        return shares;
+    }
+
+    // Fills a share's rows in batches, calling afterBatch() after each; the turns whose row
+    // needs the field conversion are listed in `converted`, those whose PDF name is not plain
+    // ASCII in `otherNames`.
+    template <typename AfterBatch>
+    void fillTurns(const std::vector<db::StoredRow> &order, Share share, Turns &converted,
+        Turns &otherNames, AfterBatch afterBatch)
+    {
+        for (size_t batch = share.begin; batch < share.end; batch += RowsPerBatch) {
+            const size_t batchEnd = std::min(batch + RowsPerBatch, share.end);
+            for (size_t turn = batch; turn < batchEnd; ++turn) {
+                if (turn + RowsAhead < share.end)
+                    m_reader.prefetch(order[turn + RowsAhead]);
+                ReviewRow &row = m_rows[turn];
+                if (!m_reader.read(order[turn], row))
+                    converted.push_back(turn);
+                DeriveFields(row, m_objects, m_inputs);
+                std::string_view name = row.st_memot.utf8();
+                if (row.st_memot.isInPlace() && Ascii(name)) {
+                    while (!name.empty() && Blank(name.front()))
+                        name.remove_prefix(1);
+                    while (!name.empty() && Blank(name.back()))
+                        name.remove_suffix(1);
+                    m_pdfNames[turn] = name;
+                } else {
+                    otherNames.push_back(turn);
+                }
+            }
+            if (m_listing)
+                lookUpPdfNames(*m_listing, { batch, batchEnd });
+            m_filled.fetch_add(batchEnd - batch, std::memory_order_relaxed);
+            afterBatch();
+        }
+    }
+
+    void lookUpPdfNames(const HostFolderIndex &folder, Share share)
+    {
+        const std::span<const std::string_view> names(
+            m_pdfNames.data() + share.begin, share.end - share.begin);
+        const std::vector<bool> exists = folder.containsFiles(names);
+        for (size_t turn = share.begin; turn < share.end; ++turn) {
+            m_rows[turn].Exists = exists[turn - share.begin];
+            m_rows[turn].markSet(ReviewField::Exists);
+        }
+    }
+
+    // Each share's names are looked up on a thread of its own.
+    void lookUpPdfNames(const HostFolderIndex &folder, const std::vector<Share> &shares)
+    {
+        std::vector<std::future<void>> others;
+        for (size_t s = 1; s < shares.size(); ++s) {
+            others.push_back(std::async(
+                std::launch::async, [&, share = shares[s]] { lookUpPdfNames(folder, share); }));
+        }
+        lookUpPdfNames(folder, shares[0]);
+        for (std::future<void> &share : others)
+            share.get();
+    }
+
+    void reportAsTimePasses()
+    {
+        const size_t filled = m_filled.load(std::memory_order_relaxed);
+        if (filled < m_count && m_progress.clockMs() - m_lastReport >= BuildReportIntervalMs)
+            report(static_cast<int>(filled));
+    }
+
+    // Shows row n's number and customer name, as the list holds the row.
+    void report(int n)
+    {
+        ReviewRow shown;
+        if (!m_reader.read(n - 1, shown, false)) {
+            MoveTo(m_objects.qrySTran, n - 1);
+            m_reader.read(n - 1, shown);
+        }
+        m_progress.setCaption(QStringLiteral("Building Results [") + QString::number(n)
+            + QStringLiteral(" of ") + m_countText + QStringLiteral("]  [") + shown.sn_name + u']');
+        m_progress.setPosition(n);
+        m_progress.processMessages();
+        m_lastReport = m_progress.clockMs();
+    }
+
+    ReviewBuildObjects &m_objects;
+    const ReviewBuildInputs &m_inputs;
+    BuildProgress &m_progress;
+    ReviewRowReader m_reader;
+    const size_t m_count;
+    const QString m_countText;
+    std::span<ReviewRow> m_rows; // of each turn
+    // The PDF name of each turn, blanks trimmed, when in ASCII: the names then lie in sequence
+    // too. Empty for the turns looked up apart.
+    std::vector<std::string_view> m_pdfNames;
+    const HostFolderIndex *m_listing = nullptr; // while the rows fill, when there already
+    std::atomic<size_t> m_filled = 0;
+    qint64 m_lastReport = 0;
+};
+
 void FillReviewList(ReviewBuildObjects &objects, const ReviewBuildInputs &inputs,
     std::future<std::shared_ptr<const HostFolderIndex>> &pdfListing, BuildProgress &progress)
 {
-    db::Query &query = objects.qrySTran;
     MemSTran &list = objects.memSTran;
     progress.setCaption(QStringLiteral("Building Results"));
     list.open();
-    const int count = query.recordCount();
-    progress.setMax(count);
-    list.reserve(count);
-    const QString countText = QString::number(count);
-
-    ReviewRowReader reader(query);
+    progress.setMax(objects.qrySTran.recordCount());
     SuspendedControls suspended(list);
-    const std::vector<int> order = query.rowsInStorageOrder();
-    const std::span<ReviewRow> rows = list.appendRows(count);
-    // The PDF name of each row in the order filled, blanks trimmed, when in ASCII (the names
-    // then lie in sequence too); the rows with another are listed.
-    std::vector<std::string_view> pdfNames(static_cast<size_t>(count));
-    std::vector<int> otherPdfNames;
-    // Rows with a value that needs the field conversion, and their turns in the fill.
-    std::vector<std::pair<int, size_t>> converted;
-
-    // Shows row n's number and customer name, as the list holds the row.
-    const auto report = [&](int n) {
-        ReviewRow shown;
-        if (!reader.read(n - 1, shown, false)) {
-            MoveTo(query, n - 1);
-            reader.read(n - 1, shown);
-        }
-        progress.setCaption(QStringLiteral("Building Results [") + QString::number(n)
-            + QStringLiteral(" of ") + countText + QStringLiteral("]  [") + shown.sn_name + u']');
-        progress.setPosition(n);
-        progress.processMessages();
-    };
-
-    qint64 lastReport = 0;
-    for (int n = 1; n <= count; ++n) {
-        if (n + RowsAhead <= count)
-            PrefetchForWrite(
-                rows[static_cast<size_t>(order[static_cast<size_t>(n - 1 + RowsAhead)])]);
-        const int index = order[static_cast<size_t>(n - 1)];
-        ReviewRow &row = rows[static_cast<size_t>(index)];
-        if (!reader.read(index, row, false))
-            converted.emplace_back(index, n - 1);
-        DeriveFields(row, objects, inputs);
-        std::string_view name = row.st_memot.utf8();
-        if (row.st_memot.isInPlace() && Ascii(name)) {
-            while (!name.empty() && Blank(name.front()))
-                name.remove_prefix(1);
-            while (!name.empty() && Blank(name.back()))
-                name.remove_suffix(1);
-            pdfNames[static_cast<size_t>(n - 1)] = name;
-        } else {
-            otherPdfNames.push_back(index);
-        }
-        if (n == 1 || n == count
-            || (n % RowsPerClockCheck == 0
-                && progress.clockMs() - lastReport >= BuildReportIntervalMs)) {
-            report(n);
-            lastReport = progress.clockMs();
-        }
-    }
-    std::sort(converted.begin(), converted.end());
-    for (const auto &[index, turn] : converted) {
-        ReviewRow &row = rows[static_cast<size_t>(index)];
-        MoveTo(query, index);
-        reader.read(index, row);
-        DeriveFields(row, objects, inputs);
-        pdfNames[turn] = {};
-        otherPdfNames.push_back(index);
-    }
-    // The cursor ends past the last row, as after reading the rows in turn.
-    MoveTo(query, count);
-
-    const std::shared_ptr<const HostFolderIndex> listing = pdfListing.get();
-    const HostFolderIndex &pdfFolder = *listing;
-    const std::vector<bool> exists = pdfFolder.containsFiles(pdfNames);
-    for (size_t turn = 0; turn < order.size(); ++turn) {
-        if (turn + RowsAhead < order.size())
-            PrefetchForWrite(rows[static_cast<size_t>(order[turn + RowsAhead])]);
-        ReviewRow &row = rows[static_cast<size_t>(order[turn])];
-        row.Exists = exists[turn];
-        row.markSet(ReviewField::Exists);
-    }
-    for (const int index : otherPdfNames) {
-        ReviewRow &row = rows[static_cast<size_t>(index)];
-        row.Exists = PdfExists(pdfFolder, row.st_memot);
-    }
+    if (objects.qrySTran.recordCount() > 0)
+        ReviewListFill(objects, inputs, progress).run(pdfListing);
     list.sort({ QStringLiteral("st_account"), QStringLiteral("st_trref") }, false);
 }
 

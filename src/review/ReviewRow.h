@@ -7,7 +7,6 @@
 #include "review/ReviewText.h"
 
 #include <cstdint>
-#include <memory>
 
 // One listed document of the review list, its fields in the grid's column order.
 enum class ReviewField : int {
@@ -76,10 +75,6 @@ struct ReviewRow
     bool Exists = false;
     int64_t id = 0;
 
-    // Keeps the bytes of the texts held in place alive (the query result they were read from),
-    // however long this row or a copy of it outlives the query.
-    std::shared_ptr<const void> texts;
-
     // A bit per field: set while the field is empty (a new row starts with every field empty).
     uint32_t nulls = (1u << ReviewFieldCount) - 1;
 
@@ -93,6 +88,8 @@ struct ReviewRow
     QString text(ReviewField field) const;
     // Asks for a text field's bytes ahead of reading them (a hint only).
     void prefetch(ReviewField field) const;
+    // Asks for the row's own memory ahead of reading it (a hint only).
+    void prefetchSelf() const;
     // Marks a field filled after a typed member was written directly.
     void markSet(ReviewField field) { nulls &= ~(1u << int(field)); }
 };

@@ -1,8 +1,10 @@
 #include "review/ReviewRowReader.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
+#include <span>
 
 namespace {
 
@@ -14,27 +16,60 @@ bool WholeWithin(double number, double low, double high)
 
 } // namespace
 
+namespace {
+
+std::vector<int> ColumnsOf(const db::Query &query)
+{
+    std::vector<int> columns;
+    for (int i = 0; i < query.fieldCount(); ++i) {
+        if (ReviewFieldIndex(query.fields().at(i).name) >= 0)
+            columns.push_back(i);
+    }
+    return columns;
+}
+
+// A row's values are read onto the stack when the row has no more fields than this.
+constexpr size_t ValuesOnStack = 32;
+
+} // namespace
+
 ReviewRowReader::ReviewRowReader(const db::Query &query)
     : m_query(query)
     , m_result(query.sharedResult())
+    , m_values(query, ColumnsOf(query))
 {
-    for (int i = 0; i < query.fieldCount(); ++i) {
-        const int index = ReviewFieldIndex(query.fields().at(i).name);
-        if (index < 0)
-            continue;
-        const auto field = static_cast<ReviewField>(index);
+    for (const int i : ColumnsOf(query)) {
+        const auto field = static_cast<ReviewField>(ReviewFieldIndex(query.fields().at(i).name));
         const ReviewFieldInfo &info = FieldInfo(field);
         m_copies.push_back({ i, field, info.kind, info.size, TextMemberOf(field),
-            FlagMemberOf(field), DecimalMemberOf(field), query.column(i) });
+            FlagMemberOf(field), DecimalMemberOf(field) });
     }
 }
 
-bool ReviewRowReader::read(int row, ReviewRow &target, bool atCursor)
+bool ReviewRowReader::read(int row, ReviewRow &target, bool atCursor) const
 {
-    target.texts = m_result;
+    return readRow(row, target, atCursor);
+}
+
+bool ReviewRowReader::read(const db::StoredRow &row, ReviewRow &target) const
+{
+    return readRow(row, target, false);
+}
+
+template <typename Row>
+bool ReviewRowReader::readRow(const Row &row, ReviewRow &target, bool atCursor) const
+{
+    std::array<db::StoredValue, ValuesOnStack> onStack;
+    std::vector<db::StoredValue> onHeap;
+    std::span<db::StoredValue> values(onStack);
+    if (m_copies.size() > ValuesOnStack) {
+        onHeap.resize(m_copies.size());
+        values = onHeap;
+    }
+    m_values.read(row, values);
     bool complete = true;
-    for (const Copy &copy : m_copies)
-        complete = copyValue(copy, row, target, atCursor) && complete;
+    for (size_t i = 0; i < m_copies.size(); ++i)
+        complete = copyValue(m_copies[i], values[i], target, atCursor) && complete;
     return complete;
 }
 
@@ -54,10 +89,10 @@ void ReviewRowReader::copyText(const Copy &copy, std::string_view bytes, ReviewR
     }
 }
 
-bool ReviewRowReader::copyValue(const Copy &copy, int row, ReviewRow &target, bool atCursor)
+bool ReviewRowReader::copyValue(
+    const Copy &copy, const db::StoredValue &value, ReviewRow &target, bool atCursor) const
 {
-    const db::ColumnReader &reader = copy.reader;
-    const db::FieldType type = reader.type(row);
+    const db::FieldType type = value.type;
     const auto empty = [&] {
         target.nulls |= 1u << int(copy.field);
         return true;
@@ -69,42 +104,40 @@ bool ReviewRowReader::copyValue(const Copy &copy, int row, ReviewRow &target, bo
     switch (copy.kind) {
     case FieldKind::Text:
         if (type == db::FieldType::Text) {
-            copyText(copy, reader.utf8(row), target);
+            copyText(copy, value.utf8, target);
             copied = true;
         }
         break;
     case FieldKind::Boolean:
         if (type == db::FieldType::Boolean) {
-            target.*copy.flag = reader.logical(row);
+            target.*copy.flag = value.logical;
             copied = true;
         }
         break;
     case FieldKind::Decimal:
         if (copy.decimal && number) {
-            target.*copy.decimal = reader.number(row);
+            target.*copy.decimal = value.number;
             copied = true;
         } else if (copy.field == ReviewField::id && type == db::FieldType::Integer) {
-            target.id = reader.integer(row);
+            target.id = value.integer;
             copied = true;
         } else if (copy.field == ReviewField::id && type == db::FieldType::Float) {
-            const double value = reader.number(row);
-            copied = WholeWithin(value, -9.0e15, 9.0e15);
+            copied = WholeWithin(value.number, -9.0e15, 9.0e15);
             if (copied)
-                target.id = static_cast<int64_t>(value);
+                target.id = static_cast<int64_t>(value.number);
         }
         break;
     case FieldKind::Integer: // sn_docmail
         if (number) {
-            const double value = reader.number(row);
-            copied = WholeWithin(
-                value, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
+            copied = WholeWithin(value.number, std::numeric_limits<int32_t>::min(),
+                std::numeric_limits<int32_t>::max());
             if (copied)
-                target.sn_docmail = static_cast<int32_t>(value);
+                target.sn_docmail = static_cast<int32_t>(value.number);
         }
         break;
     case FieldKind::Date: // st_trdate
         if (type == db::FieldType::Date) {
-            target.st_trdate = reader.date(row);
+            target.st_trdate = value.date;
             if (!target.st_trdate.isValid())
                 return empty(); // an empty date
             copied = true;

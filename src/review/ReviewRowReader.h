@@ -11,10 +11,10 @@
 
 // Copies the rows of an open query into review rows: every column whose name matches a field of
 // the row (letter case ignored) goes into that field, read straight from the result's typed
-// values. Texts are not copied: a row's text fields refer to the result's bytes, and the row
-// holds the result, so they outlive the query's next open. A value the field cannot take the
-// usual way goes through the query's field conversion, as any other copy would, and leaves the
-// field empty where that fails.
+// values. Texts are not copied: a row's text fields refer to the result's bytes, which outlive
+// the query's next open for as long as textOwner() is held (a list holds it beside its rows). A
+// value the field cannot take the usual way goes through the query's field conversion, as any
+// other copy would, and leaves the field empty where that fails.
 class ReviewRowReader
 {
 public:
@@ -23,7 +23,16 @@ public:
     // Fills the fields from the query's row (from 0). A value that needs the field conversion
     // is converted when the query's cursor stands on that row (atCursor); otherwise its field is
     // left for another read with the cursor there, and the answer is false.
-    bool read(int row, ReviewRow &target, bool atCursor = true);
+    // Reads that do not convert at the cursor change nothing, so several threads may make them
+    // at once, each into rows of its own.
+    bool read(int row, ReviewRow &target, bool atCursor = true) const;
+    // Fills the fields from a row where it lies (see db::Query::rowsInStorageOrder()), as
+    // read(row.row, target, false) does.
+    bool read(const db::StoredRow &row, ReviewRow &target) const;
+    // Asks for a row's values ahead of reading them (a hint only).
+    void prefetch(const db::StoredRow &row) const { m_values.prefetch(row); }
+    // What the texts read refer to.
+    const std::shared_ptr<const void> &textOwner() const { return m_result; }
 
 private:
     struct Copy
@@ -35,13 +44,15 @@ private:
         TextMember text;
         FlagMember flag;
         DecimalMember decimal;
-        db::ColumnReader reader;
     };
 
+    template <typename Row> bool readRow(const Row &row, ReviewRow &target, bool atCursor) const;
     static void copyText(const Copy &copy, std::string_view bytes, ReviewRow &target);
-    bool copyValue(const Copy &copy, int row, ReviewRow &target, bool atCursor);
+    bool copyValue(
+        const Copy &copy, const db::StoredValue &value, ReviewRow &target, bool atCursor) const;
 
     const db::Query &m_query;
     std::shared_ptr<const void> m_result;
     std::vector<Copy> m_copies;
+    db::StoredValueReader m_values; // of the copies' columns, in their order
 };

@@ -9,7 +9,7 @@
 #include <string_view>
 
 // A text field of a review row. A text read from a query refers to the query result's UTF-8
-// bytes where they lie (the row keeps the result alive, see ReviewRow::texts) and becomes a
+// bytes where they lie (the list keeps the result alive, see MemSTran::holdTexts) and becomes a
 // QString only when it is read; a text written afterwards (an edit, a lookup) is held as a
 // QString of its own. Either way it reads, compares and converts as the QString it stands for.
 class ReviewText
@@ -18,16 +18,16 @@ public:
     ReviewText() = default;
     // Holds its own copy of the text; implicit, so a QString can be stored in a field.
     ReviewText(const QString &text);
-    // A copy holds its own text too: bytes in place are alive only beside the row holding their
-    // result, and a copy may go anywhere (another row, a list outliving this one). Moves keep
-    // the text where it is.
+    // A copy holds its own text too: bytes in place are alive only while the list holding their
+    // result holds it, and a copy may go anywhere (another row, a list outliving this one). Moves
+    // keep the text where it is.
     ReviewText(const ReviewText &other);
     ReviewText(ReviewText &&other) noexcept;
     ReviewText &operator=(const ReviewText &other);
     ReviewText &operator=(ReviewText &&other) noexcept;
     ~ReviewText();
 
-    // Refers to bytes in UTF-8 that stay put for as long as the row holding the text lives.
+    // Refers to bytes in UTF-8 that stay put for as long as the text is read.
     static ReviewText inPlace(std::string_view utf8);
 
     QString toString() const;

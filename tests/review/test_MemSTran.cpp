@@ -3,6 +3,9 @@
 
 #include "util/Errors.h"
 
+#include <numeric>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -151,6 +154,60 @@ TEST(MemSTran, SortPlacesEmptyFirstAndFalseBeforeTrue)
     }
     list.sort({ QStringLiteral("Exists") }, true);
     EXPECT_EQ(Ids(list), (QList<qint64> { 1, 2, 0 }));
+}
+
+// Rows appended together go to the places given, whatever order they are filled in; an edit
+// after a sort changes the row it was made on; places not each taken once change nothing.
+TEST(MemSTran, AppendedRowsTakeTheirPlaces)
+{
+    MemSTran list = Filled();
+    const std::span<ReviewRow> rows = list.appendRows({ 2, 0, 1 });
+    ASSERT_EQ(rows.size(), 3u);
+    for (size_t k = 0; k < rows.size(); ++k) {
+        rows[k].id = 20 + static_cast<qint64>(k);
+        rows[k].markSet(ReviewField::id);
+        rows[k].st_account = QStringLiteral("C");
+        rows[k].markSet(ReviewField::st_account);
+    }
+    EXPECT_EQ(list.recNo(), 6);
+    EXPECT_EQ(Ids(list), (QList<qint64> { 10, 11, 12, 13, 21, 22, 20 }));
+
+    list.sort({ QStringLiteral("id") }, true);
+    ASSERT_TRUE(list.locate(QStringLiteral("id"), 21));
+    EXPECT_EQ(list.recNo(), 1);
+    list.edit();
+    list.setValue(ReviewField::st_trref, QStringLiteral("edited"));
+    list.post();
+    ASSERT_TRUE(list.locate(QStringLiteral("st_trref"), QStringLiteral("edited")));
+    EXPECT_EQ(list.value(ReviewField::id).toLongLong(), 21);
+    EXPECT_EQ(Ids(list), (QList<qint64> { 22, 21, 20, 13, 12, 11, 10 }));
+
+    EXPECT_THROW(list.appendRows({ 0, 0 }), Exception);
+    EXPECT_THROW(list.appendRows({ 1, 2 }), Exception);
+    EXPECT_THROW(list.appendRows({ -1 }), Exception);
+    EXPECT_EQ(list.recordCount(), 7);
+}
+
+// A long list is checked for its order in two halves: a row out of order in either half, or
+// where they meet, is still found and sorted.
+TEST(MemSTran, LongListsSortWhereverARowIsOutOfOrder)
+{
+    constexpr int Rows = 40000;
+    for (const int outOfOrder : { 1, Rows / 2, Rows - 1 }) {
+        MemSTran list;
+        list.open();
+        std::vector<int> places(Rows);
+        std::iota(places.begin(), places.end(), 0);
+        const std::span<ReviewRow> rows = list.appendRows(places);
+        for (int i = 0; i < Rows; ++i) {
+            rows[static_cast<size_t>(i)].id = i == outOfOrder ? -1 : i;
+            rows[static_cast<size_t>(i)].markSet(ReviewField::id);
+        }
+        list.sort({ QStringLiteral("id") }, false);
+        EXPECT_EQ(list.row(0).id, -1) << outOfOrder;
+        for (int i = 1; i < Rows; ++i)
+            ASSERT_LT(list.row(i - 1).id, list.row(i).id) << outOfOrder << ", row " << i;
+    }
 }
 
 } // namespace

@@ -251,70 +251,76 @@ double Field::asDate() const
     }
 }
 
-// ---- ColumnReader -----------------------------------------------------------------------------
+// ---- StoredValueReader ------------------------------------------------------------------------
 
-ColumnReader::ColumnReader(const Query &query, int field)
+StoredValueReader::StoredValueReader(const Query &query, const std::vector<int> &fields)
     : m_result(query.m_result.get())
-    , m_column(query.m_columns[field])
-{ }
-
-FieldType ColumnReader::type(int row) const
 {
-    if (m_column < 0)
-        return FieldType::Unknown;
-    switch (m_result->kind(static_cast<size_t>(row), m_column)) {
-    case vfp::Value::Kind::Null:
-        return FieldType::Unknown;
-    case vfp::Value::Kind::Character:
-    case vfp::Value::Kind::Memo:
-        return FieldType::Text;
-    case vfp::Value::Kind::Numeric:
-        return FieldType::Float;
-    case vfp::Value::Kind::Integer:
-        return FieldType::Integer;
-    case vfp::Value::Kind::Logical:
-        return FieldType::Boolean;
-    case vfp::Value::Kind::Date:
-        return FieldType::Date;
-    case vfp::Value::Kind::DateTime:
-        return FieldType::DateTime;
+    query.requireOpen();
+    for (const int field : fields) {
+        if (field < 0 || field >= query.fieldCount())
+            throw Exception(QStringLiteral("Field index out of range"));
+        m_columns.push_back(query.m_columns[field]);
     }
-    return FieldType::Unknown;
 }
 
-std::string_view ColumnReader::utf8(int row) const
+void StoredValueReader::read(int row, std::span<StoredValue> values) const
 {
-    return m_column < 0 ? std::string_view() : m_result->text(static_cast<size_t>(row), m_column);
+    read({ row, m_result->rowPlace(static_cast<size_t>(row)) }, values);
 }
 
-double ColumnReader::number(int row) const
+void StoredValueReader::read(const StoredRow &row, std::span<StoredValue> values) const
 {
-    return m_column < 0 ? 0 : m_result->number(static_cast<size_t>(row), m_column);
+    const auto *cells = static_cast<const vfp::sql::ResultSet::Cell *>(row.place);
+    for (size_t i = 0; i < m_columns.size() && i < values.size(); ++i) {
+        const int column = m_columns[i];
+        StoredValue &value = values[i];
+        value = StoredValue();
+        if (column < 0)
+            continue;
+        const vfp::sql::ResultSet::Cell &cell = cells[column];
+        switch (cell.kind) {
+        case vfp::Value::Kind::Null:
+            break;
+        case vfp::Value::Kind::Character:
+        case vfp::Value::Kind::Memo:
+            value.type = FieldType::Text;
+            value.utf8 = std::string_view(cell.text, cell.size);
+            break;
+        case vfp::Value::Kind::Numeric:
+            value.type = FieldType::Float;
+            value.number = cell.number;
+            break;
+        case vfp::Value::Kind::Integer:
+            value.type = FieldType::Integer;
+            value.integer = cell.integer;
+            value.number = static_cast<double>(cell.integer);
+            break;
+        case vfp::Value::Kind::Logical:
+            value.type = FieldType::Boolean;
+            value.logical = cell.logical;
+            break;
+        case vfp::Value::Kind::Date:
+            value.type = FieldType::Date;
+            value.date = cell.date.julianDay == 0 ? QDate() : DateOf(cell.date.julianDay);
+            break;
+        case vfp::Value::Kind::DateTime:
+            value.type = FieldType::DateTime;
+            break;
+        }
+    }
 }
 
-qint64 ColumnReader::integer(int row) const
+void StoredValueReader::prefetch([[maybe_unused]] const StoredRow &row) const
 {
-    if (m_column < 0
-        || m_result->kind(static_cast<size_t>(row), m_column) != vfp::Value::Kind::Integer)
-        return 0;
-    return m_result->integer(static_cast<size_t>(row), m_column);
-}
-
-bool ColumnReader::logical(int row) const
-{
-    if (m_column < 0
-        || m_result->kind(static_cast<size_t>(row), m_column) != vfp::Value::Kind::Logical)
-        return false;
-    return m_result->logical(static_cast<size_t>(row), m_column);
-}
-
-QDate ColumnReader::date(int row) const
-{
-    if (m_column < 0
-        || m_result->kind(static_cast<size_t>(row), m_column) != vfp::Value::Kind::Date)
-        return {};
-    const int32_t day = m_result->julianDay(static_cast<size_t>(row), m_column);
-    return day == 0 ? QDate() : DateOf(day);
+#if defined(__GNUC__)
+    const auto *first = static_cast<const char *>(row.place);
+    const char *end = first + m_result->columnCount() * sizeof(vfp::sql::ResultSet::Cell);
+    constexpr ptrdiff_t Line = 64;
+    for (const char *line = first; line < end; line += Line)
+        __builtin_prefetch(line);
+    __builtin_prefetch(end - 1);
+#endif
 }
 
 // ---- Query ------------------------------------------------------------------------------------
@@ -493,59 +499,42 @@ Field Query::fieldByName(const QString &name) const
     return Field(*this, index);
 }
 
-ColumnReader Query::column(int index) const
+std::vector<StoredRow> Query::rowsInStorageOrder() const
 {
     requireOpen();
-    if (index < 0 || index >= fieldCount())
-        throw Exception(QStringLiteral("Field index out of range"));
-    return ColumnReader(*this, index);
-}
-
-std::vector<int> Query::rowsInStorageOrder() const
-{
-    requireOpen();
-    const size_t rows = m_result->rowCount();
-    std::vector<int> order(rows);
-    std::iota(order.begin(), order.end(), 0);
-    if (rows < 2)
-        return order;
-    const auto placeOf
-        = [this](size_t row) { return reinterpret_cast<uintptr_t>(m_result->rowPlace(row)); };
+    const size_t count = m_result->rowCount();
+    std::vector<StoredRow> rows(count);
     uintptr_t low = UINTPTR_MAX;
     uintptr_t high = 0;
-    for (size_t row = 0; row < rows; ++row) {
-        low = std::min(low, placeOf(row));
-        high = std::max(high, placeOf(row));
+    for (size_t row = 0; row < count; ++row) {
+        const void *place = m_result->rowPlace(row);
+        rows[row] = { static_cast<int>(row), place };
+        low = std::min(low, reinterpret_cast<uintptr_t>(place));
+        high = std::max(high, reinterpret_cast<uintptr_t>(place));
     }
-    // Rows are counted into the memory page they start in: within a page their order does not
-    // matter. Cells spread over far more pages than there are rows are sorted instead.
+    if (count < 2)
+        return rows;
+    // Rows are sorted by the memory page they start in, stably (rows on one page keep their
+    // order, which does not matter), with a radix sort of a pass or a few: the pages lie in few
+    // stretches of memory, which may be far apart.
     constexpr int PageBits = 12;
-    const size_t pages = ((high - low) >> PageBits) + 1;
-    if (pages > 4 * rows + 65536) {
-        int rowBits = 1;
-        while ((size_t(1) << rowBits) < rows)
-            ++rowBits;
-        if (rowBits + std::bit_width(pages) > 64) {
-            std::sort(order.begin(), order.end(),
-                [&](int a, int b) { return placeOf(size_t(a)) < placeOf(size_t(b)); });
-            return order;
-        }
-        std::vector<uint64_t> keys(rows);
-        for (size_t row = 0; row < rows; ++row)
-            keys[row] = uint64_t((placeOf(row) - low) >> PageBits) << rowBits | row;
-        std::sort(keys.begin(), keys.end());
-        const uint64_t mask = (uint64_t(1) << rowBits) - 1;
-        for (size_t i = 0; i < rows; ++i)
-            order[i] = static_cast<int>(keys[i] & mask);
-        return order;
+    constexpr int BitsPerPass = 11;
+    constexpr size_t Buckets = size_t(1) << BitsPerPass;
+    const auto pageOf = [low](const StoredRow &row) {
+        return (reinterpret_cast<uintptr_t>(row.place) - low) >> PageBits;
+    };
+    const int pageBits = std::bit_width((high - low) >> PageBits);
+    std::vector<StoredRow> sorted(count);
+    for (int shift = 0; shift < pageBits; shift += BitsPerPass) {
+        std::vector<size_t> starts(Buckets + 1, 0);
+        for (const StoredRow &row : rows)
+            ++starts[((pageOf(row) >> shift) & (Buckets - 1)) + 1];
+        std::partial_sum(starts.begin(), starts.end(), starts.begin());
+        for (const StoredRow &row : rows)
+            sorted[starts[(pageOf(row) >> shift) & (Buckets - 1)]++] = row;
+        rows.swap(sorted);
     }
-    std::vector<uint32_t> starts(pages + 1, 0);
-    for (size_t row = 0; row < rows; ++row)
-        ++starts[((placeOf(row) - low) >> PageBits) + 1];
-    std::partial_sum(starts.begin(), starts.end(), starts.begin());
-    for (size_t row = 0; row < rows; ++row)
-        order[starts[(placeOf(row) - low) >> PageBits]++] = static_cast<int>(row);
-    return order;
+    return rows;
 }
 
 bool Query::locate(const QString &fieldName, const QVariant &value)

@@ -9,6 +9,7 @@
 #include <QVariant>
 
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -70,26 +71,47 @@ private:
     int m_index;
 };
 
-// The values of one field by row number (from 0), without the cursor or a QVariant per value:
-// for reading every row of a large result. Valid while its query stays open.
-class ColumnReader
+// A value as stored in the result: its type as a reader of many rows takes it (Text, also a
+// memo; Integer, Float, Boolean, Date or DateTime; Unknown for a null and for a calculated
+// field) and the value of that type.
+struct StoredValue
+{
+    FieldType type = FieldType::Unknown;
+    std::string_view utf8; // a text's bytes in UTF-8, blank-padded as delivered
+    double number = 0; // Float or Integer
+    qint64 integer = 0; // Integer
+    bool logical = false; // Boolean
+    QDate date; // Date; invalid for an empty date
+};
+
+// A row of a query's result (from 0) and where its values lie in memory.
+struct StoredRow
+{
+    int row = 0;
+    const void *place = nullptr;
+};
+
+// The values of chosen fields by row number (from 0), without the cursor or a QVariant per
+// value: for reading every row of a large result. A row's values are read together, so several
+// threads may read rows at once. Valid while the result it was made on lives (see
+// Query::sharedResult()).
+class StoredValueReader
 {
 public:
-    ColumnReader(const Query &query, int field);
+    StoredValueReader(const Query &query, const std::vector<int> &fields);
 
-    // The stored value's type at a row: Text (also a memo), Integer, Float, Boolean, Date or
-    // DateTime; Unknown for a null and for a calculated field.
-    FieldType type(int row) const;
-    // A text's bytes in UTF-8, blank-padded as delivered; empty for other types.
-    std::string_view utf8(int row) const;
-    double number(int row) const; // Float or Integer
-    qint64 integer(int row) const; // Integer
-    bool logical(int row) const; // Boolean
-    QDate date(int row) const; // Date; invalid for an empty date
+    size_t fieldCount() const { return m_columns.size(); }
+    // The chosen fields' values at a row, in the order they were chosen.
+    void read(int row, std::span<StoredValue> values) const;
+    // The same for a row where it lies, without looking up the place.
+    void read(const StoredRow &row, std::span<StoredValue> values) const;
+    // Asks for a row's values ahead of reading them: a hint only, for a pass over many rows,
+    // which goes on while the memory comes.
+    void prefetch(const StoredRow &row) const;
 
 private:
     const vfp::sql::ResultSet *m_result = nullptr;
-    int m_column = -1;
+    std::vector<int> m_columns; // -1 for a calculated field
 };
 
 // A query on the connection: SQL text, open, cursor over the rows, fields by name, locate.
@@ -128,14 +150,13 @@ public:
     int fieldIndex(const QString &name) const; // -1 when none; any letter case
     Field field(int index) const;
     Field fieldByName(const QString &name) const; // throws Exception when there is none
-    ColumnReader column(int index) const;
     // The open result, for a reader that keeps values where they lie: it stays alive and
     // unchanged for as long as a holder keeps it, also after this query closes or reopens.
     // Null while closed.
     std::shared_ptr<const vfp::sql::ResultSet> sharedResult() const { return m_result; }
-    // The rows (from 0) in the order their values lie in memory: a sorted result's rows lie in
-    // the order they were found, and reading every row in this order reads memory in sequence.
-    std::vector<int> rowsInStorageOrder() const;
+    // The rows in the order their values lie in memory: a sorted result's rows lie in the order
+    // they were found, and reading every row in this order reads memory in sequence.
+    std::vector<StoredRow> rowsInStorageOrder() const;
 
     // Moves to the first row whose field equals the value (texts compared exactly, trailing
     // blanks of the column ignored); leaves the cursor where it was when none does.
@@ -143,7 +164,7 @@ public:
 
 private:
     friend class Field;
-    friend class ColumnReader;
+    friend class StoredValueReader;
     friend class Connection;
     void requireOpen() const;
     void bindFields();
