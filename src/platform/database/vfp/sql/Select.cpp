@@ -223,21 +223,98 @@ std::vector<uint32_t> PartStarts(uint32_t records, unsigned parts)
     return starts;
 }
 
-// A big joined table's hash is read in parts on several threads and put together in order.
+// The joined tables' hashes, all read together: each big table in parts, and the parts of all
+// the tables shared out between the threads so that a small table is read beside a part of a
+// big one rather than before it; then the hashes are put together, each from its parts in
+// order, side by side. The error thrown is that of the first part, in join and part order,
+// that failed, as building the hashes one after the other would give it.
 void SelectRunner::buildHashes()
 {
+    struct Piece
+    {
+        size_t join;
+        unsigned part;
+        uint32_t first, last;
+        std::exception_ptr error;
+    };
+    std::vector<Piece> pieces;
+    std::vector<std::vector<JoinHashPart>> parts(m_main->joinCount());
+    std::vector<size_t> joins;
+    uint64_t total = 0;
     for (size_t join = 0; join < m_main->joinCount(); ++join) {
         if (!m_main->needsHash(join))
             continue;
+        joins.push_back(join);
         const uint32_t records = m_main->joinRecordCount(join);
-        const unsigned parts = partsFor(records);
-        const std::vector<uint32_t> starts = PartStarts(records, parts);
-        std::vector<JoinHashPart> pieces(parts);
-        runInParts(parts, [&](unsigned part, SelectPipeline &pipeline) {
-            pieces[part] = pipeline.readHashPart(join, starts[part], starts[part + 1] - 1);
-        });
-        m_main->assembleHash(join, std::move(pieces));
+        total += records;
+        const unsigned count = partsFor(records);
+        const std::vector<uint32_t> starts = PartStarts(records, count);
+        parts[join].resize(count);
+        for (unsigned part = 0; part < count; ++part)
+            pieces.push_back(Piece { join, part, starts[part], starts[part + 1] - 1, nullptr });
     }
+    if (joins.empty())
+        return;
+    // The biggest pieces first, each to the thread with the fewest records so far.
+    const unsigned threads = partsFor(static_cast<uint32_t>(std::min<uint64_t>(total, UINT32_MAX)));
+    std::vector<size_t> bySize(pieces.size());
+    for (size_t i = 0; i < pieces.size(); ++i)
+        bySize[i] = i;
+    std::stable_sort(bySize.begin(), bySize.end(), [&](size_t a, size_t b) {
+        return pieces[a].last - pieces[a].first > pieces[b].last - pieces[b].first;
+    });
+    std::vector<std::vector<size_t>> shares(threads);
+    std::vector<uint64_t> load(threads, 0);
+    for (const size_t i : bySize) {
+        const auto least
+            = static_cast<size_t>(std::min_element(load.begin(), load.end()) - load.begin());
+        shares[least].push_back(i);
+        load[least] += uint64_t(pieces[i].last) + 1 - pieces[i].first;
+    }
+    runInParts(threads, [&](unsigned thread, SelectPipeline &pipeline) {
+        for (const size_t i : shares[thread]) {
+            Piece &piece = pieces[i];
+            try {
+                parts[piece.join][piece.part]
+                    = pipeline.readHashPart(piece.join, piece.first, piece.last);
+            } catch (...) {
+                piece.error = std::current_exception();
+            }
+        }
+    });
+    for (const Piece &piece : pieces) {
+        if (piece.error)
+            std::rethrow_exception(piece.error);
+    }
+    // Each hash is put together on a thread of its own, the first on this one; small ones here,
+    // one after the other.
+    if (threads <= 1) {
+        for (const size_t join : joins)
+            m_main->assembleHash(join, std::move(parts[join]));
+        return;
+    }
+    std::vector<std::future<void>> others;
+    for (size_t i = 1; i < joins.size(); ++i) {
+        others.push_back(std::async(std::launch::async, [this, &parts, join = joins[i]] {
+            m_main->assembleHash(join, std::move(parts[join]));
+        }));
+    }
+    std::exception_ptr error;
+    try {
+        m_main->assembleHash(joins[0], std::move(parts[joins[0]]));
+    } catch (...) {
+        error = std::current_exception();
+    }
+    for (std::future<void> &other : others) {
+        try {
+            other.get();
+        } catch (...) {
+            if (!error)
+                error = std::current_exception();
+        }
+    }
+    if (error)
+        std::rethrow_exception(error);
 }
 
 // Scans the first table in physical order. A big table is split into consecutive parts, each
