@@ -104,7 +104,7 @@ bool ReviewRowReader::copyValue(
     switch (copy.kind) {
     case FieldKind::Text:
         if (type == db::FieldType::Text) {
-            copyText(copy, value.utf8, target);
+            copyText(copy, value.utf8(), target);
             copied = true;
         }
         break;
@@ -137,7 +137,7 @@ bool ReviewRowReader::copyValue(
         break;
     case FieldKind::Date: // st_trdate
         if (type == db::FieldType::Date) {
-            target.st_trdate = value.date;
+            target.st_trdate = value.date();
             if (!target.st_trdate.isValid())
                 return empty(); // an empty date
             copied = true;

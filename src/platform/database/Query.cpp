@@ -44,8 +44,14 @@ FieldType TypeOf(const vfp::sql::ResultColumn &column)
     }
 }
 
+// The day number of 1 January of the year 1: from there on this calendar's day numbers are the
+// toolkit's.
+constexpr int32_t FirstDayOfYearOne = 1721426;
+
 QDate DateOf(int32_t julianDay)
 {
+    if (julianDay >= FirstDayOfYearOne)
+        return QDate::fromJulianDay(julianDay);
     int y = 0, m = 0, d = 0;
     vfp::CivilFromJulianDay(julianDay, y, m, d);
     return QDate(y, m, d);
@@ -275,7 +281,7 @@ void StoredValueReader::read(const StoredRow &row, std::span<StoredValue> values
     for (size_t i = 0; i < m_columns.size() && i < values.size(); ++i) {
         const int column = m_columns[i];
         StoredValue &value = values[i];
-        value = StoredValue();
+        value.type = FieldType::Unknown;
         if (column < 0)
             continue;
         const vfp::sql::ResultSet::Cell &cell = cells[column];
@@ -285,7 +291,8 @@ void StoredValueReader::read(const StoredRow &row, std::span<StoredValue> values
         case vfp::Value::Kind::Character:
         case vfp::Value::Kind::Memo:
             value.type = FieldType::Text;
-            value.utf8 = std::string_view(cell.text, cell.size);
+            value.text = cell.text;
+            value.textSize = cell.size;
             break;
         case vfp::Value::Kind::Numeric:
             value.type = FieldType::Float;
@@ -302,13 +309,18 @@ void StoredValueReader::read(const StoredRow &row, std::span<StoredValue> values
             break;
         case vfp::Value::Kind::Date:
             value.type = FieldType::Date;
-            value.date = cell.date.julianDay == 0 ? QDate() : DateOf(cell.date.julianDay);
+            value.julianDay = cell.date.julianDay;
             break;
         case vfp::Value::Kind::DateTime:
             value.type = FieldType::DateTime;
             break;
         }
     }
+}
+
+QDate StoredValue::date() const
+{
+    return type != FieldType::Date || julianDay == 0 ? QDate() : DateOf(julianDay);
 }
 
 void StoredValueReader::prefetch([[maybe_unused]] const StoredRow &row) const

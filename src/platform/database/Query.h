@@ -8,6 +8,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <cstdint>
 #include <memory>
 #include <span>
 #include <string>
@@ -73,15 +74,20 @@ private:
 
 // A value as stored in the result: its type as a reader of many rows takes it (Text, also a
 // memo; Integer, Float, Boolean, Date or DateTime; Unknown for a null and for a calculated
-// field) and the value of that type.
+// field) and the value of that type; the members of other types are left unset. Plain data, so
+// a reader of many values makes room for them without writing any.
 struct StoredValue
 {
-    FieldType type = FieldType::Unknown;
-    std::string_view utf8; // a text's bytes in UTF-8, blank-padded as delivered
-    double number = 0; // Float or Integer
-    qint64 integer = 0; // Integer
-    bool logical = false; // Boolean
-    QDate date; // Date; invalid for an empty date
+    FieldType type;
+    const char *text; // Text: its bytes in UTF-8, blank-padded as delivered
+    uint32_t textSize;
+    int32_t julianDay; // Date: 0 for an empty date
+    double number; // Float and Integer
+    qint64 integer; // Integer
+    bool logical; // Boolean
+
+    std::string_view utf8() const { return std::string_view(text, textSize); }
+    QDate date() const; // Date; invalid for an empty date
 };
 
 // A row of a query's result (from 0) and where its values lie in memory.

@@ -6,6 +6,11 @@
 #include "platform/database/Query.h"
 
 #include <QDate>
+
+#include <numeric>
+#include <string>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -106,6 +111,66 @@ TEST(Query, FieldsReadAsTheirTypes)
     EXPECT_THROW(query.fieldByName(QStringLiteral("nope")), Exception);
     EXPECT_THROW(query.fieldByName(QStringLiteral("st_account")).asDate(), Exception);
     EXPECT_THROW(query.fieldByName(QStringLiteral("st_account")).asInteger(), Exception);
+}
+
+// Every row read where it lies, in the order rows lie in memory, gives what the fields give at
+// the cursor: each row once, nulls as Unknown, texts blank-padded, dates and numbers alike.
+TEST(Query, StoredValuesAreWhatTheFieldsGive)
+{
+    SampleConnection sample;
+    db::Query query(sample.connection);
+    query.setSql(Review);
+    query.open();
+    std::vector<int> fields(static_cast<size_t>(query.fieldCount()));
+    std::iota(fields.begin(), fields.end(), 0);
+    const db::StoredValueReader reader(query, fields);
+    const std::vector<db::StoredRow> rows = query.rowsInStorageOrder();
+    ASSERT_EQ(rows.size(), 8u);
+    std::vector<bool> seen(rows.size(), false);
+    int nulls = 0;
+    for (const db::StoredRow &row : rows) {
+        ASSERT_FALSE(seen.at(static_cast<size_t>(row.row)));
+        seen[static_cast<size_t>(row.row)] = true;
+        std::vector<db::StoredValue> values(fields.size());
+        reader.read(row, values);
+        for (query.first(); query.recNo() - 1 < row.row;)
+            query.next();
+        for (size_t i = 0; i < fields.size(); ++i) {
+            const db::Field field = query.field(static_cast<int>(i));
+            const db::StoredValue &value = values[i];
+            const std::string where
+                = field.def().name.toStdString() + ", row " + std::to_string(row.row);
+            if (field.isNull()) {
+                EXPECT_EQ(value.type, db::FieldType::Unknown) << where;
+                ++nulls;
+                continue;
+            }
+            switch (value.type) {
+            case db::FieldType::Text:
+                EXPECT_EQ(QString::fromUtf8(value.utf8()), field.asString()) << where;
+                break;
+            case db::FieldType::Float:
+            case db::FieldType::Integer:
+                EXPECT_DOUBLE_EQ(value.number, field.asFloat()) << where;
+                break;
+            case db::FieldType::Boolean:
+                EXPECT_EQ(value.logical, field.asBoolean()) << where;
+                break;
+            case db::FieldType::Date:
+                EXPECT_EQ(value.date(), field.asVariant().toDate()) << where;
+                break;
+            default:
+                ADD_FAILURE() << where;
+            }
+        }
+        // Read by row number, the same.
+        std::vector<db::StoredValue> again(fields.size());
+        reader.read(row.row, again);
+        for (size_t i = 0; i < fields.size(); ++i)
+            EXPECT_EQ(again[i].type, values[i].type);
+    }
+    EXPECT_GT(nulls, 0);
+    EXPECT_THROW(db::StoredValueReader(query, { query.fieldCount() }), Exception);
 }
 
 TEST(Query, CursorWalksEveryRowOnceAndStopsAtTheEnd)
