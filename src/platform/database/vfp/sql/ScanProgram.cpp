@@ -153,6 +153,8 @@ std::shared_ptr<const ScanProgram> ScanProgram::compile(const RowState &state,
         output.fromBytes = output.field.slot >= 0 && std::strchr("CMNFILD", output.field.type)
             && (!std::strchr("CM", output.field.type) || output.field.raw
                 || output.field.asciiApart);
+        if (output.fromBytes && std::strchr("CNFILD", output.field.type))
+            output.inlineType = output.field.type == 'F' ? 'N' : output.field.type;
         program->m_outputs.push_back(output);
     }
     return program;
@@ -302,6 +304,42 @@ size_t ScanProgram::appendOutputs(size_t from, RowState &state,
     for (size_t i = from; i < m_outputs.size(); ++i) {
         const Output &output = m_outputs[i];
         const auto slot = static_cast<size_t>(output.field.slot);
+        // The usual fields of a record at hand in bytes, decoded here; the rest, and texts that
+        // need converting or numbers that are not written plainly, by appendOutput().
+        if (output.inlineType && slot < slots && records[slot]) {
+            const Place &field = output.field;
+            const char *record = records[slot];
+            if (field.nullByte < 0
+                || !(static_cast<unsigned char>(record[field.nullByte]) & field.nullMask)) {
+                const char *p = record + field.offset;
+                double number = 0;
+                switch (output.inlineType) {
+                case 'C':
+                    if (field.raw || IsAscii(std::string_view(p, field.width))) {
+                        rows.appendText(Value::Kind::Character, std::string_view(p, field.width));
+                        continue;
+                    }
+                    break;
+                case 'N':
+                    if (PlainNumber(p, field.width, number)) {
+                        rows.appendNumeric(number, field.decimals);
+                        continue;
+                    }
+                    break;
+                case 'I':
+                    rows.appendInteger(Le32(p));
+                    continue;
+                case 'L':
+                    rows.appendLogical(IsTrueByte(*p));
+                    continue;
+                case 'D':
+                    rows.appendDate(ParseDate(std::string_view(p, 8)));
+                    continue;
+                default:
+                    break;
+                }
+            }
+        }
         if (output.field.slot < 0 || slot >= slots
             || !appendOutput(output, records[slot], missing[slot],
                 slot < cells.size() ? cells[slot] : nullptr, state, rows, scratch))

@@ -143,6 +143,9 @@ private:
         Kind kind = Field;
         bool flagOrFalse = false; // IIF(ISNULL(f), .F., f)
         bool fromBytes = false; // decoded here rather than read through the state
+        // The field types decoded inline, for a record held in bytes: 'C' (ASCII texts), 'N'
+        // (numbers written plainly), 'I', 'L' (with flagOrFalse too) and 'D'; 0 for the rest.
+        char inlineType = 0;
         size_t count = 0;
     };
 
