@@ -571,10 +571,41 @@ void ScanProgram::selectBatch(std::string_view block, std::vector<uint32_t> &row
     // Each condition narrows the selection of the one before, as AND tests them row by row.
     for (size_t c = 0; c < m_batchConditions && !rows.empty(); ++c) {
         const Step &step = m_steps[0][c];
+        const Place &field = step.field;
         size_t kept = 0;
-        for (const uint32_t row : rows) {
-            if (testBytes(step, block.data() + row * m_recordLength))
-                rows[kept++] = row;
+        const auto notNull = [&](const char *record) {
+            return field.nullByte < 0
+                || !(static_cast<unsigned char>(record[field.nullByte]) & field.nullMask);
+        };
+        // = or IN of one-letter constants (a type, a flag) compares the field's first byte,
+        // tested against the set of the constants' bytes.
+        const bool oneLetter = step.kind == Step::TextEquals && field.width >= 1
+            && std::all_of(step.texts.begin(), step.texts.end(), [&](const std::string &text) {
+                   return text.size() == 1 || (field.width == 1 && !text.empty());
+               });
+        if (oneLetter) {
+            bool letters[256] = {};
+            for (const std::string &text : step.texts)
+                letters[static_cast<unsigned char>(text[0])] = true;
+            for (const uint32_t row : rows) {
+                const char *record = block.data() + row * m_recordLength;
+                if (notNull(record)
+                    && letters[static_cast<unsigned char>(record[field.offset])] != step.negated)
+                    rows[kept++] = row;
+            }
+        } else if (step.kind == Step::NumberCompare && step.zeroTest && field.type != 'I') {
+            // = 0 or <> 0 told from the digits, where they are written plainly.
+            for (const uint32_t row : rows) {
+                const char *record = block.data() + row * m_recordLength;
+                const int zero = notNull(record) ? IsZero(record + field.offset, field.width) : -1;
+                if (zero >= 0 ? (zero == 1) == (step.code == compare::Eq) : testBytes(step, record))
+                    rows[kept++] = row;
+            }
+        } else {
+            for (const uint32_t row : rows) {
+                if (testBytes(step, block.data() + row * m_recordLength))
+                    rows[kept++] = row;
+            }
         }
         rows.resize(kept);
     }
