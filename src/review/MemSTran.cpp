@@ -28,7 +28,6 @@ void MemSTran::open()
 void MemSTran::close()
 {
     resetting([this] {
-        m_rows.clear();
         m_slots.clear();
         m_textOwners.clear();
         m_state = State::Inactive;
@@ -40,7 +39,7 @@ void MemSTran::close()
 void MemSTran::reserve(int rows)
 {
     const size_t wanted = static_cast<size_t>(std::max(rows, 0));
-    if (m_rows.empty() && m_rows.capacity() > 2 * wanted + 1024)
+    if (m_slots.empty() && m_rows.capacity() > 2 * wanted + 1024)
         std::vector<ReviewRow>().swap(m_rows);
     m_rows.reserve(wanted);
     m_slots.reserve(wanted);
@@ -59,8 +58,8 @@ void MemSTran::setRecNo(int row)
 void MemSTran::first()
 {
     requireBrowse();
-    m_current = m_rows.empty() ? -1 : 0;
-    m_eof = m_rows.empty();
+    m_current = m_slots.empty() ? -1 : 0;
+    m_eof = m_slots.empty();
     notifyCurrent();
 }
 
@@ -85,7 +84,7 @@ void MemSTran::append()
 std::span<ReviewRow> MemSTran::appendRows(const std::vector<int> &places)
 {
     requireBrowse();
-    const size_t first = m_rows.size();
+    const size_t first = m_slots.size();
     const size_t count = places.size();
     if (count == 0)
         return {};
@@ -96,7 +95,8 @@ std::span<ReviewRow> MemSTran::appendRows(const std::vector<int> &places)
         taken[static_cast<size_t>(place)] = true;
     }
     resetting([&] {
-        m_rows.resize(first + count);
+        if (m_rows.size() < first + count)
+            m_rows.resize(first + count);
         m_slots.resize(first + count);
         for (size_t k = 0; k < count; ++k)
             m_slots[first + static_cast<size_t>(places[k])] = static_cast<uint32_t>(first + k);
@@ -104,7 +104,7 @@ std::span<ReviewRow> MemSTran::appendRows(const std::vector<int> &places)
         m_eof = false;
     });
     notifyCurrent();
-    return std::span<ReviewRow>(m_rows).subspan(first);
+    return std::span<ReviewRow>(m_rows).subspan(first, count);
 }
 
 void MemSTran::edit()
@@ -124,8 +124,12 @@ void MemSTran::post()
         const bool notify = m_observer && !controlsDisabled();
         if (notify)
             m_observer->rowAboutToBeAppended(row);
-        m_slots.push_back(static_cast<uint32_t>(m_rows.size()));
-        m_rows.push_back(std::move(m_buffer));
+        const size_t slot = m_slots.size();
+        if (slot < m_rows.size())
+            m_rows[slot] = std::move(m_buffer);
+        else
+            m_rows.push_back(std::move(m_buffer));
+        m_slots.push_back(static_cast<uint32_t>(slot));
         m_state = State::Browse;
         m_current = row;
         m_eof = false;
@@ -259,7 +263,7 @@ bool MemSTran::inOrder(const std::vector<ReviewField> &fields, Before before) co
     // asked for early (a row first, its texts once the row is there); a long list is checked in
     // two halves at once.
     const auto check = [&](size_t begin, size_t end) {
-        constexpr size_t RowsAhead = 8;
+        constexpr size_t RowsAhead = 16;
         for (size_t i = std::max<size_t>(begin, 1); i < end; ++i) {
             if (i + 2 * RowsAhead < end)
                 row(static_cast<int>(i + 2 * RowsAhead)).prefetchSelf();

@@ -32,15 +32,15 @@ public:
 
     void setObserver(MemSTranObserver *observer) { m_observer = observer; }
 
-    // Opening starts an empty list; closing discards every row. The rows' room is kept for the
-    // next fill: the list is closed to be filled again, and memory used before is filled much
-    // faster than memory the system has yet to hand out.
+    // Opening starts an empty list; closing discards every row. The rows themselves are kept
+    // for the next fill (see appendRows): the list is closed to be filled again, and rows kept
+    // are filled much faster than rows made anew in memory the system has yet to hand out.
     void open();
     void close();
     bool isOpen() const { return m_state != State::Inactive; }
     State state() const { return m_state; }
 
-    int recordCount() const { return static_cast<int>(m_rows.size()); }
+    int recordCount() const { return static_cast<int>(m_slots.size()); }
     // Room for this many rows, so a fill of known size appends without moving rows. An empty
     // list keeps the room of its last fill (see close()) unless that is far more than asked.
     void reserve(int rows);
@@ -54,12 +54,14 @@ public:
 
     // A new row in the edit buffer; it joins the list at post().
     void append();
-    // Appends as many blank rows as there are places at once, to be filled in any order (and
-    // from several threads, a row each) through the rows given back, valid until the list next
+    // Appends as many rows as there are places at once, to be filled in any order (and from
+    // several threads, a row each) through the rows given back, valid until the list next
     // changes: the k-th of them becomes the list's row first + places[k], where first is the
     // count before. The places must hold each of 0 to their count - 1 once. The last row becomes
     // current. For a fill of known size that reads its rows in an order of its own: it writes
-    // them in sequence whatever their places.
+    // them in sequence whatever their places. The rows given back may be rows of the list before
+    // it was last closed, with what they held: the filler clears each (ReviewRow::clear) as it
+    // fills it, so the fill touches each row's memory once, on the thread that fills it.
     std::span<ReviewRow> appendRows(const std::vector<int> &places);
     // Keeps alive what the texts of rows refer to in place (a query result) until the list
     // closes.
@@ -111,7 +113,8 @@ private:
     bool inOrder(const std::vector<ReviewField> &fields, Before before) const;
 
     // The rows lie where they were appended; the list's order is a table of their places, so
-    // sorting moves no row.
+    // sorting moves no row. Rows past the list's count are rows of a closed list, kept to be
+    // filled again; nothing reads them.
     std::vector<ReviewRow> m_rows;
     std::vector<uint32_t> m_slots; // the list's row i is m_rows[m_slots[i]]
     std::vector<std::shared_ptr<const void>> m_textOwners;

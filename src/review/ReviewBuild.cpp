@@ -50,6 +50,9 @@ constexpr size_t RowsPerBatch = 32;
 // many rows; a shorter one by the building thread alone.
 constexpr size_t RowsPerFillThread = 4096;
 constexpr unsigned MaxFillThreads = 4;
+// While the rows fill, their PDF names are looked up this many at a time: enough for the
+// lookups to ask for the folder's table well ahead, few enough to find the names in the caches.
+constexpr size_t RowsPerLookup = 512;
 // How far ahead of the row being filled its values in the result are asked for: the rows lie
 // in sequence there, but the table of where each lies is read at random.
 constexpr size_t RowsAhead = 8;
@@ -200,12 +203,14 @@ private:
     void fillTurns(const std::vector<db::StoredRow> &order, Share share, Turns &converted,
         Turns &otherNames, AfterBatch afterBatch)
     {
+        size_t lookedUp = share.begin; // the turns whose PDF names are looked up
         for (size_t batch = share.begin; batch < share.end; batch += RowsPerBatch) {
             const size_t batchEnd = std::min(batch + RowsPerBatch, share.end);
             for (size_t turn = batch; turn < batchEnd; ++turn) {
                 if (turn + RowsAhead < share.end)
                     m_reader.prefetch(order[turn + RowsAhead]);
                 ReviewRow &row = m_rows[turn];
+                row.clear();
                 if (!m_reader.read(order[turn], row))
                     converted.push_back(turn);
                 DeriveFields(row, m_objects, m_inputs);
@@ -220,8 +225,10 @@ private:
                     otherNames.push_back(turn);
                 }
             }
-            if (m_listing)
-                lookUpPdfNames(*m_listing, { batch, batchEnd });
+            if (m_listing && (batchEnd - lookedUp >= RowsPerLookup || batchEnd == share.end)) {
+                lookUpPdfNames(*m_listing, { lookedUp, batchEnd });
+                lookedUp = batchEnd;
+            }
             m_filled.fetch_add(batchEnd - batch, std::memory_order_relaxed);
             afterBatch();
         }

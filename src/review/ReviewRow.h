@@ -88,6 +88,8 @@ struct ReviewRow
     QString text(ReviewField field) const;
     // Asks for a text field's bytes ahead of reading them (a hint only).
     void prefetch(ReviewField field) const;
+    // Makes the row as a new one: every field empty.
+    void clear() { *this = ReviewRow(); }
     // Asks for the row's own memory ahead of reading it (a hint only).
     void prefetchSelf() const;
     // Marks a field filled after a typed member was written directly.

@@ -27,12 +27,6 @@ ReviewText::ReviewText(const ReviewText &other)
     , m_owned(true)
 { }
 
-ReviewText::ReviewText(ReviewText &&other) noexcept
-    : m_bytes(std::exchange(other.m_bytes, nullptr))
-    , m_size(std::exchange(other.m_size, 0))
-    , m_owned(std::exchange(other.m_owned, false))
-{ }
-
 ReviewText &ReviewText::operator=(const ReviewText &other)
 {
     if (this != &other)
@@ -40,30 +34,9 @@ ReviewText &ReviewText::operator=(const ReviewText &other)
     return *this;
 }
 
-ReviewText &ReviewText::operator=(ReviewText &&other) noexcept
+void ReviewText::release()
 {
-    if (this != &other) {
-        if (m_owned)
-            delete m_text;
-        m_bytes = std::exchange(other.m_bytes, nullptr);
-        m_size = std::exchange(other.m_size, 0);
-        m_owned = std::exchange(other.m_owned, false);
-    }
-    return *this;
-}
-
-ReviewText::~ReviewText()
-{
-    if (m_owned)
-        delete m_text;
-}
-
-ReviewText ReviewText::inPlace(std::string_view utf8)
-{
-    ReviewText text;
-    text.m_bytes = utf8.data();
-    text.m_size = static_cast<uint32_t>(utf8.size());
-    return text;
+    delete m_text;
 }
 
 QString ReviewText::toString() const

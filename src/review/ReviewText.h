@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 // A text field of a review row. A text read from a query refers to the query result's UTF-8
 // bytes where they lie (the list keeps the result alive, see MemSTran::holdTexts) and becomes a
@@ -22,13 +23,37 @@ public:
     // result holds it, and a copy may go anywhere (another row, a list outliving this one). Moves
     // keep the text where it is.
     ReviewText(const ReviewText &other);
-    ReviewText(ReviewText &&other) noexcept;
+    ReviewText(ReviewText &&other) noexcept
+        : m_bytes(std::exchange(other.m_bytes, nullptr))
+        , m_size(std::exchange(other.m_size, 0))
+        , m_owned(std::exchange(other.m_owned, false))
+    { }
     ReviewText &operator=(const ReviewText &other);
-    ReviewText &operator=(ReviewText &&other) noexcept;
-    ~ReviewText();
+    ReviewText &operator=(ReviewText &&other) noexcept
+    {
+        if (this != &other) {
+            if (m_owned)
+                release();
+            m_bytes = std::exchange(other.m_bytes, nullptr);
+            m_size = std::exchange(other.m_size, 0);
+            m_owned = std::exchange(other.m_owned, false);
+        }
+        return *this;
+    }
+    ~ReviewText()
+    {
+        if (m_owned)
+            release();
+    }
 
     // Refers to bytes in UTF-8 that stay put for as long as the text is read.
-    static ReviewText inPlace(std::string_view utf8);
+    static ReviewText inPlace(std::string_view utf8)
+    {
+        ReviewText text;
+        text.m_bytes = utf8.data();
+        text.m_size = static_cast<uint32_t>(utf8.size());
+        return text;
+    }
 
     QString toString() const;
     operator QString() const { return toString(); }
@@ -61,6 +86,8 @@ public:
     friend bool operator==(const ReviewText &a, const QString &b) { return a == QStringView(b); }
 
 private:
+    void release(); // frees the text held as a QString
+
     union {
         const char *m_bytes = nullptr;
         QString *m_text;

@@ -188,6 +188,36 @@ TEST(MemSTran, AppendedRowsTakeTheirPlaces)
     EXPECT_EQ(list.recordCount(), 7);
 }
 
+// A list closed and filled again hands back rows it held, which the filler clears; the list
+// shows its new rows only, and a row appended later takes a kept row's place whole.
+TEST(MemSTran, RowsOfAClosedListAreFilledAgain)
+{
+    MemSTran list = Filled();
+    list.close();
+    list.open();
+    EXPECT_EQ(list.recordCount(), 0);
+    EXPECT_FALSE(list.locate(QStringLiteral("id"), 10));
+    const std::span<ReviewRow> rows = list.appendRows({ 1, 0 });
+    ASSERT_EQ(rows.size(), 2u);
+    for (size_t k = 0; k < rows.size(); ++k) {
+        rows[k].clear();
+        rows[k].id = 30 + static_cast<qint64>(k);
+        rows[k].markSet(ReviewField::id);
+    }
+    EXPECT_EQ(Ids(list), (QList<qint64> { 31, 30 }));
+    EXPECT_FALSE(list.row(0).isNull(ReviewField::id));
+    EXPECT_TRUE(list.row(0).isNull(ReviewField::st_account));
+
+    list.append();
+    list.setValue(ReviewField::id, 32);
+    list.post();
+    EXPECT_EQ(list.recordCount(), 3);
+    EXPECT_TRUE(list.row(2).isNull(ReviewField::st_account)); // nothing of the kept row
+    EXPECT_FALSE(list.locate(QStringLiteral("st_trref"), QStringLiteral("1")));
+    list.sort({ QStringLiteral("id") }, false);
+    EXPECT_EQ(Ids(list), (QList<qint64> { 30, 31, 32 }));
+}
+
 // A long list is checked for its order in two halves: a row out of order in either half, or
 // where they meet, is still found and sorted.
 TEST(MemSTran, LongListsSortWhereverARowIsOutOfOrder)
