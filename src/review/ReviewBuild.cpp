@@ -6,6 +6,7 @@
 #include "data/StatusTableOps.h"
 #include "dispatch/DocumentPaths.h"
 #include "platform/database/Query.h"
+#include "review/ListOrderCheck.h"
 #include "review/MemSTran.h"
 #include "review/ReviewRowReader.h"
 #include "util/UtilMisc.h"
@@ -14,6 +15,7 @@
 #include <atomic>
 #include <chrono>
 #include <future>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <thread>
@@ -108,17 +110,20 @@ void MoveTo(db::Query &query, int row)
 class ReviewListFill
 {
 public:
-    ReviewListFill(
-        ReviewBuildObjects &objects, const ReviewBuildInputs &inputs, BuildProgress &progress)
+    ReviewListFill(ReviewBuildObjects &objects, const ReviewBuildInputs &inputs,
+        BuildProgress &progress, const std::vector<ReviewField> &sortFields)
         : m_objects(objects)
         , m_inputs(inputs)
         , m_progress(progress)
         , m_reader(objects.qrySTran)
         , m_count(static_cast<size_t>(objects.qrySTran.recordCount()))
         , m_countText(QString::number(m_count))
+        , m_sortFields(sortFields)
     { }
 
-    void run(std::future<std::shared_ptr<const HostFolderIndex>> &pdfListing)
+    // Fills the list; the answer is whether the rows already stand in the order of the sort
+    // fields.
+    bool run(std::future<std::shared_ptr<const HostFolderIndex>> &pdfListing)
     {
         db::Query &query = m_objects.qrySTran;
         MemSTran &list = m_objects.memSTran;
@@ -129,6 +134,7 @@ public:
         for (size_t turn = 0; turn < m_count; ++turn)
             places[turn] = order[turn].row;
         m_rows = list.appendRows(places);
+        m_orderCheck.emplace(m_sortFields, places);
         m_pdfNames.assign(m_count, {});
         const std::vector<Share> shares = sharesOfTurns();
         std::vector<Turns> converted(shares.size()), otherNames(shares.size());
@@ -159,6 +165,7 @@ public:
             MoveTo(query, order[turn].row);
             m_reader.read(order[turn].row, row);
             DeriveFields(row, m_objects, m_inputs);
+            m_orderCheck->note(turn, row);
             m_pdfNames[turn] = {};
             otherNames[0].push_back(turn);
         }
@@ -175,6 +182,7 @@ public:
             for (const size_t turn : turns)
                 m_rows[turn].Exists = PdfExists(*listing, m_rows[turn].st_memot);
         }
+        return m_orderCheck->inOrder(m_objects.memSTran);
     }
 
 private:
@@ -214,6 +222,7 @@ private:
                 if (!m_reader.read(order[turn], row))
                     converted.push_back(turn);
                 DeriveFields(row, m_objects, m_inputs);
+                m_orderCheck->note(turn, row);
                 std::string_view name = row.st_memot.utf8();
                 if (row.st_memot.isInPlace() && Ascii(name)) {
                     while (!name.empty() && Blank(name.front()))
@@ -291,6 +300,8 @@ private:
     // too. Empty for the turns looked up apart.
     std::vector<std::string_view> m_pdfNames;
     const HostFolderIndex *m_listing = nullptr; // while the rows fill, when there already
+    const std::vector<ReviewField> m_sortFields;
+    std::optional<ListOrderCheck> m_orderCheck; // once the rows' places are known
     std::atomic<size_t> m_filled = 0;
     qint64 m_lastReport = 0;
 };
@@ -303,9 +314,12 @@ void FillReviewList(ReviewBuildObjects &objects, const ReviewBuildInputs &inputs
     list.open();
     progress.setMax(objects.qrySTran.recordCount());
     SuspendedControls suspended(list);
-    if (objects.qrySTran.recordCount() > 0)
-        ReviewListFill(objects, inputs, progress).run(pdfListing);
-    list.sort({ QStringLiteral("st_account"), QStringLiteral("st_trref") }, false);
+    const bool inOrder = objects.qrySTran.recordCount() == 0
+        || ReviewListFill(
+            objects, inputs, progress, { ReviewField::st_account, ReviewField::st_trref })
+               .run(pdfListing);
+    if (!inOrder)
+        list.sort({ QStringLiteral("st_account"), QStringLiteral("st_trref") }, false);
 }
 
 } // namespace
