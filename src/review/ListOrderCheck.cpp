@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <future>
 
 namespace {
 
@@ -80,15 +81,26 @@ int ListOrderCheck::compare(const Prefix &a, const Prefix &b)
 
 bool ListOrderCheck::inOrder(const MemSTran &list) const
 {
+    const size_t rows = std::min(static_cast<size_t>(list.recordCount()), m_turns.size());
+    constexpr size_t RowsForTwoHalves = 16384;
+    if (rows < RowsForTwoHalves)
+        return inOrder(list, 0, rows);
+    std::future<bool> secondHalf
+        = std::async(std::launch::async, [&] { return inOrder(list, rows / 2, rows); });
+    const bool firstHalf = inOrder(list, 0, rows / 2);
+    return secondHalf.get() && firstHalf;
+}
+
+bool ListOrderCheck::inOrder(const MemSTran &list, size_t begin, size_t end) const
+{
     // The prefixes lie in the order of the turns; those of the places a little ahead are asked
     // for early.
     constexpr size_t PlacesAhead = 16;
     const size_t fields = m_fields.size();
-    const size_t rows = std::min(static_cast<size_t>(list.recordCount()), m_turns.size());
     const auto prefixesOf = [&](size_t place) { return &m_prefixes[m_turns[place] * fields]; };
-    for (size_t i = 1; i < rows; ++i) {
+    for (size_t i = std::max<size_t>(begin, 1); i < end; ++i) {
 #if defined(__GNUC__)
-        if (i + PlacesAhead < rows)
+        if (i + PlacesAhead < end)
             __builtin_prefetch(prefixesOf(i + PlacesAhead));
 #endif
         const Prefix *before = prefixesOf(i - 1);

@@ -36,6 +36,9 @@ private:
         uint8_t state; // Empty (a null), Whole (all of it, in ASCII), Part or Unknown
     };
 
+    // Whether the places from begin to end are each in order after the one before (a long
+    // list is checked in two halves at once).
+    bool inOrder(const MemSTran &list, size_t begin, size_t end) const;
     // The order of two rows' texts by their first bytes: -1, 0 or 1, or Unsettled.
     static int compare(const Prefix &a, const Prefix &b);
     static constexpr int Unsettled = 2;

@@ -91,4 +91,32 @@ TEST(ListOrderCheck, AgreesWithTheListsOwnOrder)
     EXPECT_GT(outOfOrder, 1000);
 }
 
+// A long list is checked in parts: a row out of order anywhere, where the parts meet too, is
+// found.
+TEST(ListOrderCheck, FindsARowOutOfOrderAnywhereInALongList)
+{
+    constexpr int Rows = 40000;
+    std::vector<std::string> accounts;
+    for (int i = 0; i < Rows; ++i)
+        accounts.push_back("C" + std::to_string(100000 + i));
+    for (const int swapped : { -1, 1, Rows / 2, Rows - 1 }) {
+        std::vector<int> places(Rows);
+        for (int i = 0; i < Rows; ++i)
+            places[static_cast<size_t>(i)] = (i * 7919) % Rows; // filled in a scattered order
+        MemSTran list;
+        list.open();
+        const std::span<ReviewRow> filled = list.appendRows(places);
+        ListOrderCheck check(Fields, places);
+        for (size_t k = 0; k < filled.size(); ++k) {
+            int account = places[k];
+            if (swapped > 0 && (account == swapped || account == swapped - 1))
+                account = account == swapped ? swapped - 1 : swapped;
+            filled[k].st_account = ReviewText::inPlace(accounts[static_cast<size_t>(account)]);
+            filled[k].markSet(ReviewField::st_account);
+            check.note(k, filled[k]);
+        }
+        EXPECT_EQ(check.inOrder(list), swapped < 0) << swapped;
+    }
+}
+
 } // namespace
