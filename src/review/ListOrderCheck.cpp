@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 #include <future>
 
 namespace {
@@ -12,12 +13,29 @@ enum PrefixState : uint8_t { Empty, Whole, Part, Unknown };
 
 constexpr size_t PrefixBytes = 16;
 
-uint64_t BigEndianWord(std::string_view bytes)
+// The first bytes of a text as two big-endian words, zeros past its end; and whether they
+// hold the whole text in ASCII without a zero byte (a text ends where its bytes turn to zeros
+// only when none of its own is a zero).
+bool ReadPrefix(std::string_view text, uint64_t &high, uint64_t &low)
 {
-    uint64_t word = 0;
-    for (size_t i = 0; i < 8; ++i)
-        word = word << 8 | (i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0u);
-    return word;
+    unsigned char bytes[PrefixBytes] = {};
+    const size_t size = std::min(text.size(), PrefixBytes);
+    if (size > 0)
+        std::memcpy(bytes, text.data(), size);
+    uint64_t first = 0;
+    uint64_t second = 0;
+    std::memcpy(&first, bytes, 8);
+    std::memcpy(&second, bytes + 8, 8);
+    constexpr uint64_t HighBits = 0x8080808080808080u;
+    const bool ascii = ((first | second) & HighBits) == 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        first = __builtin_bswap64(first);
+        second = __builtin_bswap64(second);
+    }
+    high = first;
+    low = second;
+    return text.size() <= PrefixBytes && ascii
+        && (size == 0 || std::memchr(text.data(), 0, size) == nullptr);
 }
 
 } // namespace
@@ -46,14 +64,8 @@ void ListOrderCheck::note(size_t turn, const ReviewRow &row)
             *prefix = { 0, 0, Unknown };
             continue;
         }
-        const std::string_view text = (row.*member).utf8();
-        const std::string_view head = text.substr(0, PrefixBytes);
-        // A text ends where its bytes turn to zeros only when none of its own is a zero.
-        const bool whole = text.size() <= PrefixBytes
-            && std::all_of(head.begin(), head.end(),
-                [](char c) { return c != 0 && (static_cast<unsigned char>(c) & 0x80) == 0; });
-        *prefix = { BigEndianWord(head),
-            BigEndianWord(head.substr(std::min<size_t>(8, head.size()))), whole ? Whole : Part };
+        const bool whole = ReadPrefix((row.*member).utf8(), prefix->high, prefix->low);
+        prefix->state = whole ? Whole : Part;
     }
 }
 
