@@ -125,6 +125,22 @@ void ScanPassingRecords(const ScanProgram &program, std::span<const NodePtr> con
     CountCompiledScan();
     const Table &table = *state.tables()[0].table;
     std::vector<uint32_t> selection;
+    ForEachRecordBlock(
+        table, length, first, last, [&](uint32_t recno, std::string_view block, uint32_t) {
+            program.selectBatch(block, selection);
+            for (const uint32_t row : selection) {
+                state.setCopiedRecord(
+                    0, recno + row, block.data() + static_cast<size_t>(row) * length);
+                if (PassesConditions(
+                        program, 0, conditions, program.batchConditions(), state, evaluations))
+                    visit(recno + row);
+            }
+        });
+}
+
+void ForEachRecordBlock(const Table &table, size_t length, uint32_t first, uint32_t last,
+    const std::function<void(uint32_t, std::string_view, uint32_t)> &visit)
+{
     for (uint32_t recno = first; recno <= last && recno != 0;) {
         const uint32_t wanted = std::min<uint32_t>(ScanProgram::BatchRecords, last - recno + 1);
         const std::string_view block = table.recordBlock(recno, wanted);
@@ -132,13 +148,7 @@ void ScanPassingRecords(const ScanProgram &program, std::span<const NodePtr> con
         if (count == 0)
             throw Error("Record " + std::to_string(recno) + " of table " + table.name()
                 + " cannot be read");
-        program.selectBatch(block, selection);
-        for (const uint32_t row : selection) {
-            state.setCopiedRecord(0, recno + row, block.data() + static_cast<size_t>(row) * length);
-            if (PassesConditions(
-                    program, 0, conditions, program.batchConditions(), state, evaluations))
-                visit(recno + row);
-        }
+        visit(recno, block, count);
         recno += count;
     }
 }

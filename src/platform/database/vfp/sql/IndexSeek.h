@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <string_view>
 
 namespace vfp::sql {
 
@@ -22,6 +23,12 @@ void ScanLiveRecords(RowState &state, int slot, const std::function<void(uint32_
 // The same over records first..last only, which must exist.
 void ScanLiveRecords(RowState &state, int slot, uint32_t first, uint32_t last,
     const std::function<void(uint32_t)> &visit);
+
+// The records first..last of a table of records `length` bytes long read a block at a time:
+// visit(first record of the block, its bytes, records in it) for each. A block that holds no
+// whole record is an error.
+void ForEachRecordBlock(const Table &table, size_t length, uint32_t first, uint32_t last,
+    const std::function<void(uint32_t, std::string_view, uint32_t)> &visit);
 
 // The records the conditions may hold for: through the index when VisitIndexedRecords can,
 // else by a scan.

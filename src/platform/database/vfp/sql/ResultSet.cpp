@@ -109,44 +109,14 @@ const char *ResultSet::storeText(std::string_view text)
 
 void ResultSet::append(const Value &value)
 {
-    Cell &cell = *new (m_next++) Cell;
-    cell.kind = value.kind();
-    cell.decimals = static_cast<int8_t>(std::clamp(value.decimals(), -1, 127));
-    cell.size = 0;
-    cell.integer = 0;
-    switch (value.kind()) {
-    case Value::Kind::Null:
-        break;
-    case Value::Kind::Character:
-    case Value::Kind::Memo: {
-        const std::string &text = value.text();
-        cell.size = static_cast<uint32_t>(text.size());
-        cell.text = storeText(text);
-        break;
-    }
-    case Value::Kind::Numeric:
-        cell.number = value.number();
-        break;
-    case Value::Kind::Integer:
-        cell.integer = value.integer();
-        break;
-    case Value::Kind::Logical:
-        cell.logical = value.logical();
-        break;
-    case Value::Kind::Date:
-    case Value::Kind::DateTime:
-        cell.date.julianDay = value.julianDay();
-        cell.date.milliseconds = value.milliseconds();
-        break;
-    }
+    Cell cell = borrowedCell(value);
+    if (value.isText())
+        cell.text = storeText(value.text());
+    *m_next++ = cell;
 }
 
 void ResultSet::appendBorrowed(const Value &value)
 {
-    if (!value.isText()) {
-        append(value);
-        return;
-    }
     *m_next++ = borrowedCell(value);
 }
 

@@ -343,22 +343,16 @@ JoinHashPart SelectPipeline::readHashPart(size_t join, uint32_t first, uint32_t 
             *m_state, plan.slot, first, last, [&](uint32_t recno) { add(recno, nullptr); });
         return part;
     }
-    for (uint32_t recno = first; recno <= last && recno != 0;) {
-        const uint32_t wanted = std::min<uint32_t>(ScanProgram::BatchRecords, last - recno + 1);
-        const std::string_view block = table.recordBlock(recno, wanted);
-        const auto count = static_cast<uint32_t>(block.size() / length);
-        if (count == 0)
-            throw Error("Record " + std::to_string(recno) + " of table " + table.name()
-                + " cannot be read");
-        for (uint32_t i = 0; i < count; ++i) {
-            const char *bytes = block.data() + static_cast<size_t>(i) * length;
-            if (*bytes == '*')
-                continue;
-            m_state->setCopiedRecord(plan.slot, recno + i, bytes);
-            add(recno + i, bytes);
-        }
-        recno += count;
-    }
+    ForEachRecordBlock(
+        table, length, first, last, [&](uint32_t recno, std::string_view block, uint32_t count) {
+            for (uint32_t i = 0; i < count; ++i) {
+                const char *bytes = block.data() + static_cast<size_t>(i) * length;
+                if (*bytes == '*')
+                    continue;
+                m_state->setCopiedRecord(plan.slot, recno + i, bytes);
+                add(recno + i, bytes);
+            }
+        });
     return part;
 }
 

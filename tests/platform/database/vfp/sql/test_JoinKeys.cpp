@@ -3,6 +3,7 @@
 // same join written so that its keys are evaluated (an expression instead of a field) or so
 // that no hash serves it at all (= on a text expression runs as a plain condition).
 
+#include "FileBytes.h"
 #include "platform/database/vfp/Create.h"
 #include "platform/database/vfp/sql/Executor.h"
 #include "platform/database/vfp/sql/ResultSet.h"
@@ -53,27 +54,6 @@ void ExpectSameRows(const ResultSet &got, const ResultSet &expected, const std::
             }
         }
     }
-}
-
-std::string ReadAll(const std::string &path)
-{
-    std::string bytes;
-    FILE *file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        return bytes;
-    char chunk[65536];
-    for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
-        bytes.append(chunk, n);
-    std::fclose(file);
-    return bytes;
-}
-
-void WriteAll(const std::string &path, const std::string &bytes)
-{
-    FILE *file = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
 }
 
 // Writes texts into a field of every `every`-th record, in turn, as another program may have

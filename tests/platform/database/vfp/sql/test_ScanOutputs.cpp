@@ -2,6 +2,7 @@
 // are written, memos tested on their tail and then output whole or in part, damaged memo blocks,
 // tables that change size between queries, and result memory used again by the next query.
 
+#include "FileBytes.h"
 #include "platform/database/vfp/Create.h"
 #include "platform/database/vfp/DbfTable.h"
 #include "platform/database/vfp/sql/Executor.h"
@@ -21,27 +22,6 @@ namespace {
 
 using vfp::Value;
 using vfp::sql::Execute;
-
-std::string ReadAll(const std::string &path)
-{
-    std::string bytes;
-    FILE *file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        return bytes;
-    char chunk[65536];
-    for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
-        bytes.append(chunk, n);
-    std::fclose(file);
-    return bytes;
-}
-
-void WriteAll(const std::string &path, const std::string &bytes)
-{
-    FILE *file = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
-}
 
 size_t Le16(const std::string &bytes, size_t at)
 {
