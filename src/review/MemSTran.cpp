@@ -9,7 +9,7 @@ namespace {
 
 const ReviewRow &BlankRow()
 {
-    static const ReviewRow blank;
+    static const ReviewRow blank {};
     return blank;
 }
 
