@@ -30,6 +30,17 @@ constexpr size_t RowsPerLookup = 512;
 // in sequence there, but the table of where each lies is read at random.
 constexpr size_t RowsAhead = 8;
 
+// Asks for a row's memory ahead of writing it (a hint only).
+void PrefetchForWrite([[maybe_unused]] const ReviewRow &row)
+{
+#if defined(__GNUC__)
+    const char *bytes = reinterpret_cast<const char *>(&row);
+    for (size_t line = 0; line < sizeof(ReviewRow); line += 64)
+        __builtin_prefetch(bytes + line, 1);
+    __builtin_prefetch(bytes + sizeof(ReviewRow) - 1, 1);
+#endif
+}
+
 bool Blank(char c)
 {
     return c == ' ' || (c >= '\t' && c <= '\r');
@@ -186,8 +197,10 @@ private:
         for (size_t batch = share.begin; batch < share.end; batch += RowsPerBatch) {
             const size_t batchEnd = std::min(batch + RowsPerBatch, share.end);
             for (size_t turn = batch; turn < batchEnd; ++turn) {
-                if (turn + RowsAhead < share.end)
+                if (turn + RowsAhead < share.end) {
                     m_reader.prefetch(order[turn + RowsAhead]);
+                    PrefetchForWrite(m_rows[turn + RowsAhead]);
+                }
                 ReviewRow &row = m_rows[turn];
                 row.clear();
                 if (!m_reader.read(order[turn], row))
