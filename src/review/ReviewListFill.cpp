@@ -73,15 +73,6 @@ void DeriveFields(
     }
 }
 
-// Moves the query's cursor to a row (from 0).
-void MoveTo(db::Query &query, int row)
-{
-    if (query.recNo() - 1 > row)
-        query.first();
-    while (query.recNo() - 1 < row && !query.eof())
-        query.next();
-}
-
 // The list's rows are filled in the order the result's values lie in memory (the query's sort
 // has scattered them), the k-th into the list's k-th new row, which the list places where the
 // query's order puts it: reading and writing in sequence costs far less than waiting for
@@ -144,7 +135,7 @@ public:
             [&](size_t a, size_t b) { return order[a].row < order[b].row; });
         for (const size_t turn : conversions) {
             ReviewRow &row = m_rows[turn];
-            MoveTo(query, order[turn].row);
+            query.setRecNo(order[turn].row + 1);
             m_reader.read(order[turn].row, row);
             DeriveFields(row, m_objects, m_inputs);
             m_orderCheck->note(turn, row);
@@ -152,7 +143,7 @@ public:
             otherNames[0].push_back(turn);
         }
         // The cursor ends past the last row, as after reading the rows in turn.
-        MoveTo(query, static_cast<int>(m_count));
+        query.setRecNo(static_cast<int>(m_count) + 1);
         if (m_count > 1)
             report(static_cast<int>(m_count));
 
@@ -263,7 +254,7 @@ private:
     {
         ReviewRow shown;
         if (!m_reader.read(n - 1, shown, false)) {
-            MoveTo(m_objects.qrySTran, n - 1);
+            m_objects.qrySTran.setRecNo(n);
             m_reader.read(n - 1, shown);
         }
         m_progress.setCaption(QStringLiteral("Building Results [") + QString::number(n)

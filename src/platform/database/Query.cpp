@@ -473,6 +473,13 @@ void Query::first()
     m_row = 0;
 }
 
+void Query::setRecNo(int recNo)
+{
+    requireOpen();
+    m_row = static_cast<int>(
+        std::clamp<int64_t>(int64_t(recNo) - 1, 0, static_cast<int64_t>(m_result->rowCount())));
+}
+
 void Query::next()
 {
     requireOpen();

@@ -150,6 +150,9 @@ public:
     void first();
     void next();
     bool eof() const;
+    // Moves the cursor to a row (1-based, as recNo()); a number past the last row moves it
+    // past the last row, one before the first to the first.
+    void setRecNo(int recNo);
 
     const QList<FieldDef> &fields() const { return m_fields; }
     int fieldCount() const { return static_cast<int>(m_fields.size()); }

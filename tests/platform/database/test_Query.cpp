@@ -191,6 +191,19 @@ TEST(Query, CursorWalksEveryRowOnceAndStopsAtTheEnd)
     query.first();
     EXPECT_EQ(QStringLiteral("INV001"),
         query.fieldByName(QStringLiteral("st_trref")).asString().trimmed());
+
+    // Straight to a row, or past the ends.
+    query.setRecNo(4);
+    EXPECT_EQ(QStringLiteral("INV004"),
+        query.fieldByName(QStringLiteral("st_trref")).asString().trimmed());
+    query.setRecNo(6);
+    EXPECT_TRUE(query.eof());
+    EXPECT_EQ(6, query.recNo());
+    query.setRecNo(99);
+    EXPECT_EQ(6, query.recNo());
+    query.setRecNo(-5);
+    EXPECT_EQ(1, query.recNo());
+    EXPECT_FALSE(query.eof());
 }
 
 TEST(Query, LocateFindsTheFirstRowAndKeepsTheCursorWhenNothingMatches)
