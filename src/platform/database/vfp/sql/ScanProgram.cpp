@@ -153,8 +153,7 @@ std::shared_ptr<const ScanProgram> ScanProgram::compile(const RowState &state,
         output.fromBytes = output.field.slot >= 0 && std::strchr("CMNFILD", output.field.type)
             && (!std::strchr("CM", output.field.type) || output.field.raw
                 || output.field.asciiApart);
-        if (output.fromBytes && std::strchr("CNFILD", output.field.type))
-            output.inlineType = output.field.type == 'F' ? 'N' : output.field.type;
+        output.plainBytes = output.fromBytes && std::strchr("CNFILD", output.field.type);
         program->m_outputs.push_back(output);
     }
     return program;
@@ -306,39 +305,13 @@ size_t ScanProgram::appendOutputs(size_t from, RowState &state,
         const auto slot = static_cast<size_t>(output.field.slot);
         // The usual fields of a record at hand in bytes, decoded here; the rest, and texts that
         // need converting or numbers that are not written plainly, by appendOutput().
-        if (output.inlineType && slot < slots && records[slot]) {
+        if (output.plainBytes && slot < slots && records[slot]) {
             const Place &field = output.field;
             const char *record = records[slot];
-            if (field.nullByte < 0
-                || !(static_cast<unsigned char>(record[field.nullByte]) & field.nullMask)) {
-                const char *p = record + field.offset;
-                double number = 0;
-                switch (output.inlineType) {
-                case 'C':
-                    if (field.raw || IsAscii(std::string_view(p, field.width))) {
-                        rows.appendText(Value::Kind::Character, std::string_view(p, field.width));
-                        continue;
-                    }
-                    break;
-                case 'N':
-                    if (PlainNumber(p, field.width, number)) {
-                        rows.appendNumeric(number, field.decimals);
-                        continue;
-                    }
-                    break;
-                case 'I':
-                    rows.appendInteger(Le32(p));
-                    continue;
-                case 'L':
-                    rows.appendLogical(IsTrueByte(*p));
-                    continue;
-                case 'D':
-                    rows.appendDate(ParseDate(std::string_view(p, 8)));
-                    continue;
-                default:
-                    break;
-                }
-            }
+            if ((field.nullByte < 0
+                    || !(static_cast<unsigned char>(record[field.nullByte]) & field.nullMask))
+                && appendPlainBytes(field, record + field.offset, rows))
+                continue;
         }
         if (output.field.slot < 0 || slot >= slots
             || !appendOutput(output, records[slot], missing[slot],
@@ -418,6 +391,8 @@ bool ScanProgram::appendOutput(const Output &output, const char *record, bool mi
         m_codePages[static_cast<size_t>(field.slot)]->appendUtf8(text, scratch);
         rows.appendText(kind, scratch);
     };
+    if (appendPlainBytes(field, p, rows))
+        return true;
     switch (field.type) {
     case 'C':
         appendText(Value::Kind::Character, bytes);
@@ -432,13 +407,30 @@ bool ScanProgram::appendOutput(const Output &output, const char *record, bool mi
         return true;
     }
     case 'N':
-    case 'F': {
-        double number = 0;
+    case 'F':
+        rows.appendNumeric(ParseNumber(bytes), field.decimals);
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool ScanProgram::appendPlainBytes(const Place &field, const char *p, ResultSet &rows)
+{
+    const std::string_view bytes(p, field.width);
+    double number = 0;
+    switch (field.type) {
+    case 'C':
+        if (!field.raw && !IsAscii(bytes))
+            return false;
+        rows.appendText(Value::Kind::Character, bytes);
+        return true;
+    case 'N':
+    case 'F':
         if (!PlainNumber(p, field.width, number))
-            number = ParseNumber(bytes);
+            return false;
         rows.appendNumeric(number, field.decimals);
         return true;
-    }
     case 'I':
         rows.appendInteger(Le32(p));
         return true;

@@ -143,9 +143,9 @@ private:
         Kind kind = Field;
         bool flagOrFalse = false; // IIF(ISNULL(f), .F., f)
         bool fromBytes = false; // decoded here rather than read through the state
-        // The field types decoded inline, for a record held in bytes: 'C' (ASCII texts), 'N'
-        // (numbers written plainly), 'I', 'L' (with flagOrFalse too) and 'D'; 0 for the rest.
-        char inlineType = 0;
+        // A C, N, F, I, L or D field, whose plain values appendPlainBytes() decodes in the
+        // row's loop for a record held in bytes (with flagOrFalse too).
+        bool plainBytes = false;
         size_t count = 0;
     };
 
@@ -160,6 +160,10 @@ private:
     // the bytes cannot tell.
     static int keyOf(const Place &field, const char *record, size_t width, std::string &key);
     // One output of the records set in the state; false when it must be evaluated instead.
+    // Appends a field's value straight from its bytes where they are plain: an ASCII text (or a
+    // binary field's bytes), a number written plainly, an integer, a logical or a date. False,
+    // having appended nothing, for a text to convert, a number to parse or another type.
+    static bool appendPlainBytes(const Place &field, const char *p, ResultSet &rows);
     bool appendOutput(const Output &output, const char *record, bool missing,
         const ResultSet::Cell *cells, RowState &state, ResultSet &rows, std::string &scratch) const;
     // A step over a record held as values (a join's hash keeps texts that way): 1, 0 or -1.
