@@ -1,11 +1,11 @@
 #include "review/ListOrderCheck.h"
 
 #include "review/MemSTran.h"
+#include "util/InParts.h"
 
 #include <algorithm>
 #include <bit>
 #include <cstring>
-#include <future>
 
 namespace {
 
@@ -93,14 +93,10 @@ int ListOrderCheck::compare(const Prefix &a, const Prefix &b)
 
 bool ListOrderCheck::inOrder(const MemSTran &list) const
 {
+    constexpr size_t RowsPerHalf = 8192;
     const size_t rows = std::min(static_cast<size_t>(list.recordCount()), m_turns.size());
-    constexpr size_t RowsForTwoHalves = 16384;
-    if (rows < RowsForTwoHalves)
-        return inOrder(list, 0, rows);
-    std::future<bool> secondHalf
-        = std::async(std::launch::async, [&] { return inOrder(list, rows / 2, rows); });
-    const bool firstHalf = inOrder(list, 0, rows / 2);
-    return secondHalf.get() && firstHalf;
+    return HoldsInParts(rows, PartsFor(rows, RowsPerHalf, 2),
+        [&](size_t begin, size_t end) { return inOrder(list, begin, end); });
 }
 
 bool ListOrderCheck::inOrder(const MemSTran &list, size_t begin, size_t end) const

@@ -1,9 +1,10 @@
 #include "review/MemSTran.h"
 
 #include "util/Errors.h"
+#include "util/InParts.h"
+#include "util/Prefetch.h"
 
 #include <algorithm>
-#include <future>
 
 namespace {
 
@@ -266,7 +267,7 @@ bool MemSTran::inOrder(const std::vector<ReviewField> &fields, Before before) co
         constexpr size_t RowsAhead = 16;
         for (size_t i = std::max<size_t>(begin, 1); i < end; ++i) {
             if (i + 2 * RowsAhead < end)
-                row(static_cast<int>(i + 2 * RowsAhead)).prefetchSelf();
+                PrefetchBytes(&row(static_cast<int>(i + 2 * RowsAhead)), sizeof(ReviewRow));
             if (i + RowsAhead < end) {
                 for (const ReviewField field : fields)
                     row(static_cast<int>(i + RowsAhead)).prefetch(field);
@@ -276,13 +277,9 @@ bool MemSTran::inOrder(const std::vector<ReviewField> &fields, Before before) co
         }
         return true;
     };
-    constexpr size_t RowsForTwoHalves = 16384;
+    constexpr size_t RowsPerHalf = 8192;
     const size_t rows = m_slots.size();
-    if (rows < RowsForTwoHalves)
-        return check(0, rows);
-    std::future<bool> secondHalf = std::async(std::launch::async, check, rows / 2, rows);
-    const bool firstHalf = check(0, rows / 2);
-    return secondHalf.get() && firstHalf;
+    return HoldsInParts(rows, PartsFor(rows, RowsPerHalf, 2), check);
 }
 
 void MemSTran::disableControls()

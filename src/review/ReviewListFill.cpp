@@ -6,6 +6,8 @@
 #include "review/ListOrderCheck.h"
 #include "review/MemSTran.h"
 #include "review/ReviewRowReader.h"
+#include "util/InParts.h"
+#include "util/Prefetch.h"
 
 #include <algorithm>
 #include <atomic>
@@ -13,7 +15,6 @@
 #include <optional>
 #include <span>
 #include <string_view>
-#include <thread>
 
 namespace {
 
@@ -29,17 +30,6 @@ constexpr size_t RowsPerLookup = 512;
 // How far ahead of the row being filled its values in the result are asked for: the rows lie
 // in sequence there, but the table of where each lies is read at random.
 constexpr size_t RowsAhead = 8;
-
-// Asks for a row's memory ahead of writing it (a hint only).
-void PrefetchForWrite([[maybe_unused]] const ReviewRow &row)
-{
-#if defined(__GNUC__)
-    const char *bytes = reinterpret_cast<const char *>(&row);
-    for (size_t line = 0; line < sizeof(ReviewRow); line += 64)
-        __builtin_prefetch(bytes + line, 1);
-    __builtin_prefetch(bytes + sizeof(ReviewRow) - 1, 1);
-#endif
-}
 
 bool Blank(char c)
 {
@@ -109,8 +99,8 @@ public:
         m_rows = list.appendRows(places);
         m_orderCheck.emplace(m_sortFields, places);
         m_pdfNames.assign(m_count, {});
-        const std::vector<Share> shares = sharesOfTurns();
-        std::vector<Turns> converted(shares.size()), otherNames(shares.size());
+        const size_t parts = PartsFor(m_count, RowsPerFillThread, MaxFillThreads);
+        std::vector<Turns> converted(parts), otherNames(parts);
 
         // The folder's listing is most often the one kept from the last build, there at once:
         // the names are then looked up batch by batch as the rows are filled.
@@ -119,13 +109,13 @@ public:
             listing = pdfListing.get();
         m_listing = listing.get();
         report(1);
-        std::vector<std::future<void>> others;
-        for (size_t s = 1; s < shares.size(); ++s)
-            others.push_back(std::async(std::launch::async,
-                [&, s] { fillTurns(order, shares[s], converted[s], otherNames[s], [] {}); }));
-        fillTurns(order, shares[0], converted[0], otherNames[0], [this] { reportAsTimePasses(); });
-        for (std::future<void> &share : others)
-            share.get();
+        InParts(m_count, parts, [&](size_t part, size_t first, size_t last) {
+            if (part == 0)
+                fillTurns(order, { first, last }, converted[0], otherNames[0],
+                    [this] { reportAsTimePasses(); });
+            else
+                fillTurns(order, { first, last }, converted[part], otherNames[part], [] {});
+        });
 
         // The rows that need the field conversion, read with the cursor on them in its order.
         Turns conversions;
@@ -149,7 +139,9 @@ public:
 
         if (!listing) {
             listing = pdfListing.get();
-            lookUpPdfNames(*listing, shares);
+            InParts(m_count, parts, [&](size_t, size_t first, size_t last) {
+                lookUpPdfNames(*listing, { first, last });
+            });
         }
         for (const Turns &turns : otherNames) {
             for (const size_t turn : turns)
@@ -166,17 +158,6 @@ private:
     };
     using Turns = std::vector<size_t>;
 
-    std::vector<Share> sharesOfTurns() const
-    {
-        const size_t threads = std::clamp<size_t>(
-            std::min<size_t>(std::thread::hardware_concurrency(), MaxFillThreads), 1,
-            std::max<size_t>(m_count / RowsPerFillThread, 1));
-        std::vector<Share> shares;
-        for (size_t t = 0; t < threads; ++t)
-            shares.push_back({ m_count * t / threads, m_count * (t + 1) / threads });
-        return shares;
-    }
-
     // Fills a share's rows in batches, calling afterBatch() after each; the turns whose row
     // needs the field conversion are listed in `converted`, those whose PDF name is not plain
     // ASCII in `otherNames`.
@@ -190,7 +171,7 @@ private:
             for (size_t turn = batch; turn < batchEnd; ++turn) {
                 if (turn + RowsAhead < share.end) {
                     m_reader.prefetch(order[turn + RowsAhead]);
-                    PrefetchForWrite(m_rows[turn + RowsAhead]);
+                    PrefetchBytes<true>(&m_rows[turn + RowsAhead], sizeof(ReviewRow));
                 }
                 ReviewRow &row = m_rows[turn];
                 row.clear();
@@ -227,19 +208,6 @@ private:
             m_rows[turn].Exists = exists[turn - share.begin];
             m_rows[turn].markSet(ReviewField::Exists);
         }
-    }
-
-    // Each share's names are looked up on a thread of its own.
-    void lookUpPdfNames(const HostFolderIndex &folder, const std::vector<Share> &shares)
-    {
-        std::vector<std::future<void>> others;
-        for (size_t s = 1; s < shares.size(); ++s) {
-            others.push_back(std::async(
-                std::launch::async, [&, share = shares[s]] { lookUpPdfNames(folder, share); }));
-        }
-        lookUpPdfNames(folder, shares[0]);
-        for (std::future<void> &share : others)
-            share.get();
     }
 
     void reportAsTimePasses()

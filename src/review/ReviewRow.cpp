@@ -145,16 +145,6 @@ void ReviewRow::prefetch([[maybe_unused]] ReviewField field) const
 #endif
 }
 
-void ReviewRow::prefetchSelf() const
-{
-#if defined(__GNUC__)
-    const char *bytes = reinterpret_cast<const char *>(this);
-    for (size_t line = 0; line < sizeof(ReviewRow); line += 64)
-        __builtin_prefetch(bytes + line);
-    __builtin_prefetch(bytes + sizeof(ReviewRow) - 1);
-#endif
-}
-
 TextMember TextMemberOf(ReviewField field)
 {
     switch (field) {

@@ -90,8 +90,6 @@ struct ReviewRow
     void prefetch(ReviewField field) const;
     // Makes the row as a new one: every field empty.
     void clear() { *this = ReviewRow(); }
-    // Asks for the row's own memory ahead of reading it (a hint only).
-    void prefetchSelf() const;
     // Marks a field filled after a typed member was written directly.
     void markSet(ReviewField field) { nulls &= ~(1u << int(field)); }
 };

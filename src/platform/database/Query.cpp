@@ -4,6 +4,7 @@
 #include "platform/database/vfp/Table.h"
 #include "platform/database/vfp/sql/Executor.h"
 #include "platform/database/vfp/sql/TextOps.h"
+#include "util/Prefetch.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -323,16 +324,9 @@ QDate StoredValue::date() const
     return type != FieldType::Date || julianDay == 0 ? QDate() : DateOf(julianDay);
 }
 
-void StoredValueReader::prefetch([[maybe_unused]] const StoredRow &row) const
+void StoredValueReader::prefetch(const StoredRow &row) const
 {
-#if defined(__GNUC__)
-    const auto *first = static_cast<const char *>(row.place);
-    const char *end = first + m_result->columnCount() * sizeof(vfp::sql::ResultSet::Cell);
-    constexpr ptrdiff_t Line = 64;
-    for (const char *line = first; line < end; line += Line)
-        __builtin_prefetch(line);
-    __builtin_prefetch(end - 1);
-#endif
+    PrefetchBytes(row.place, m_result->columnCount() * sizeof(vfp::sql::ResultSet::Cell));
 }
 
 // ---- Query ------------------------------------------------------------------------------------

@@ -1,8 +1,8 @@
 #include "platform/database/vfp/sql/SortKeys.h"
 
 #include "platform/database/vfp/CodePage.h"
-#include "platform/database/vfp/sql/ParallelSort.h"
 #include "platform/database/vfp/sql/ResultSet.h"
+#include "util/InParts.h"
 
 #include <algorithm>
 #include <array>
@@ -683,11 +683,12 @@ std::vector<uint32_t> SortRows(const ResultSet &rows, const SortKeyLayout &layou
     std::vector<SortRun> runs;
     runs.emplace_back(layout);
     runs.emplace_back(layout);
-    InTwoHalves(rows.rowCount(), 16384, [&](size_t first, size_t last) {
-        SortRun &run = runs[first == 0 ? 0 : 1];
-        run.add(rows, first, last);
-        run.sort();
-    });
+    InParts(rows.rowCount(), PartsFor(rows.rowCount(), 16384, 2),
+        [&](size_t part, size_t first, size_t last) {
+            SortRun &run = runs[part];
+            run.add(rows, first, last);
+            run.sort();
+        });
     return MergeRuns(rows, runs);
 }
 
