@@ -14,10 +14,6 @@ bool WholeWithin(double number, double low, double high)
     return number >= low && number <= high && std::trunc(number) == number;
 }
 
-} // namespace
-
-namespace {
-
 std::vector<int> ColumnsOf(const db::Query &query)
 {
     std::vector<int> columns;
@@ -34,11 +30,15 @@ constexpr size_t ValuesOnStack = 32;
 } // namespace
 
 ReviewRowReader::ReviewRowReader(const db::Query &query)
+    : ReviewRowReader(query, ColumnsOf(query))
+{ }
+
+ReviewRowReader::ReviewRowReader(const db::Query &query, const std::vector<int> &columns)
     : m_query(query)
     , m_result(query.sharedResult())
-    , m_values(query, ColumnsOf(query))
+    , m_values(query, columns)
 {
-    for (const int i : ColumnsOf(query)) {
+    for (const int i : columns) {
         const auto field = static_cast<ReviewField>(ReviewFieldIndex(query.fields().at(i).name));
         const ReviewFieldInfo &info = FieldInfo(field);
         m_copies.push_back({ i, field, info.kind, info.size, TextMemberOf(field),

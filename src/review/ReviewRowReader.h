@@ -46,6 +46,8 @@ private:
         DecimalMember decimal;
     };
 
+    // Copies the query's fields (by index) that match a field of the row.
+    ReviewRowReader(const db::Query &query, const std::vector<int> &columns);
     template <typename Row> bool readRow(const Row &row, ReviewRow &target, bool atCursor) const;
     static void copyText(const Copy &copy, std::string_view bytes, ReviewRow &target);
     bool copyValue(

@@ -106,7 +106,6 @@ class StoredValueReader
 public:
     StoredValueReader(const Query &query, const std::vector<int> &fields);
 
-    size_t fieldCount() const { return m_columns.size(); }
     // The chosen fields' values at a row, in the order they were chosen.
     void read(int row, std::span<StoredValue> values) const;
     // The same for a row where it lies, without looking up the place.
