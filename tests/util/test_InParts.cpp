@@ -43,7 +43,8 @@ TEST(InParts, EveryItemIsInOnePartAndThePartsFollowInOrder)
             for (size_t part = 1; part < parts; ++part)
                 EXPECT_EQ(ranges[part].first, ranges[part - 1].second);
             for (size_t i = 0; i < count; ++i)
-                ASSERT_EQ(seen[i].load(), 1) << count << " items, " << parts << " parts, item " << i;
+                ASSERT_EQ(seen[i].load(), 1)
+                    << count << " items, " << parts << " parts, item " << i;
         }
     }
 }
