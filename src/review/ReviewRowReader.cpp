@@ -41,9 +41,26 @@ ReviewRowReader::ReviewRowReader(const db::Query &query, const std::vector<int> 
     for (const int i : columns) {
         const auto field = static_cast<ReviewField>(ReviewFieldIndex(query.fields().at(i).name));
         const ReviewFieldInfo &info = FieldInfo(field);
-        m_copies.push_back({ i, field, info.kind, info.size, TextMemberOf(field),
-            FlagMemberOf(field), DecimalMemberOf(field) });
+        m_copies.push_back({ i, field, StepOf(field, info.kind), static_cast<uint32_t>(info.size),
+            TextMemberOf(field), FlagMemberOf(field), DecimalMemberOf(field) });
     }
+}
+
+ReviewRowReader::Step ReviewRowReader::StepOf(ReviewField field, FieldKind kind)
+{
+    switch (kind) {
+    case FieldKind::Text:
+        return Step::Text;
+    case FieldKind::Boolean:
+        return Step::Flag;
+    case FieldKind::Integer:
+        return Step::DocMail;
+    case FieldKind::Date:
+        return Step::Date;
+    case FieldKind::Decimal:
+        break;
+    }
+    return field == ReviewField::id ? Step::Id : Step::Decimal;
 }
 
 bool ReviewRowReader::read(int row, ReviewRow &target, bool atCursor) const
@@ -54,6 +71,59 @@ bool ReviewRowReader::read(int row, ReviewRow &target, bool atCursor) const
 bool ReviewRowReader::read(const db::StoredRow &row, ReviewRow &target) const
 {
     return readRow(row, target, false);
+}
+
+// What copyUsual() did with a value.
+enum class ReviewRowReader::Outcome : uint8_t { Set, Empty, Other };
+
+ReviewRowReader::Outcome ReviewRowReader::copyUsual(
+    const Copy &copy, const db::StoredValue &value, ReviewRow &target)
+{
+    using db::FieldType;
+    const FieldType type = value.type;
+    if (type == FieldType::Unknown)
+        return Outcome::Empty;
+    switch (copy.step) {
+    case Step::Text:
+        if (type != FieldType::Text)
+            return Outcome::Other;
+        copyText(copy, value.utf8(), target);
+        return Outcome::Set;
+    case Step::Flag:
+        if (type != FieldType::Boolean)
+            return Outcome::Other;
+        target.*copy.flag = value.logical;
+        return Outcome::Set;
+    case Step::Decimal:
+        if (type != FieldType::Float && type != FieldType::Integer)
+            return Outcome::Other;
+        target.*copy.decimal = value.numeric();
+        return Outcome::Set;
+    case Step::Id:
+        if (type == FieldType::Integer) {
+            target.id = value.integer;
+            return Outcome::Set;
+        }
+        if (type != FieldType::Float || !WholeWithin(value.number, -9.0e15, 9.0e15))
+            return Outcome::Other;
+        target.id = static_cast<int64_t>(value.number);
+        return Outcome::Set;
+    case Step::DocMail:
+        if ((type != FieldType::Float && type != FieldType::Integer)
+            || !WholeWithin(value.numeric(), std::numeric_limits<int32_t>::min(),
+                std::numeric_limits<int32_t>::max()))
+            return Outcome::Other;
+        target.sn_docmail = static_cast<int32_t>(value.numeric());
+        return Outcome::Set;
+    case Step::Date:
+        if (type != FieldType::Date)
+            return Outcome::Other;
+        if (value.julianDay == 0)
+            return Outcome::Empty;
+        target.st_trdate = value.date();
+        return Outcome::Set;
+    }
+    return Outcome::Other;
 }
 
 template <typename Row>
@@ -68,8 +138,20 @@ bool ReviewRowReader::readRow(const Row &row, ReviewRow &target, bool atCursor) 
     }
     m_values.read(row, values);
     bool complete = true;
-    for (size_t i = 0; i < m_copies.size(); ++i)
-        complete = copyValue(m_copies[i], values[i], target, atCursor) && complete;
+    for (size_t i = 0; i < m_copies.size(); ++i) {
+        const Copy &copy = m_copies[i];
+        switch (copyUsual(copy, values[i], target)) {
+        case Outcome::Set:
+            target.markSet(copy.field);
+            break;
+        case Outcome::Empty:
+            target.nulls |= 1u << int(copy.field);
+            break;
+        case Outcome::Other:
+            complete = convert(copy, target, atCursor) && complete;
+            break;
+        }
+    }
     return complete;
 }
 
@@ -77,77 +159,21 @@ void ReviewRowReader::copyText(const Copy &copy, std::string_view bytes, ReviewR
 {
     // A UTF-8 text has no more UTF-16 units than bytes, so one that fits in bytes fits the
     // field; a longer one is cut at the field's size as QString::left() cuts it.
-    const auto size = static_cast<size_t>(copy.size);
+    const size_t size = copy.size;
     if (bytes.size() <= size) {
         target.*copy.text = ReviewText::inPlace(bytes);
     } else if (std::all_of(bytes.begin(), bytes.begin() + copy.size,
                    [](char c) { return (static_cast<unsigned char>(c) & 0x80) == 0; })) {
         target.*copy.text = ReviewText::inPlace(bytes.substr(0, size));
     } else {
-        target.*copy.text = ReviewText(
-            QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())).left(copy.size));
+        target.*copy.text
+            = ReviewText(QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()))
+                             .left(static_cast<qsizetype>(copy.size)));
     }
 }
 
-bool ReviewRowReader::copyValue(
-    const Copy &copy, const db::StoredValue &value, ReviewRow &target, bool atCursor) const
+bool ReviewRowReader::convert(const Copy &copy, ReviewRow &target, bool atCursor) const
 {
-    const db::FieldType type = value.type;
-    const auto empty = [&] {
-        target.nulls |= 1u << int(copy.field);
-        return true;
-    };
-    if (type == db::FieldType::Unknown)
-        return empty();
-    const bool number = type == db::FieldType::Float || type == db::FieldType::Integer;
-    bool copied = false;
-    switch (copy.kind) {
-    case FieldKind::Text:
-        if (type == db::FieldType::Text) {
-            copyText(copy, value.utf8(), target);
-            copied = true;
-        }
-        break;
-    case FieldKind::Boolean:
-        if (type == db::FieldType::Boolean) {
-            target.*copy.flag = value.logical;
-            copied = true;
-        }
-        break;
-    case FieldKind::Decimal:
-        if (copy.decimal && number) {
-            target.*copy.decimal = value.number;
-            copied = true;
-        } else if (copy.field == ReviewField::id && type == db::FieldType::Integer) {
-            target.id = value.integer;
-            copied = true;
-        } else if (copy.field == ReviewField::id && type == db::FieldType::Float) {
-            copied = WholeWithin(value.number, -9.0e15, 9.0e15);
-            if (copied)
-                target.id = static_cast<int64_t>(value.number);
-        }
-        break;
-    case FieldKind::Integer: // sn_docmail
-        if (number) {
-            copied = WholeWithin(value.number, std::numeric_limits<int32_t>::min(),
-                std::numeric_limits<int32_t>::max());
-            if (copied)
-                target.sn_docmail = static_cast<int32_t>(value.number);
-        }
-        break;
-    case FieldKind::Date: // st_trdate
-        if (type == db::FieldType::Date) {
-            target.st_trdate = value.date();
-            if (!target.st_trdate.isValid())
-                return empty(); // an empty date
-            copied = true;
-        }
-        break;
-    }
-    if (copied) {
-        target.markSet(copy.field);
-        return true;
-    }
     if (!atCursor)
         return false;
     const db::Field field = m_query.field(copy.column);

@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -35,23 +36,32 @@ public:
     const std::shared_ptr<const void> &textOwner() const { return m_result; }
 
 private:
+    // How a column's value goes into its field when it has the field's usual type.
+    enum class Step : uint8_t { Text, Flag, Decimal, Id, DocMail, Date };
     struct Copy
     {
         int column;
         ReviewField field;
-        FieldKind kind;
-        int size; // characters of a text field
+        Step step;
+        uint32_t size; // characters of a text field
         TextMember text;
         FlagMember flag;
         DecimalMember decimal;
     };
+    enum class Outcome : uint8_t;
+
+    static Step StepOf(ReviewField field, FieldKind kind);
 
     // Copies the query's fields (by index) that match a field of the row.
     ReviewRowReader(const db::Query &query, const std::vector<int> &columns);
     template <typename Row> bool readRow(const Row &row, ReviewRow &target, bool atCursor) const;
+    // Copies a value the field takes as it is (Set); an empty value, or an empty date, leaves
+    // it Empty; anything else is left to convert() (Other), with nothing written.
+    static Outcome copyUsual(const Copy &copy, const db::StoredValue &value, ReviewRow &target);
     static void copyText(const Copy &copy, std::string_view bytes, ReviewRow &target);
-    bool copyValue(
-        const Copy &copy, const db::StoredValue &value, ReviewRow &target, bool atCursor) const;
+    // Stores the field's value as the query's field conversion gives it, when the cursor is on
+    // the row; false otherwise.
+    bool convert(const Copy &copy, ReviewRow &target, bool atCursor) const;
 
     const db::Query &m_query;
     std::shared_ptr<const void> m_result;

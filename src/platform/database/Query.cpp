@@ -302,7 +302,6 @@ void StoredValueReader::read(const StoredRow &row, std::span<StoredValue> values
         case vfp::Value::Kind::Integer:
             value.type = FieldType::Integer;
             value.integer = cell.integer;
-            value.number = static_cast<double>(cell.integer);
             break;
         case vfp::Value::Kind::Logical:
             value.type = FieldType::Boolean;
@@ -527,24 +526,25 @@ std::vector<StoredRow> Query::rowsInStorageOrder() const
     }
     if (count < 2)
         return rows;
-    // Rows are sorted by the memory page they start in, stably (rows on one page keep their
-    // order, which does not matter), with a radix sort of a pass or a few: the pages lie in few
-    // stretches of memory, which may be far apart.
-    constexpr int PageBits = 12;
+    // Rows are sorted by where they start, with a radix sort of a pass or a few: the rows lie
+    // in few stretches of memory, which may be far apart. Sorting by page alone would leave the
+    // rows of a page in the query's order, and reading a page's rows out of order defeats the
+    // processor's reading ahead.
+    constexpr int CellBits = std::countr_zero(sizeof(vfp::sql::ResultSet::Cell));
     constexpr int BitsPerPass = 11;
     constexpr size_t Buckets = size_t(1) << BitsPerPass;
-    const auto pageOf = [low](const StoredRow &row) {
-        return (reinterpret_cast<uintptr_t>(row.place) - low) >> PageBits;
+    const auto cellOf = [low](const StoredRow &row) {
+        return (reinterpret_cast<uintptr_t>(row.place) - low) >> CellBits;
     };
-    const int pageBits = std::bit_width((high - low) >> PageBits);
+    const int cellBits = std::bit_width((high - low) >> CellBits);
     std::vector<StoredRow> sorted(count);
-    for (int shift = 0; shift < pageBits; shift += BitsPerPass) {
+    for (int shift = 0; shift < cellBits; shift += BitsPerPass) {
         std::vector<size_t> starts(Buckets + 1, 0);
         for (const StoredRow &row : rows)
-            ++starts[((pageOf(row) >> shift) & (Buckets - 1)) + 1];
+            ++starts[((cellOf(row) >> shift) & (Buckets - 1)) + 1];
         std::partial_sum(starts.begin(), starts.end(), starts.begin());
         for (const StoredRow &row : rows)
-            sorted[starts[(pageOf(row) >> shift) & (Buckets - 1)]++] = row;
+            sorted[starts[(cellOf(row) >> shift) & (Buckets - 1)]++] = row;
         rows.swap(sorted);
     }
     return rows;

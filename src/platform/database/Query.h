@@ -74,19 +74,23 @@ private:
 
 // A value as stored in the result: its type as a reader of many rows takes it (Text, also a
 // memo; Integer, Float, Boolean, Date or DateTime; Unknown for a null and for a calculated
-// field) and the value of that type; the members of other types are left unset. Plain data, so
-// a reader of many values makes room for them without writing any.
+// field) and the value of that type. Plain data of 16 bytes, so a reader of many values makes
+// room for them without writing any, and copies them as it would two numbers.
 struct StoredValue
 {
     FieldType type;
-    const char *text; // Text: its bytes in UTF-8, blank-padded as delivered
-    uint32_t textSize;
-    int32_t julianDay; // Date: 0 for an empty date
-    double number; // Float and Integer
-    qint64 integer; // Integer
-    bool logical; // Boolean
+    uint32_t textSize; // Text
+    union {
+        const char *text; // Text: its bytes in UTF-8, blank-padded as delivered
+        double number; // Float
+        qint64 integer; // Integer
+        int32_t julianDay; // Date: 0 for an empty date
+        bool logical; // Boolean
+    };
 
     std::string_view utf8() const { return std::string_view(text, textSize); }
+    // A Float or an Integer as a number.
+    double numeric() const { return type == FieldType::Integer ? double(integer) : number; }
     QDate date() const; // Date; invalid for an empty date
 };
 

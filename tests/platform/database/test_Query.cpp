@@ -7,6 +7,7 @@
 
 #include <QDate>
 
+#include <algorithm>
 #include <numeric>
 #include <string>
 #include <vector>
@@ -113,8 +114,9 @@ TEST(Query, FieldsReadAsTheirTypes)
     EXPECT_THROW(query.fieldByName(QStringLiteral("st_account")).asInteger(), Exception);
 }
 
-// Every row read where it lies, in the order rows lie in memory, gives what the fields give at
-// the cursor: each row once, nulls as Unknown, texts blank-padded, dates and numbers alike.
+// Every row read where it lies, in the order rows lie in memory (by address), gives what the
+// fields give at the cursor: each row once, nulls as Unknown, texts blank-padded, dates and
+// numbers alike.
 TEST(Query, StoredValuesAreWhatTheFieldsGive)
 {
     SampleConnection sample;
@@ -126,6 +128,8 @@ TEST(Query, StoredValuesAreWhatTheFieldsGive)
     const db::StoredValueReader reader(query, fields);
     const std::vector<db::StoredRow> rows = query.rowsInStorageOrder();
     ASSERT_EQ(rows.size(), 8u);
+    EXPECT_TRUE(std::is_sorted(rows.begin(), rows.end(),
+        [](const db::StoredRow &a, const db::StoredRow &b) { return a.place < b.place; }));
     std::vector<bool> seen(rows.size(), false);
     int nulls = 0;
     for (const db::StoredRow &row : rows) {
@@ -151,7 +155,7 @@ TEST(Query, StoredValuesAreWhatTheFieldsGive)
                 break;
             case db::FieldType::Float:
             case db::FieldType::Integer:
-                EXPECT_DOUBLE_EQ(value.number, field.asFloat()) << where;
+                EXPECT_DOUBLE_EQ(value.numeric(), field.asFloat()) << where;
                 break;
             case db::FieldType::Boolean:
                 EXPECT_EQ(value.logical, field.asBoolean()) << where;
