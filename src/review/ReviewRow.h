@@ -76,7 +76,8 @@ struct ReviewRow
     int64_t id = 0;
 
     // A bit per field: set while the field is empty (a new row starts with every field empty).
-    uint32_t nulls = (1u << ReviewFieldCount) - 1;
+    static constexpr uint32_t AllNull = (1u << ReviewFieldCount) - 1;
+    uint32_t nulls = AllNull;
 
     bool isNull(ReviewField field) const { return nulls & (1u << int(field)); }
     // The field's value; an invalid QVariant when empty.
@@ -88,8 +89,20 @@ struct ReviewRow
     QString text(ReviewField field) const;
     // Asks for a text field's bytes ahead of reading them (a hint only).
     void prefetch(ReviewField field) const;
-    // Makes the row as a new one: every field empty.
-    void clear() { *this = ReviewRow(); }
+    // Makes the row as a new one: every field empty. Written out, as a fill clears every row it
+    // reuses: assigning a new row would move each text twice.
+    void clear()
+    {
+        for (ReviewText *text : { &st_account, &sn_name, &sn_email, &st_trref, &st_custref,
+                 &st_trtype, &st_paid, &it_numdelv, &st_memot })
+            text->clear();
+        Tag = MailInv = zrqtag = zrqsent = zrqprint = Exists = false;
+        sn_docmail = 0;
+        st_trdate = QDate();
+        st_trvalue = st_vatval = st_trbal = 0;
+        id = 0;
+        nulls = AllNull;
+    }
     // Marks a field filled after a typed member was written directly.
     void markSet(ReviewField field) { nulls &= ~(1u << int(field)); }
 };

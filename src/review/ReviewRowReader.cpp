@@ -14,24 +14,31 @@ bool WholeWithin(double number, double low, double high)
     return number >= low && number <= high && std::trunc(number) == number;
 }
 
-std::vector<int> ColumnsOf(const db::Query &query)
-{
-    std::vector<int> columns;
-    for (int i = 0; i < query.fieldCount(); ++i) {
-        if (ReviewFieldIndex(query.fields().at(i).name) >= 0)
-            columns.push_back(i);
-    }
-    return columns;
-}
-
 // A row's values are read onto the stack when the row has no more fields than this.
 constexpr size_t ValuesOnStack = 32;
 
 } // namespace
 
 ReviewRowReader::ReviewRowReader(const db::Query &query)
-    : ReviewRowReader(query, ColumnsOf(query))
+    : ReviewRowReader(query, CopiedColumns(query))
 { }
+
+std::vector<int> ReviewRowReader::CopiedColumns(const db::Query &query)
+{
+    std::vector<int> columns;
+    std::vector<Step> steps(static_cast<size_t>(query.fieldCount()));
+    for (int i = 0; i < query.fieldCount(); ++i) {
+        const int field = ReviewFieldIndex(query.fields().at(i).name);
+        if (field < 0)
+            continue;
+        columns.push_back(i);
+        steps[static_cast<size_t>(i)] = StepOf(static_cast<ReviewField>(field));
+    }
+    std::stable_sort(columns.begin(), columns.end(), [&](int a, int b) {
+        return steps[static_cast<size_t>(a)] < steps[static_cast<size_t>(b)];
+    });
+    return columns;
+}
 
 ReviewRowReader::ReviewRowReader(const db::Query &query, const std::vector<int> &columns)
     : m_query(query)
@@ -40,15 +47,19 @@ ReviewRowReader::ReviewRowReader(const db::Query &query, const std::vector<int> 
 {
     for (const int i : columns) {
         const auto field = static_cast<ReviewField>(ReviewFieldIndex(query.fields().at(i).name));
-        const ReviewFieldInfo &info = FieldInfo(field);
-        m_copies.push_back({ i, field, StepOf(field, info.kind), static_cast<uint32_t>(info.size),
-            TextMemberOf(field), FlagMemberOf(field), DecimalMemberOf(field) });
+        m_copies.push_back(
+            { i, field, 1u << int(field), static_cast<uint32_t>(FieldInfo(field).size),
+                TextMemberOf(field), FlagMemberOf(field), DecimalMemberOf(field) });
+        m_runEnds[static_cast<size_t>(StepOf(field))] = m_copies.size();
     }
+    // A step without copies ends its run where the run before it ended.
+    for (size_t step = 1; step < StepCount; ++step)
+        m_runEnds[step] = std::max(m_runEnds[step], m_runEnds[step - 1]);
 }
 
-ReviewRowReader::Step ReviewRowReader::StepOf(ReviewField field, FieldKind kind)
+ReviewRowReader::Step ReviewRowReader::StepOf(ReviewField field)
 {
-    switch (kind) {
+    switch (FieldInfo(field).kind) {
     case FieldKind::Text:
         return Step::Text;
     case FieldKind::Boolean:
@@ -76,6 +87,7 @@ bool ReviewRowReader::read(const db::StoredRow &row, ReviewRow &target) const
 // What copyUsual() did with a value.
 enum class ReviewRowReader::Outcome : uint8_t { Set, Empty, Other };
 
+template <ReviewRowReader::Step S>
 ReviewRowReader::Outcome ReviewRowReader::copyUsual(
     const Copy &copy, const db::StoredValue &value, ReviewRow &target)
 {
@@ -83,47 +95,60 @@ ReviewRowReader::Outcome ReviewRowReader::copyUsual(
     const FieldType type = value.type;
     if (type == FieldType::Unknown)
         return Outcome::Empty;
-    switch (copy.step) {
-    case Step::Text:
+    const bool number = type == FieldType::Float || type == FieldType::Integer;
+    if constexpr (S == Step::Text) {
         if (type != FieldType::Text)
             return Outcome::Other;
         copyText(copy, value.utf8(), target);
-        return Outcome::Set;
-    case Step::Flag:
+    } else if constexpr (S == Step::Flag) {
         if (type != FieldType::Boolean)
             return Outcome::Other;
         target.*copy.flag = value.logical;
-        return Outcome::Set;
-    case Step::Decimal:
-        if (type != FieldType::Float && type != FieldType::Integer)
+    } else if constexpr (S == Step::Decimal) {
+        if (!number)
             return Outcome::Other;
         target.*copy.decimal = value.numeric();
-        return Outcome::Set;
-    case Step::Id:
-        if (type == FieldType::Integer) {
+    } else if constexpr (S == Step::Id) {
+        if (type == FieldType::Integer)
             target.id = value.integer;
-            return Outcome::Set;
-        }
-        if (type != FieldType::Float || !WholeWithin(value.number, -9.0e15, 9.0e15))
+        else if (type == FieldType::Float && WholeWithin(value.number, -9.0e15, 9.0e15))
+            target.id = static_cast<int64_t>(value.number);
+        else
             return Outcome::Other;
-        target.id = static_cast<int64_t>(value.number);
-        return Outcome::Set;
-    case Step::DocMail:
-        if ((type != FieldType::Float && type != FieldType::Integer)
+    } else if constexpr (S == Step::DocMail) {
+        if (!number
             || !WholeWithin(value.numeric(), std::numeric_limits<int32_t>::min(),
                 std::numeric_limits<int32_t>::max()))
             return Outcome::Other;
         target.sn_docmail = static_cast<int32_t>(value.numeric());
-        return Outcome::Set;
-    case Step::Date:
+    } else {
         if (type != FieldType::Date)
             return Outcome::Other;
         if (value.julianDay == 0)
             return Outcome::Empty;
         target.st_trdate = value.date();
-        return Outcome::Set;
     }
-    return Outcome::Other;
+    return Outcome::Set;
+}
+
+template <ReviewRowReader::Step S>
+void ReviewRowReader::copyRun(size_t &next, const db::StoredValue *values, ReviewRow &target,
+    Marks &marks, bool atCursor) const
+{
+    for (const size_t end = m_runEnds[static_cast<size_t>(S)]; next < end; ++next) {
+        const Copy &copy = m_copies[next];
+        switch (copyUsual<S>(copy, values[next], target)) {
+        case Outcome::Set:
+            marks.set |= copy.bit;
+            break;
+        case Outcome::Empty:
+            marks.empty |= copy.bit;
+            break;
+        case Outcome::Other:
+            marks.complete = convert(copy, target, atCursor) && marks.complete;
+            break;
+        }
+    }
 }
 
 template <typename Row>
@@ -137,22 +162,16 @@ bool ReviewRowReader::readRow(const Row &row, ReviewRow &target, bool atCursor) 
         values = onHeap;
     }
     m_values.read(row, values);
-    bool complete = true;
-    for (size_t i = 0; i < m_copies.size(); ++i) {
-        const Copy &copy = m_copies[i];
-        switch (copyUsual(copy, values[i], target)) {
-        case Outcome::Set:
-            target.markSet(copy.field);
-            break;
-        case Outcome::Empty:
-            target.nulls |= 1u << int(copy.field);
-            break;
-        case Outcome::Other:
-            complete = convert(copy, target, atCursor) && complete;
-            break;
-        }
-    }
-    return complete;
+    Marks marks;
+    size_t next = 0;
+    copyRun<Step::Text>(next, values.data(), target, marks, atCursor);
+    copyRun<Step::Flag>(next, values.data(), target, marks, atCursor);
+    copyRun<Step::Decimal>(next, values.data(), target, marks, atCursor);
+    copyRun<Step::Id>(next, values.data(), target, marks, atCursor);
+    copyRun<Step::DocMail>(next, values.data(), target, marks, atCursor);
+    copyRun<Step::Date>(next, values.data(), target, marks, atCursor);
+    target.nulls = (target.nulls | marks.empty) & ~marks.set;
+    return marks.complete;
 }
 
 void ReviewRowReader::copyText(const Copy &copy, std::string_view bytes, ReviewRow &target)

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <array>
+
 #include <cstdint>
 #include <memory>
 #include <string_view>
@@ -38,25 +40,41 @@ public:
 private:
     // How a column's value goes into its field when it has the field's usual type.
     enum class Step : uint8_t { Text, Flag, Decimal, Id, DocMail, Date };
+    static constexpr size_t StepCount = 6;
     struct Copy
     {
         int column;
         ReviewField field;
-        Step step;
+        uint32_t bit; // the field's bit in ReviewRow::nulls
         uint32_t size; // characters of a text field
         TextMember text;
         FlagMember flag;
         DecimalMember decimal;
     };
     enum class Outcome : uint8_t;
+    // What the copies of one row came to.
+    struct Marks
+    {
+        uint32_t set = 0;
+        uint32_t empty = 0;
+        bool complete = true;
+    };
 
-    static Step StepOf(ReviewField field, FieldKind kind);
+    static Step StepOf(ReviewField field);
+    // The query's fields (by index) that match a field of the row, those copied by the same
+    // step together: a pass over many rows then takes the same branches for runs of values.
+    static std::vector<int> CopiedColumns(const db::Query &query);
 
-    // Copies the query's fields (by index) that match a field of the row.
+    // Copies the query's fields given (by index), in that order.
     ReviewRowReader(const db::Query &query, const std::vector<int> &columns);
     template <typename Row> bool readRow(const Row &row, ReviewRow &target, bool atCursor) const;
+    // Copies the values of the run of copies by one step, from the copy at `next` on.
+    template <Step S>
+    void copyRun(size_t &next, const db::StoredValue *values, ReviewRow &target, Marks &marks,
+        bool atCursor) const;
     // Copies a value the field takes as it is (Set); an empty value, or an empty date, leaves
     // it Empty; anything else is left to convert() (Other), with nothing written.
+    template <Step S>
     static Outcome copyUsual(const Copy &copy, const db::StoredValue &value, ReviewRow &target);
     static void copyText(const Copy &copy, std::string_view bytes, ReviewRow &target);
     // Stores the field's value as the query's field conversion gives it, when the cursor is on
@@ -65,6 +83,7 @@ private:
 
     const db::Query &m_query;
     std::shared_ptr<const void> m_result;
-    std::vector<Copy> m_copies;
+    std::vector<Copy> m_copies; // in runs by step
+    std::array<size_t, StepCount> m_runEnds {}; // where each step's run of copies ends
     db::StoredValueReader m_values; // of the copies' columns, in their order
 };

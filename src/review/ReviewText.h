@@ -46,6 +46,16 @@ public:
             release();
     }
 
+    // Makes the text empty, as a new one is.
+    void clear()
+    {
+        if (m_owned)
+            release();
+        m_bytes = nullptr;
+        m_size = 0;
+        m_owned = false;
+    }
+
     // Refers to bytes in UTF-8 that stay put for as long as the text is read.
     static ReviewText inPlace(std::string_view utf8)
     {

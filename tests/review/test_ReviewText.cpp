@@ -2,6 +2,8 @@
 // the QString the bytes stand for, and a text of its own is copied with its row.
 #include "review/ReviewRow.h"
 
+#include <QDate>
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -98,6 +100,54 @@ TEST(ReviewText, ACopyOutlivesTheBytesItWasReadFrom)
     bytes.reset();
     EXPECT_EQ(copied, QStringLiteral("Ösel & Söhne"));
     EXPECT_EQ(assigned, QStringLiteral("Ösel & Söhne"));
+}
+
+// A cleared row is a new row whatever it held, every field of it: texts of their own are let
+// go (the sanitizers see one that is not) and texts in place refer to nothing.
+TEST(ReviewText, ClearedRowIsANewRow)
+{
+    const std::string bytes = "C0001   ";
+    ReviewRow row;
+    for (int f = 0; f < ReviewFieldCount; ++f) {
+        const auto field = static_cast<ReviewField>(f);
+        switch (FieldInfo(field).kind) {
+        case FieldKind::Boolean:
+            row.setValue(field, true);
+            break;
+        case FieldKind::Text:
+            row.setValue(field, QStringLiteral("X"));
+            break;
+        case FieldKind::Integer:
+        case FieldKind::Decimal:
+            row.setValue(field, 7);
+            break;
+        case FieldKind::Date:
+            row.setValue(field, QDate(2026, 12, 10));
+            break;
+        }
+    }
+    row.st_account = ReviewText::inPlace(bytes);
+    ASSERT_EQ(row.nulls, 0u);
+
+    row.clear();
+    const ReviewRow blank;
+    EXPECT_EQ(row.nulls, blank.nulls);
+    for (int f = 0; f < ReviewFieldCount; ++f) {
+        const auto field = static_cast<ReviewField>(f);
+        const std::string name = FieldInfo(field).name.toStdString();
+        if (const TextMember text = TextMemberOf(field)) {
+            EXPECT_TRUE((row.*text).isInPlace()) << name;
+            EXPECT_EQ((row.*text).utf8().data(), nullptr) << name;
+            EXPECT_TRUE((row.*text).utf8().empty()) << name;
+        } else if (const FlagMember flag = FlagMemberOf(field)) {
+            EXPECT_EQ(row.*flag, blank.*flag) << name;
+        } else if (const DecimalMember number = DecimalMemberOf(field)) {
+            EXPECT_EQ(row.*number, blank.*number) << name;
+        }
+    }
+    EXPECT_EQ(row.sn_docmail, blank.sn_docmail);
+    EXPECT_EQ(row.st_trdate, blank.st_trdate);
+    EXPECT_EQ(row.id, blank.id);
 }
 
 } // namespace
