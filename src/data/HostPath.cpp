@@ -135,7 +135,10 @@ HostFolderIndex::HostFolderIndex(const QString &folderPath)
         file.folded = static_cast<uint32_t>(m_bytes.size());
         AppendFolded(m_bytes, name);
         file.foldedSize = static_cast<uint16_t>(m_bytes.size() - file.folded);
-        file.hash = HashOf(std::string_view(m_bytes).substr(file.folded, file.foldedSize));
+        const std::string_view folded
+            = std::string_view(m_bytes).substr(file.folded, file.foldedSize);
+        file.hash = HashOf(folded);
+        std::memcpy(file.head, folded.data(), std::min(folded.size(), Slot::HeadBytes));
         files.push_back(file);
     });
     size_t slots = 16;
@@ -156,8 +159,13 @@ void HostFolderIndex::find(std::string_view key, uint32_t hash, Found found) con
     const size_t mask = m_slots.size() - 1;
     for (size_t slot = hash & mask; m_slots[slot].spelledSize != 0; slot = (slot + 1) & mask) {
         const Slot &file = m_slots[slot];
-        if (file.hash == hash && key.size() == file.foldedSize
-            && key == std::string_view(m_bytes).substr(file.folded, file.foldedSize) && found(file))
+        if (file.hash != hash || key.size() != file.foldedSize)
+            continue;
+        const size_t head = std::min(key.size(), Slot::HeadBytes);
+        if (std::memcmp(file.head, key.data(), head) == 0
+            && key.substr(head)
+                == std::string_view(m_bytes).substr(file.folded + head, key.size() - head)
+            && found(file))
             return;
     }
 }
@@ -236,19 +244,13 @@ std::vector<bool> HostFolderIndex::containsFiles(std::span<const std::string_vie
         AppendFolded(keys, name);
         wanted[i].hash = HashOf(std::string_view(keys).substr(wanted[i].at, name.size()));
     }
-    // The slot of a name some turns ahead is fetched, and the name in a slot nearer its turn.
+    // The slot of a name some turns ahead is fetched: it holds all of a short name.
     constexpr size_t SlotsAhead = 16;
-    constexpr size_t NamesAhead = 8;
     const size_t mask = m_slots.size() - 1;
     for (size_t i = 0; i < names.size(); ++i) {
 #if defined(__GNUC__)
         if (i + SlotsAhead < names.size() && wanted[i + SlotsAhead].size != 0)
             __builtin_prefetch(&m_slots[wanted[i + SlotsAhead].hash & mask]);
-        if (i + NamesAhead < names.size() && wanted[i + NamesAhead].size != 0) {
-            const Slot &home = m_slots[wanted[i + NamesAhead].hash & mask];
-            if (home.spelledSize != 0)
-                __builtin_prefetch(m_bytes.data() + home.folded);
-        }
 #endif
         const Key &key = wanted[i];
         if (key.size == 0)

@@ -46,14 +46,18 @@ public:
     bool hasLinkedFiles() const { return m_throughLinks; }
 
 private:
-    // A file's names in m_bytes: as the file system spells it, and case-folded in UTF-8.
-    struct Slot
+    // A file's names in m_bytes: as the file system spells it, and case-folded in UTF-8. The
+    // folded name's first bytes are kept in the slot too (zeros past its end): a name that
+    // short is found or refused in one read of memory.
+    struct alignas(32) Slot
     {
+        static constexpr size_t HeadBytes = 16;
+        uint32_t hash = 0;
         uint32_t folded = 0;
         uint32_t spelled = 0;
         uint16_t foldedSize = 0;
         uint16_t spelledSize = 0; // 0: a free slot
-        uint32_t hash = 0;
+        char head[HeadBytes] = {};
     };
 
     QString pathText(QStringView name) const;

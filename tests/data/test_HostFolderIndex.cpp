@@ -11,7 +11,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <string>
+#include <string_view>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -73,6 +76,25 @@ TEST(HostFolderIndex, EveryNameOfALargeFolderIsFound)
     EXPECT_EQ(strays, 0);
     EXPECT_EQ(
         index.filePath(QStringLiteral("inv2999.pdf")), temp.file(QStringLiteral("Inv2999.PDF")));
+}
+
+// Names alike in their first sixteen bytes, or just that long, are told apart by the rest,
+// looked up one by one and many at once.
+TEST(HostFolderIndex, NamesAlikeInTheirFirstBytesAreToldApart)
+{
+    TempDir temp;
+    for (const char *name : { "Statement-2026-11-A.PDF", "Statement-2026-11-B.PDF",
+             "0123456789ABCDEF", "0123456789ABCDE" })
+        Touch(temp.file(QString::fromLatin1(name)));
+    const HostFolderIndex index(temp.path());
+    const std::vector<std::string> names { "statement-2026-11-a.pdf", "STATEMENT-2026-11-B.PDF",
+        "Statement-2026-11-C.PDF", "Statement-2026-11-A.PD", "0123456789abcdef", "0123456789abcde",
+        "0123456789ABCDEF0", "0123456789ABCD" };
+    const std::vector<bool> expected { true, true, false, false, true, true, false, false };
+    const std::vector<std::string_view> views(names.begin(), names.end());
+    EXPECT_EQ(index.containsFiles(views), expected);
+    for (size_t i = 0; i < names.size(); ++i)
+        EXPECT_EQ(index.containsFile(std::string_view(names[i])), expected[i]) << names[i];
 }
 
 // A name given in UTF-8 is found exactly when the same name as a QString is: ASCII in any case,
