@@ -64,23 +64,62 @@ void AppendFolded(std::string &key, std::string_view name)
 
 // A key's hash, eight bytes at a time: file names are short, and this is computed for every
 // name listed and every name looked up.
+constexpr uint64_t HashMultiplier = 0x9E3779B97F4A7C15ull;
+
+uint64_t HashStep(uint64_t hash, uint64_t word)
+{
+    hash = (hash ^ word) * HashMultiplier;
+    return hash ^ (hash >> 29);
+}
+
+// The hash after the last, partial word (zeros past the key's end; zero when the key is whole
+// words).
+uint32_t HashEnd(uint64_t hash, uint64_t tail)
+{
+    hash = (hash ^ tail) * HashMultiplier;
+    hash ^= hash >> 32;
+    hash *= 0xD6E8FEB86659FD93ull;
+    return static_cast<uint32_t>(hash >> 32);
+}
+
 uint32_t HashOf(std::string_view key)
 {
-    constexpr uint64_t Multiplier = 0x9E3779B97F4A7C15ull;
-    uint64_t hash = key.size() * Multiplier;
+    uint64_t hash = key.size() * HashMultiplier;
     size_t at = 0;
     for (; at + 8 <= key.size(); at += 8) {
         uint64_t word;
         std::memcpy(&word, key.data() + at, 8);
-        hash = (hash ^ word) * Multiplier;
-        hash ^= hash >> 29;
+        hash = HashStep(hash, word);
     }
     uint64_t tail = 0;
     std::memcpy(&tail, key.data() + at, key.size() - at);
-    hash = (hash ^ tail) * Multiplier;
-    hash ^= hash >> 32;
-    hash *= 0xD6E8FEB86659FD93ull;
-    return static_cast<uint32_t>(hash >> 32);
+    return HashEnd(hash, tail);
+}
+
+// A byte in every byte of a word, and tests of all eight bytes at once.
+constexpr uint64_t EveryByte(uint8_t byte)
+{
+    return 0x0101010101010101ull * byte;
+}
+
+bool HasZeroByte(uint64_t word)
+{
+    return ((word - EveryByte(1)) & ~word & EveryByte(0x80)) != 0;
+}
+
+bool HasByte(uint64_t word, uint8_t byte)
+{
+    return HasZeroByte(word ^ EveryByte(byte));
+}
+
+// The capitals of eight ASCII bytes as small letters, as FoldAscii folds them one by one: a
+// byte below 0x80 plus 0x3F reaches 0x80 from 'A' on, plus 0x25 from the byte after 'Z' on.
+uint64_t FoldAsciiWord(uint64_t word)
+{
+    const uint64_t fromA = word + EveryByte(0x80 - 'A');
+    const uint64_t pastZ = word + EveryByte(0x80 - 'Z' - 1);
+    const uint64_t capitals = fromA & ~pastZ & EveryByte(0x80);
+    return word | (capitals >> 2);
 }
 
 // Calls take(name) for every regular file of the folder (also one reached through a link).
@@ -193,6 +232,9 @@ bool HostFolderIndex::containsFile(QStringView name) const
 
 bool HostFolderIndex::containsFile(std::string_view utf8Name) const
 {
+    ShortKey shortKey;
+    if (ShortKeyOf(utf8Name, shortKey))
+        return containsShort(shortKey);
     const bool plain = std::all_of(utf8Name.begin(), utf8Name.end(),
         [](char c) { return (c & 0x80) == 0 && c != '\\' && c != '/'; });
     if (!plain)
@@ -218,49 +260,71 @@ bool HostFolderIndex::containsFile(std::string_view utf8Name) const
 
 std::vector<bool> HostFolderIndex::containsFiles(std::span<const std::string_view> names) const
 {
-    // Names in plain ASCII get their key and its hash first; the others are looked up one by
-    // one.
-    struct Key
-    {
-        size_t at = 0; // in keys
-        uint32_t size = 0; // 0: not a plain name
-        uint32_t hash = 0;
-    };
-    std::vector<Key> wanted(names.size());
-    std::vector<bool> found(names.size(), false);
-    std::string keys;
-    keys.reserve(names.size() * 16);
-    for (size_t i = 0; i < names.size(); ++i) {
-        const std::string_view name = names[i];
-        const bool plain = !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
-            return (c & 0x80) == 0 && c != '\\' && c != '/';
-        });
-        if (!plain) {
-            found[i] = containsFile(name);
-            continue;
-        }
-        wanted[i].at = keys.size();
-        wanted[i].size = static_cast<uint32_t>(name.size());
-        AppendFolded(keys, name);
-        wanted[i].hash = HashOf(std::string_view(keys).substr(wanted[i].at, name.size()));
-    }
-    // The slot of a name some turns ahead is fetched: it holds all of a short name.
+    // Short plain names, nearly all, get their key first and are found in one read each, the
+    // slot read a few turns ahead; the others are looked up one by one.
     constexpr size_t SlotsAhead = 16;
+    std::vector<ShortKey> keys(names.size());
+    std::vector<bool> found(names.size(), false);
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (!ShortKeyOf(names[i], keys[i])) {
+            keys[i].size = 0;
+            found[i] = containsFile(names[i]);
+        }
+    }
     const size_t mask = m_slots.size() - 1;
     for (size_t i = 0; i < names.size(); ++i) {
 #if defined(__GNUC__)
-        if (i + SlotsAhead < names.size() && wanted[i + SlotsAhead].size != 0)
-            __builtin_prefetch(&m_slots[wanted[i + SlotsAhead].hash & mask]);
+        if (i + SlotsAhead < names.size() && keys[i + SlotsAhead].size != 0)
+            __builtin_prefetch(&m_slots[keys[i + SlotsAhead].hash & mask]);
 #endif
-        const Key &key = wanted[i];
-        if (key.size == 0)
-            continue;
-        bool contained = false;
-        find(std::string_view(keys).substr(key.at, key.size), key.hash,
-            [&](const Slot &) { return contained = true; });
-        found[i] = contained;
+        if (keys[i].size != 0)
+            found[i] = containsShort(keys[i]);
     }
     return found;
+}
+
+bool HostFolderIndex::ShortKeyOf(std::string_view name, ShortKey &key)
+{
+    static_assert(Slot::HeadBytes == sizeof key.words);
+    if (name.empty() || name.size() > Slot::HeadBytes)
+        return false;
+    char bytes[Slot::HeadBytes] = {};
+    std::memcpy(bytes, name.data(), name.size());
+    std::memcpy(key.words, bytes, sizeof bytes);
+    for (uint64_t &word : key.words) {
+        if ((word & EveryByte(0x80)) != 0 || HasByte(word, '\\') || HasByte(word, '/'))
+            return false;
+        word = FoldAsciiWord(word);
+    }
+    // HashOf() of the folded bytes: whole words, then the rest (zeros past the end).
+    key.size = static_cast<uint32_t>(name.size());
+    uint64_t hash = key.size * HashMultiplier;
+    uint64_t tail = key.words[0];
+    if (key.size >= 8) {
+        hash = HashStep(hash, key.words[0]);
+        tail = key.words[1];
+    }
+    if (key.size == 2 * 8) {
+        hash = HashStep(hash, key.words[1]);
+        tail = 0;
+    }
+    key.hash = HashEnd(hash, tail);
+    return true;
+}
+
+bool HostFolderIndex::containsShort(const ShortKey &key) const
+{
+    const size_t mask = m_slots.size() - 1;
+    for (size_t slot = key.hash & mask; m_slots[slot].spelledSize != 0; slot = (slot + 1) & mask) {
+        const Slot &file = m_slots[slot];
+        if (file.hash != key.hash || file.foldedSize != key.size)
+            continue;
+        uint64_t head[2];
+        std::memcpy(head, file.head, sizeof head);
+        if (head[0] == key.words[0] && head[1] == key.words[1])
+            return true;
+    }
+    return false;
 }
 
 QString HostFolderIndex::filePath(const QString &name) const

@@ -60,6 +60,18 @@ private:
         char head[HeadBytes] = {};
     };
 
+    // A name in plain ASCII (no separator) of at most Slot::HeadBytes bytes: its folded bytes
+    // as a slot's head holds them, and its hash.
+    struct ShortKey
+    {
+        uint64_t words[2];
+        uint32_t size;
+        uint32_t hash;
+    };
+    // False, with the key unset, for a name not of that kind.
+    static bool ShortKeyOf(std::string_view name, ShortKey &key);
+    bool containsShort(const ShortKey &key) const;
+
     QString pathText(QStringView name) const;
     // Calls found(slot) for each file whose folded name is the key (of this hash), until it
     // returns true.
