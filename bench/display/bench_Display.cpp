@@ -13,6 +13,7 @@
 #include "platform/database/vfp/Create.h"
 #include "review/MemSTran.h"
 #include "review/ReviewBuild.h"
+#include "review/ReviewRowReader.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -204,20 +205,25 @@ void BM_DisplayPdfFolderChanged(benchmark::State &state)
 }
 BENCHMARK(BM_DisplayPdfFolderChanged)->Unit(benchmark::kMillisecond)->Iterations(Runs);
 
-// The review query alone, to tell the engine's share of Display from the list fill's.
-void BM_ReviewQueryOnly(benchmark::State &state)
+// The review query of Display's default filters, run on the company.
+void OpenReviewQuery(db::Query &query)
 {
-    const QString folder = CompanyFolder();
-    db::Connection connection;
-    connection.setConnectionString(ComposeConnectionString(folder, QStringLiteral("Z")));
-    db::Query query(connection);
     ReviewFilter filter;
     filter.excludeSent = true;
     filter.excludeAllocated = true;
     const QString z = QStringLiteral("Z");
     query.setSql(SqlText(ReviewQueryLines(
         SelectText(z), FilterClause(z, filter), QStringLiteral("ORDER BY st_account, st_trref"))));
-    query.open(); // untimed, as Display's first build
+    query.open();
+}
+
+// The review query alone, to tell the engine's share of Display from the list fill's.
+void BM_ReviewQueryOnly(benchmark::State &state)
+{
+    db::Connection connection;
+    connection.setConnectionString(ComposeConnectionString(CompanyFolder(), QStringLiteral("Z")));
+    db::Query query(connection);
+    OpenReviewQuery(query); // untimed, as Display's first build
     for (auto _ : state) {
         query.close();
         query.open();
@@ -225,6 +231,31 @@ void BM_ReviewQueryOnly(benchmark::State &state)
     state.counters["rows"] = query.recordCount();
 }
 BENCHMARK(BM_ReviewQueryOnly)->Unit(benchmark::kMillisecond)->Iterations(Runs);
+
+// The fill's reading alone, on one thread: every row of the review query's result read into a
+// review row where it lies, each row cleared first, as the fill reads them.
+void BM_ReviewRowsRead(benchmark::State &state)
+{
+    db::Connection connection;
+    connection.setConnectionString(ComposeConnectionString(CompanyFolder(), QStringLiteral("Z")));
+    db::Query query(connection);
+    OpenReviewQuery(query);
+    const ReviewRowReader reader(query);
+    const std::vector<db::StoredRow> order = query.rowsInStorageOrder();
+    std::vector<ReviewRow> rows(order.size());
+    constexpr size_t RowsAhead = 8;
+    for (auto _ : state) {
+        for (size_t turn = 0; turn < order.size(); ++turn) {
+            if (turn + RowsAhead < order.size())
+                reader.prefetch(order[turn + RowsAhead]);
+            rows[turn].clear();
+            reader.read(order[turn], rows[turn]);
+        }
+        benchmark::DoNotOptimize(rows.data());
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(order.size()));
+}
+BENCHMARK(BM_ReviewRowsRead)->Unit(benchmark::kMillisecond);
 
 // The PDF folder's listing alone (163,000 names), which Display reads when the folder changed.
 void BM_PdfFolderListing(benchmark::State &state)
