@@ -130,7 +130,7 @@ TEST(ReviewText, ClearedRowIsANewRow)
     ASSERT_EQ(row.nulls, 0u);
 
     row.clear();
-    const ReviewRow blank;
+    const ReviewRow blank {};
     EXPECT_EQ(row.nulls, blank.nulls);
     for (int f = 0; f < ReviewFieldCount; ++f) {
         const auto field = static_cast<ReviewField>(f);
