@@ -65,15 +65,15 @@ int BuildReviewList(ReviewBuildObjects &objects, const ReviewBuildInputs &inputs
     objects.qrySTran.setSql(select);
     filterClause = FilterClause(inputs.companyId, inputs.filter);
     objects.qrySTran.setSql(SqlText(ReviewQueryLines(select, filterClause, inputs.sortClause)));
-    objects.qrySTran.open();
     // The PDF folder is listed once for every row's existence test (or taken as last listed
-    // while the folder is unchanged), on another thread while the list fills: beside the query
-    // it would share the cores with the query's own threads, and most of what it costs is the
-    // system's time reading the folder.
+    // while the folder is unchanged), on another thread while the query runs and the list
+    // fills: most of what a new listing costs is the system's time reading the folder, which
+    // the query's own threads hardly share.
     std::future<std::shared_ptr<const HostFolderIndex>> pdfListing = std::async(
         std::launch::async, [folder = CompanyPdfFolder(inputs.dataFolder, inputs.companyId)] {
             return CurrentFolderIndex(folder);
         });
+    objects.qrySTran.open();
     if (inputs.showDelNotes)
         OpenDeliveryNotes(
             objects.deliveryNotes, objects.qryInvDelNotes, objects.qryCNDelNotes, inputs.companyId);
