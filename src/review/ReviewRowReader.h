@@ -6,7 +6,6 @@
 #include <QString>
 
 #include <array>
-
 #include <cstdint>
 #include <memory>
 #include <string_view>
