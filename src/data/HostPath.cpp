@@ -192,21 +192,27 @@ HostFolderIndex::HostFolderIndex(const QString &folderPath)
     }
 }
 
-template <typename Found>
-void HostFolderIndex::find(std::string_view key, uint32_t hash, Found found) const
+template <typename Visit>
+void HostFolderIndex::probe(uint32_t hash, size_t foldedSize, Visit visit) const
 {
     const size_t mask = m_slots.size() - 1;
     for (size_t slot = hash & mask; m_slots[slot].spelledSize != 0; slot = (slot + 1) & mask) {
         const Slot &file = m_slots[slot];
-        if (file.hash != hash || key.size() != file.foldedSize)
-            continue;
-        const size_t head = std::min(key.size(), Slot::HeadBytes);
-        if (std::memcmp(file.head, key.data(), head) == 0
-            && key.substr(head)
-                == std::string_view(m_bytes).substr(file.folded + head, key.size() - head)
-            && found(file))
+        if (file.hash == hash && file.foldedSize == foldedSize && visit(file))
             return;
     }
+}
+
+template <typename Found>
+void HostFolderIndex::find(std::string_view key, uint32_t hash, Found found) const
+{
+    const size_t head = std::min(key.size(), Slot::HeadBytes);
+    probe(hash, key.size(), [&](const Slot &file) {
+        return std::memcmp(file.head, key.data(), head) == 0
+            && key.substr(head)
+            == std::string_view(m_bytes).substr(file.folded + head, key.size() - head)
+            && found(file);
+    });
 }
 
 QString HostFolderIndex::pathText(QStringView name) const
@@ -235,6 +241,11 @@ bool HostFolderIndex::containsFile(std::string_view utf8Name) const
     ShortKey shortKey;
     if (ShortKeyOf(utf8Name, shortKey))
         return containsShort(shortKey);
+    return containsOtherName(utf8Name);
+}
+
+bool HostFolderIndex::containsOtherName(std::string_view utf8Name) const
+{
     const bool plain = std::all_of(utf8Name.begin(), utf8Name.end(),
         [](char c) { return (c & 0x80) == 0 && c != '\\' && c != '/'; });
     if (!plain)
@@ -268,7 +279,7 @@ std::vector<bool> HostFolderIndex::containsFiles(std::span<const std::string_vie
     for (size_t i = 0; i < names.size(); ++i) {
         if (!ShortKeyOf(names[i], keys[i])) {
             keys[i].size = 0;
-            found[i] = containsFile(names[i]);
+            found[i] = containsOtherName(names[i]);
         }
     }
     const size_t mask = m_slots.size() - 1;
@@ -314,17 +325,13 @@ bool HostFolderIndex::ShortKeyOf(std::string_view name, ShortKey &key)
 
 bool HostFolderIndex::containsShort(const ShortKey &key) const
 {
-    const size_t mask = m_slots.size() - 1;
-    for (size_t slot = key.hash & mask; m_slots[slot].spelledSize != 0; slot = (slot + 1) & mask) {
-        const Slot &file = m_slots[slot];
-        if (file.hash != key.hash || file.foldedSize != key.size)
-            continue;
+    bool contained = false;
+    probe(key.hash, key.size, [&](const Slot &file) {
         uint64_t head[2];
         std::memcpy(head, file.head, sizeof head);
-        if (head[0] == key.words[0] && head[1] == key.words[1])
-            return true;
-    }
-    return false;
+        return contained = head[0] == key.words[0] && head[1] == key.words[1];
+    });
+    return contained;
 }
 
 QString HostFolderIndex::filePath(const QString &name) const

@@ -71,11 +71,16 @@ private:
     // False, with the key unset, for a name not of that kind.
     static bool ShortKeyOf(std::string_view name, ShortKey &key);
     bool containsShort(const ShortKey &key) const;
+    // containsFile() of a name ShortKeyOf() does not take.
+    bool containsOtherName(std::string_view utf8Name) const;
 
     QString pathText(QStringView name) const;
     // Calls found(slot) for each file whose folded name is the key (of this hash), until it
     // returns true.
     template <typename Found> void find(std::string_view key, uint32_t hash, Found found) const;
+    // Calls visit(slot) for each file whose folded name has this hash and size, until it
+    // returns true.
+    template <typename Visit> void probe(uint32_t hash, size_t foldedSize, Visit visit) const;
 
     QString m_folderText;
     QString m_hostFolder;
