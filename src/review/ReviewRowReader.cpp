@@ -20,41 +20,41 @@ constexpr size_t ValuesOnStack = 32;
 } // namespace
 
 ReviewRowReader::ReviewRowReader(const db::Query &query)
-    : ReviewRowReader(query, CopiedColumns(query))
-{ }
-
-std::vector<int> ReviewRowReader::CopiedColumns(const db::Query &query)
-{
-    std::vector<int> columns;
-    std::vector<Step> steps(static_cast<size_t>(query.fieldCount()));
-    for (int i = 0; i < query.fieldCount(); ++i) {
-        const int field = ReviewFieldIndex(query.fields().at(i).name);
-        if (field < 0)
-            continue;
-        columns.push_back(i);
-        steps[static_cast<size_t>(i)] = StepOf(static_cast<ReviewField>(field));
-    }
-    std::stable_sort(columns.begin(), columns.end(), [&](int a, int b) {
-        return steps[static_cast<size_t>(a)] < steps[static_cast<size_t>(b)];
-    });
-    return columns;
-}
-
-ReviewRowReader::ReviewRowReader(const db::Query &query, const std::vector<int> &columns)
     : m_query(query)
     , m_result(query.sharedResult())
-    , m_values(query, columns)
+    , m_copies(CopiesOf(query))
+    , m_values(query, ColumnsOf(m_copies))
 {
-    for (const int i : columns) {
-        const auto field = static_cast<ReviewField>(ReviewFieldIndex(query.fields().at(i).name));
-        m_copies.push_back(
-            { i, field, 1u << int(field), static_cast<uint32_t>(FieldInfo(field).size),
-                TextMemberOf(field), FlagMemberOf(field), DecimalMemberOf(field) });
-        m_runEnds[static_cast<size_t>(StepOf(field))] = m_copies.size();
-    }
+    for (size_t k = 0; k < m_copies.size(); ++k)
+        m_runEnds[static_cast<size_t>(m_copies[k].step)] = k + 1;
     // A step without copies ends its run where the run before it ended.
     for (size_t step = 1; step < StepCount; ++step)
         m_runEnds[step] = std::max(m_runEnds[step], m_runEnds[step - 1]);
+}
+
+std::vector<ReviewRowReader::Copy> ReviewRowReader::CopiesOf(const db::Query &query)
+{
+    std::vector<Copy> copies;
+    for (int i = 0; i < query.fieldCount(); ++i) {
+        const int index = ReviewFieldIndex(query.fields().at(i).name);
+        if (index < 0)
+            continue;
+        const auto field = static_cast<ReviewField>(index);
+        copies.push_back(
+            { i, field, StepOf(field), 1u << index, static_cast<uint32_t>(FieldInfo(field).size),
+                TextMemberOf(field), FlagMemberOf(field), DecimalMemberOf(field) });
+    }
+    std::stable_sort(
+        copies.begin(), copies.end(), [](const Copy &a, const Copy &b) { return a.step < b.step; });
+    return copies;
+}
+
+std::vector<int> ReviewRowReader::ColumnsOf(const std::vector<Copy> &copies)
+{
+    std::vector<int> columns;
+    for (const Copy &copy : copies)
+        columns.push_back(copy.column);
+    return columns;
 }
 
 ReviewRowReader::Step ReviewRowReader::StepOf(ReviewField field)

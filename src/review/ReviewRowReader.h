@@ -44,6 +44,7 @@ private:
     {
         int column;
         ReviewField field;
+        Step step;
         uint32_t bit; // the field's bit in ReviewRow::nulls
         uint32_t size; // characters of a text field
         TextMember text;
@@ -60,12 +61,11 @@ private:
     };
 
     static Step StepOf(ReviewField field);
-    // The query's fields (by index) that match a field of the row, those copied by the same
-    // step together: a pass over many rows then takes the same branches for runs of values.
-    static std::vector<int> CopiedColumns(const db::Query &query);
+    // The copies of the query's fields that match a field of the row, those by the same step
+    // together: a pass over many rows then takes the same branches for runs of values.
+    static std::vector<Copy> CopiesOf(const db::Query &query);
+    static std::vector<int> ColumnsOf(const std::vector<Copy> &copies);
 
-    // Copies the query's fields given (by index), in that order.
-    ReviewRowReader(const db::Query &query, const std::vector<int> &columns);
     template <typename Row> bool readRow(const Row &row, ReviewRow &target, bool atCursor) const;
     // Copies the values of the run of copies by one step, from the copy at `next` on.
     template <Step S>
