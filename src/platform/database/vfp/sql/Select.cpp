@@ -5,6 +5,7 @@
 #include "platform/database/vfp/sql/SortKeys.h"
 #include "platform/database/vfp/sql/SqlError.h"
 #include "platform/database/vfp/sql/TextOps.h"
+#include "util/InParts.h"
 
 #include <algorithm>
 #include <exception>
@@ -286,35 +287,12 @@ void SelectRunner::buildHashes()
         if (piece.error)
             std::rethrow_exception(piece.error);
     }
-    // Each hash is put together on a thread of its own, the first on this one; small ones here,
-    // one after the other.
-    if (threads <= 1) {
-        for (const size_t join : joins)
-            m_main->assembleHash(join, std::move(parts[join]));
-        return;
-    }
-    std::vector<std::future<void>> others;
-    for (size_t i = 1; i < joins.size(); ++i) {
-        others.push_back(std::async(std::launch::async, [this, &parts, join = joins[i]] {
-            m_main->assembleHash(join, std::move(parts[join]));
-        }));
-    }
-    std::exception_ptr error;
-    try {
-        m_main->assembleHash(joins[0], std::move(parts[joins[0]]));
-    } catch (...) {
-        error = std::current_exception();
-    }
-    for (std::future<void> &other : others) {
-        try {
-            other.get();
-        } catch (...) {
-            if (!error)
-                error = std::current_exception();
-        }
-    }
-    if (error)
-        std::rethrow_exception(error);
+    // Each hash is put together on a thread of its own, the first on this one; with one thread
+    // (small tables), all here one after the other.
+    InParts(joins.size(), threads <= 1 ? 1 : joins.size(), [&](size_t, size_t first, size_t last) {
+        for (size_t i = first; i < last; ++i)
+            m_main->assembleHash(joins[i], std::move(parts[joins[i]]));
+    });
 }
 
 // Scans the first table in physical order. A big table is split into consecutive parts, each
